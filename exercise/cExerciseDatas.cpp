@@ -1,0 +1,74 @@
+#include "exercise/cExerciseDatas.h"
+
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+namespace tessaly {
+
+template <class F>
+void TMyHRMDatas::ForEachChannel(F&& f) {
+  f(hr_); f(dist_); f(spd_); f(alt_); f(temp_); f(pwr_); f(pwrright_); f(cad_); f(lat_); f(lon_);
+  f(sampletext_); f(timeoffset_); f(samplebyte_); f(te_left_); f(te_right_); f(ps_left_);
+  f(ps_right_);
+}
+
+TMyHRMDatas::TMyHRMDatas() {
+  ForEachChannel([](auto& channel) { channel.resize(InitialCapacity); });
+}
+
+void TMyHRMDatas::Clear() {
+  // Fresh arrays of the initial size, as after construction, so a large import's memory is given
+  // back. They are all made before anything changes: a failed allocation leaves the store whole.
+  TMyHRMDatas fresh;
+  hr_.swap(fresh.hr_); dist_.swap(fresh.dist_); spd_.swap(fresh.spd_); alt_.swap(fresh.alt_);
+  temp_.swap(fresh.temp_); pwr_.swap(fresh.pwr_); pwrright_.swap(fresh.pwrright_);
+  cad_.swap(fresh.cad_); lat_.swap(fresh.lat_); lon_.swap(fresh.lon_);
+  sampletext_.swap(fresh.sampletext_); timeoffset_.swap(fresh.timeoffset_);
+  samplebyte_.swap(fresh.samplebyte_); te_left_.swap(fresh.te_left_);
+  te_right_.swap(fresh.te_right_); ps_left_.swap(fresh.ps_left_); ps_right_.swap(fresh.ps_right_);
+  HighestIndex_ = -1;
+}
+
+bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
+  if (Index < 0 || Index > MaxIndex) return false;
+  const std::int32_t highest = Index > HighestIndex_ ? Index : HighestIndex_;
+  if (Capacity() - 1 >= highest) {
+    HighestIndex_ = highest;
+    return true;
+  }
+  const std::size_t grown = static_cast<std::size_t>(highest) + InitialCapacity;
+  // Reserve every channel first: a failure there leaves every length and value as it was.
+  // Growing within the reserved room cannot fail, so the channels never disagree in length.
+  try {
+    ForEachChannel([grown](auto& channel) { channel.reserve(grown); });
+  } catch (...) {
+    return false;
+  }
+  ForEachChannel([grown](auto& channel) { channel.resize(grown); });
+  HighestIndex_ = highest;
+  return true;
+}
+
+bool TMyHRMDatas::SetSampleText(std::int32_t i, std::string v) {
+  if (!EnsureIndex(i)) return false;
+  sampletext_[At(i)] = std::move(v);
+  return true;
+}
+
+std::int32_t TLapClass::Add(const LapDataRecord& lap) {
+  laps_.push_back(lap);
+  return static_cast<std::int32_t>(laps_.size() - 1);
+}
+
+void TLapClass::GetLap(std::int32_t index, LapDataRecord& out) const {
+  if (index < 0 || index >= Count()) throw std::out_of_range("lap index out of bounds");
+  out = laps_[static_cast<std::size_t>(index)];
+}
+
+void TLapClass::SetLap(std::int32_t index, const LapDataRecord& lap) {
+  if (index < 0 || index >= Count()) throw std::out_of_range("lap index out of bounds");
+  laps_[static_cast<std::size_t>(index)] = lap;
+}
+
+}  // namespace tessaly

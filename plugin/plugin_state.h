@@ -1,0 +1,33 @@
+// The one process-wide plug-in state that every export works on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "exercise/cExerciseDatas.h"
+#include "plugin/records.h"
+
+namespace tessaly {
+
+struct PluginState {
+  std::int32_t AHFactor = 2;  // altitude hysteresis of the lap statistics, metres
+  std::string PluginDir;
+  std::string IniFile;        // stored for the host, never read
+  std::string PluginIniFile;  // stored for the host, never read
+  std::int32_t HostVersion = 0;
+  std::string Comment;
+  std::string UserName;
+  LogSummaryRecord Summary{};  // all zero
+  std::int32_t SummaryAvgPower = 0;
+  std::int32_t SummaryMaxPower = 0;
+  TMyHRMDatas Samples;
+  TLapClass Laps;
+};
+
+// The loaded library's state. Attach creates it (false when that fails), Detach releases it;
+// State() is only called between the two.
+bool AttachPluginState() noexcept;
+void DetachPluginState() noexcept;
+PluginState* CurrentPluginState() noexcept;
+
+}  // namespace tessaly

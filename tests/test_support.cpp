@@ -1,0 +1,50 @@
+#include "test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace tessaly::test {
+
+std::string DataDir() {
+  if (const char* dir = std::getenv("TESSALY_TEST_DATA_DIR")) return dir;
+  return TESSALY_TEST_DATA_DIR;
+}
+
+std::string PwxSamplesDir() {
+  std::string dir = TESSALY_PWX_SAMPLES_DIR;
+  if (const char* env = std::getenv("TESSALY_PWX_SAMPLES_DIR")) dir = env;
+  std::error_code ec;
+  return std::filesystem::is_directory(dir, ec) ? dir : std::string();
+}
+
+std::string TempDir() {
+  static const std::string dir = [] {
+    std::random_device rd;
+    auto path = std::filesystem::temp_directory_path() /
+                ("tessaly-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+    std::filesystem::create_directories(path);
+    return path.string();
+  }();
+  return dir;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw std::runtime_error("cannot write " + path);
+  out << bytes;
+}
+
+}  // namespace tessaly::test

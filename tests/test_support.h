@@ -1,0 +1,17 @@
+// Small helpers shared by the test programs.
+#pragma once
+
+#include <string>
+
+namespace tessaly::test {
+
+// tests/data, as seen by the running program.
+std::string DataDir();
+// The folder of real device-recorded PWX files, or "" when it is not there (tests then skip).
+std::string PwxSamplesDir();
+// A fresh, empty temporary folder for this test program run.
+std::string TempDir();
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+}  // namespace tessaly::test
