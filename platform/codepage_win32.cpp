@@ -1,0 +1,39 @@
+// Host text on Windows is in the ANSI code page; documents are UTF-8.
+#include <windows.h>
+
+#include <climits>
+
+#include "platform/codepage.h"
+
+namespace tessaly::platform {
+namespace {
+
+std::wstring Widen(std::string_view text, UINT codePage) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), n);
+  return wide;
+}
+
+std::string Narrow(const std::wstring& wide, UINT codePage) {
+  if (wide.empty() || wide.size() > INT_MAX) return {};
+  const int size = static_cast<int>(wide.size());
+  // The ANSI page takes "?" for what it cannot hold; UTF-8 allows no default character.
+  const char* fallback = codePage == CP_UTF8 ? nullptr : "?";
+  const int n = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, fallback, nullptr);
+  if (n <= 0) return {};
+  std::string narrow(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(codePage, 0, wide.data(), size, narrow.data(), n, fallback, nullptr);
+  return narrow;
+}
+
+}  // namespace
+
+std::string HostTextToUtf8(std::string_view text) { return Narrow(Widen(text, CP_ACP), CP_UTF8); }
+
+std::string Utf8ToHostText(std::string_view utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
+
+}  // namespace tessaly::platform

@@ -1,0 +1,24 @@
+// Double to integer conversions free of undefined behaviour: saturate first, then keep low bits.
+#pragma once
+
+#include <cstdint>
+
+namespace tessaly {
+
+// Toward zero into the 64-bit range; NaN gives 0, values beyond the range saturate.
+std::int64_t TruncateToInt64(double v) noexcept;
+
+// Truncation toward zero keeping the destination's low bits (an 8-bit field takes value mod 256).
+inline std::uint8_t TruncateToUInt8(double v) noexcept { return static_cast<std::uint8_t>(TruncateToInt64(v)); }
+inline std::uint16_t TruncateToUInt16(double v) noexcept { return static_cast<std::uint16_t>(TruncateToInt64(v)); }
+inline std::int32_t TruncateToInt32(double v) noexcept {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(TruncateToInt64(v)));
+}
+
+// Nearest integer, halves away from zero (2.5 -> 3, -2.5 -> -3), low 32 bits of the saturated value.
+std::int32_t RoundHalfAway(double x) noexcept;
+
+// A pwrright value in balance-byte form to the right pedal's share in percent; 0 for no value.
+std::int32_t PedalBalanceToRightShare(double v) noexcept;
+
+}  // namespace tessaly

@@ -1,0 +1,52 @@
+// DateTime: days since 1899-12-30 00:00 local time as a double; the fraction is the time of day.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+using DateTime = double;
+struct ImportState;
+
+// An impossible date or time of day. The document reader catches it and fails the import.
+class DateTimeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct CivilDateTime {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+};
+
+// Proleptic Gregorian, years 1..9999; throw DateTimeError outside.
+DateTime EncodeDate(int year, int month, int day);
+DateTime EncodeTime(int hour, int minute, int second, int millisecond);
+// Rounds to the nearest whole millisecond first.
+CivilDateTime DecodeDateTime(DateTime value);
+
+// YYYY-MM-DDThh:mm:ss with an optional "Z"/"z" at position 20; fields from fixed positions.
+// Empty text gives 0.0 and leaves timeIsUtc alone. Throws DateTimeError for impossible values.
+DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc);
+
+// Parses into state.ParsedTime; a UTC time becomes local time by the machine's zone rules, with
+// the offset worked out at the first UTC time of the import and reused after.
+void ReadWorkoutTime(std::string_view text, ImportState& state);
+
+struct PwxDateTimeText {
+  std::string Date;  // YYYY-MM-DD
+  std::string Time;  // hh:mm:ss
+};
+PwxDateTimeText FormatPwxDateTime(DateTime value);
+
+void SplitSeconds(std::int32_t s, std::int32_t& hours, std::int32_t& minutes, std::int32_t& seconds);
+DateTime ComposeTimeSpan(std::uint16_t hours, int minutes, int seconds, int milliseconds);
+DateTime SecondsToDateTime(std::int32_t seconds);
+std::int32_t SecondsOfDay(DateTime value);
+
+// The current local date and time.
+DateTime LocalNow();
+
+}  // namespace tessaly

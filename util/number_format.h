@@ -1,0 +1,18 @@
+// Fixed-decimal number text for the writer, independent of the locale. Rounding: the value is
+// first expressed with 18 significant digits, then cut after the last decimal shown; a first cut
+// digit of 5 or more rounds the magnitude up (250.5 -> "251", -0.0005 with 3 decimals -> "-0.001").
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessaly {
+
+// Appends v with exactly `decimals` (0..6) digits after the point ("%.3f" and friends).
+void AppendFixed(std::string& out, double v, int decimals);
+std::string FormatFixed(double v, int decimals);
+
+// Appends a decimal integer ("%d").
+void AppendInteger(std::string& out, std::int64_t v);
+
+}  // namespace tessaly
