@@ -1,0 +1,65 @@
+#include <windows.h>
+
+#include <climits>
+
+#include "plugin_api.h"
+
+namespace tessaly::tool::os {
+namespace {
+
+std::string Convert(const std::string& text, UINT from, UINT to) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  const int size = static_cast<int>(text.size());
+  const int wn = MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+  if (wn <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(wn), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wn);
+  const char* fallback = to == CP_UTF8 ? nullptr : "?";
+  const int n = WideCharToMultiByte(to, 0, wide.data(), wn, nullptr, 0, fallback, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), wn, out.data(), n, fallback, nullptr);
+  return out;
+}
+
+}  // namespace
+
+void* OpenLibrary(const std::string& path, std::string& error) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+  return reinterpret_cast<void*>(module);
+}
+
+void* FindSymbol(void* library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void CloseLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+
+std::string DefaultPluginPath() {
+  char self[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string dir = ".";
+  if (n > 0 && n < MAX_PATH) {
+    std::string exe(self, n);
+    const std::size_t slash = exe.find_last_of("\\/");
+    if (slash != std::string::npos) dir = exe.substr(0, slash);
+  }
+  return dir + "\\tessaly.dll";
+}
+
+bool DescribeIcon(void* icon, int& width, int& height, int& bitsPerPixel) {
+  BITMAP info{};
+  if (GetObjectA(static_cast<HGDIOBJ>(icon), sizeof(info), &info) != sizeof(info)) return false;
+  width = static_cast<int>(info.bmWidth);
+  height = static_cast<int>(info.bmHeight);
+  bitsPerPixel = info.bmBitsPixel;
+  return true;
+}
+
+void ReleaseIcon(void* icon) { DeleteObject(static_cast<HGDIOBJ>(icon)); }
+
+std::string HostToUtf8(const std::string& text) { return Convert(text, CP_ACP, CP_UTF8); }
+std::string Utf8ToHost(const std::string& utf8) { return Convert(utf8, CP_UTF8, CP_ACP); }
+
+}  // namespace tessaly::tool::os

@@ -1,0 +1,107 @@
+// The plug-in as the host sees it: the 40 exports, looked up by name in a library loaded at run
+// time. Only the record layouts are shared with the plug-in's sources; its core is never linked.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "plugin/export_abi.h"
+#include "plugin/records.h"
+
+namespace tessaly::tool {
+
+using tessaly::ExerciseDataRecord;
+using tessaly::HostBool;
+using tessaly::LapDataRecord;
+using tessaly::LogSummaryRecord;
+
+struct PluginApi {
+  HostBool(TESSALY_CALL* Initialize)(std::int32_t, const char*, std::uint32_t);
+  std::uint8_t(TESSALY_CALL* GetExInterface)();
+  std::int32_t(TESSALY_CALL* GetVersion)();
+  std::uint8_t(TESSALY_CALL* GetPluginType)();
+  std::uint8_t(TESSALY_CALL* GetPluginDevType)();
+  HostBool(TESSALY_CALL* GetDeviceName)(char*, std::uint32_t);
+  HostBool(TESSALY_CALL* GetPluginName)(char*, std::uint32_t);
+  HostBool(TESSALY_CALL* GetPluginExeParam)(char*, std::uint32_t, const char*);
+  HostBool(TESSALY_CALL* GetDir)(char*, std::uint32_t);
+  void(TESSALY_CALL* SetIniFile)(const char*);
+  void(TESSALY_CALL* SetPluginIniFile)(const char*);
+  std::int32_t(TESSALY_CALL* GetAHFactor)();
+  HostBool(TESSALY_CALL* GetAuthor)(char*, std::uint32_t);
+  std::int32_t(TESSALY_CALL* GetComment)(char*, std::uint32_t);
+  std::int32_t(TESSALY_CALL* GetURL)(char*, std::uint32_t);
+  HostBool(TESSALY_CALL* GetRawExtension)(char*, std::uint32_t);
+  HostBool(TESSALY_CALL* ValidRawExtension)(const char*, std::uint32_t);
+  std::int32_t(TESSALY_CALL* UseOwnSetupDialog)();
+  std::int32_t(TESSALY_CALL* UseOwnImportDialog)();
+  void(TESSALY_CALL* SetCVVersion)(std::int32_t);
+  std::int32_t(TESSALY_CALL* GetDelProperty)();
+  std::int32_t(TESSALY_CALL* GetDevImpProperty)();
+  HostBool(TESSALY_CALL* GetPluginIcon)(void**);
+  std::uint16_t(TESSALY_CALL* GetExerciseNumber)();
+  std::uint16_t(TESSALY_CALL* GetExerciseNumberFromRawFile)(const char*);
+  std::int32_t(TESSALY_CALL* GetExerciseNumberFromRawFileEx)(const char*, std::uint32_t);
+  std::int32_t(TESSALY_CALL* AnalyseExercise)(const char*, std::uint32_t);
+  HostBool(TESSALY_CALL* GetLogSummaryEx)(LogSummaryRecord*);
+  HostBool(TESSALY_CALL* GetExerciseDatasEx)(std::int32_t, ExerciseDataRecord*);
+  std::int32_t(TESSALY_CALL* GetLapDatasEx)(std::int32_t, LapDataRecord*);
+  HostBool(TESSALY_CALL* SetupExport)(std::uint32_t, std::uint32_t);
+  HostBool(TESSALY_CALL* SetLogSummary)(tessaly::OldLogSummaryArgs);
+  HostBool(TESSALY_CALL* SetExerciseDatas)(tessaly::OldExerciseDataArgs);
+  void(TESSALY_CALL* SetLapDatas)(tessaly::OldLapDataArgs);
+  HostBool(TESSALY_CALL* SetLogSummaryEx)(LogSummaryRecord);
+  HostBool(TESSALY_CALL* SetExerciseDatasEx)(std::int32_t, ExerciseDataRecord);
+  HostBool(TESSALY_CALL* SetLapDatasEx)(std::uint32_t, LapDataRecord);
+  void(TESSALY_CALL* SetComment)(const char*);
+  void(TESSALY_CALL* SetUser)(const char*);
+  std::int32_t(TESSALY_CALL* ExportDatas)(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                                          std::uint32_t, std::uint32_t, std::uint32_t, const char*,
+                                          std::uint32_t);
+};
+
+// A loaded plug-in library. Unloads on destruction.
+class Plugin {
+ public:
+  // Loads the library at path and looks up every export; on failure returns null and says why.
+  static std::unique_ptr<Plugin> Load(const std::string& path, std::string& error);
+  ~Plugin();
+  Plugin(const Plugin&) = delete;
+  Plugin& operator=(const Plugin&) = delete;
+
+  const PluginApi& api() const { return api_; }
+
+  // Initialize (keeping the altitude threshold) and announce a current host version, as the
+  // real host does right after loading.
+  void StartSession(const std::string& pluginDir) const;
+
+ private:
+  Plugin() = default;
+  void* handle_ = nullptr;
+  PluginApi api_{};
+};
+
+// Operating-system services of the tool (host_os_*.cpp).
+namespace os {
+void* OpenLibrary(const std::string& path, std::string& error);
+void* FindSymbol(void* library, const char* name);
+void CloseLibrary(void* library);
+// The plug-in file that sits beside this executable.
+std::string DefaultPluginPath();
+// What the plug-in's icon is; false when the handle or image cannot be read.
+bool DescribeIcon(void* icon, int& width, int& height, int& bitsPerPixel);
+// Gives the icon back as the host's owner would.
+void ReleaseIcon(void* icon);
+// Host 8-bit text (ANSI code page on Windows, UTF-8 elsewhere) to UTF-8 and back, for JSON.
+std::string HostToUtf8(const std::string& text);
+std::string Utf8ToHost(const std::string& utf8);
+}  // namespace os
+
+// Commands; each returns the process exit status.
+int RunInfo(const Plugin& plugin, int argc, char** argv);
+int RunImport(const Plugin& plugin, int argc, char** argv);   // tessaly import FILE [--format ...]
+int RunExport(const Plugin& plugin, int argc, char** argv);   // tessaly export IN.json OUT
+int RunConvert(const Plugin& plugin, int argc, char** argv);  // tessaly convert IN.pwx OUT.pwx
+
+}  // namespace tessaly::tool
