@@ -1,0 +1,247 @@
+// Calls every export of tessaly.dll the way a 32-bit host does: looked up by name and by ordinal,
+// called through stdcall with exactly the table's argument bytes, and checked that the callee
+// removed exactly those bytes from the stack. Prints "N passed, M failed" and exits non-zero on any
+// failure.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin/records.h"
+
+using tessaly::ExerciseDataRecord;
+using tessaly::LapDataRecord;
+using tessaly::LogSummaryRecord;
+
+// Pushes `size` bytes of arguments, calls fn, stores EAX in *result and returns how far ESP ended up
+// from where a callee removing exactly `size` bytes leaves it (0 when the convention holds).
+extern "C" std::int32_t __cdecl CallWithStack(const void* fn, const void* args, std::uint32_t size,
+                                              std::uint32_t* result);
+asm(R"(
+  .text
+  .globl _CallWithStack
+_CallWithStack:
+  pushl %ebp
+  movl %esp, %ebp
+  pushl %esi
+  pushl %edi
+  pushl %ebx
+  movl 16(%ebp), %ecx
+  subl %ecx, %esp
+  movl %esp, %edi
+  movl 12(%ebp), %esi
+  cld
+  rep movsb
+  movl %esp, %ebx
+  addl 16(%ebp), %ebx
+  call *8(%ebp)
+  movl 20(%ebp), %ecx
+  movl %eax, (%ecx)
+  movl %esp, %eax
+  subl %ebx, %eax
+  leal -12(%ebp), %esp
+  popl %ebx
+  popl %edi
+  popl %esi
+  popl %ebp
+  ret
+)");
+
+namespace {
+
+int g_passed = 0;
+int g_failed = 0;
+
+void Check(bool ok, const std::string& what) {
+  if (ok) {
+    ++g_passed;
+  } else {
+    ++g_failed;
+    std::printf("FAILED: %s\n", what.c_str());
+  }
+}
+
+// Argument bytes built up in push order reversed: first argument at the lowest address.
+struct Args {
+  std::vector<std::uint8_t> bytes;
+  Args& u32(std::uint32_t v) { return raw(&v, 4); }
+  Args& ptr(const void* p) {
+    const auto v = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+    return u32(v);
+  }
+  Args& raw(const void* p, std::size_t n) {
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    bytes.insert(bytes.end(), b, b + n);
+    while (bytes.size() % 4 != 0) bytes.push_back(0);  // a by-value record fills whole slots
+    return *this;
+  }
+};
+
+struct Export {
+  const char* name;
+  WORD ordinal;
+  std::uint32_t argBytes;
+};
+
+// The host's table: name, ordinal, argument bytes.
+const Export kExports[] = {
+    {"Initialize", 40, 12}, {"GetExInterface", 1, 0}, {"GetVersion", 39, 0},
+    {"GetPluginType", 37, 0}, {"GetPluginDevType", 36, 0}, {"GetDeviceName", 30, 8},
+    {"GetPluginName", 38, 8}, {"GetPluginExeParam", 2, 12}, {"GetDir", 29, 8},
+    {"SetIniFile", 27, 4}, {"SetPluginIniFile", 26, 4}, {"GetAHFactor", 28, 0},
+    {"GetAuthor", 35, 8}, {"GetComment", 34, 8}, {"GetURL", 33, 8},
+    {"GetRawExtension", 32, 8}, {"ValidRawExtension", 31, 8}, {"UseOwnSetupDialog", 17, 0},
+    {"UseOwnImportDialog", 16, 0}, {"SetCVVersion", 5, 4}, {"GetDelProperty", 15, 0},
+    {"GetDevImpProperty", 14, 0}, {"GetPluginIcon", 18, 4}, {"GetExerciseNumber", 25, 0},
+    {"GetExerciseNumberFromRawFile", 24, 4}, {"GetExerciseNumberFromRawFileEx", 23, 8},
+    {"AnalyseExercise", 22, 8}, {"GetLogSummaryEx", 21, 4}, {"GetExerciseDatasEx", 20, 8},
+    {"GetLapDatasEx", 19, 8}, {"SetupExport", 13, 8}, {"SetLogSummary", 12, 72},
+    {"SetExerciseDatas", 11, 348}, {"SetLapDatas", 10, 96}, {"SetLogSummaryEx", 9, 96},
+    {"SetExerciseDatasEx", 8, 664}, {"SetLapDatasEx", 7, 112}, {"SetComment", 6, 4},
+    {"SetUser", 4, 4}, {"ExportDatas", 3, 36},
+};
+
+HMODULE g_dll = nullptr;
+
+// Calls the export both by name and by ordinal with the same arguments; returns the result of the
+// call by name.
+std::uint32_t Call(const char* name, const Args& args) {
+  const Export* e = nullptr;
+  for (const Export& x : kExports) {
+    if (std::strcmp(x.name, name) == 0) e = &x;
+  }
+  if (e == nullptr) {
+    Check(false, std::string("probe knows no export ") + name);
+    return 0;
+  }
+  Check(args.bytes.size() == e->argBytes, std::string(name) + ": probe built " +
+                                              std::to_string(args.bytes.size()) + " argument bytes");
+  const void* byName = reinterpret_cast<const void*>(GetProcAddress(g_dll, e->name));
+  const void* byOrdinal = reinterpret_cast<const void*>(GetProcAddress(g_dll, MAKEINTRESOURCEA(e->ordinal)));
+  Check(byName != nullptr, std::string(name) + " found by name");
+  Check(byName == byOrdinal, std::string(name) + " has ordinal " + std::to_string(e->ordinal));
+  if (byName == nullptr || byOrdinal == nullptr) return 0;
+  std::uint32_t viaName = 0;
+  std::uint32_t viaOrdinal = 0;
+  const std::int32_t skewName = CallWithStack(byName, args.bytes.data(), e->argBytes, &viaName);
+  const std::int32_t skewOrdinal = CallWithStack(byOrdinal, args.bytes.data(), e->argBytes, &viaOrdinal);
+  Check(skewName == 0 && skewOrdinal == 0,
+        std::string(name) + " removes " + std::to_string(e->argBytes) + " argument bytes (off by " +
+            std::to_string(skewName) + ")");
+  return viaName;
+}
+
+std::uint8_t Byte(std::uint32_t r) { return static_cast<std::uint8_t>(r & 0xFF); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* path = argc > 1 ? argv[1] : "tessaly.dll";
+  g_dll = LoadLibraryA(path);
+  if (g_dll == nullptr) {
+    std::printf("cannot load %s\n", path);
+    return 2;
+  }
+  char text[64];
+  std::memset(text, 'x', sizeof(text));
+
+  // Metadata and configuration.
+  Check(Byte(Call("Initialize", Args().u32(255).ptr("C:\\Plugins").u32(0))) == 1, "Initialize is true");
+  Check(Call("GetAHFactor", Args()) == 2, "255 keeps the altitude threshold at 2");
+  Check(Byte(Call("GetExInterface", Args())) == 6, "interface level 6");
+  Check(Call("GetVersion", Args()) == 700, "version 700");
+  Check(Byte(Call("GetPluginType", Args())) == 5, "plug-in type 5");
+  Check(Byte(Call("GetPluginDevType", Args())) == 5, "device type 5");
+  Check(Byte(Call("GetDeviceName", Args().ptr(text).u32(7))) == 1 && std::memcmp(text, "Tessaly\0x", 9) == 0,
+        "device name cut at 7 characters and a zero");
+  Check(Byte(Call("GetPluginName", Args().ptr(text).u32(63))) == 1 &&
+            std::strcmp(text, "Tessaly Import/Export Plugin") == 0,
+        "plug-in name");
+  Check(Byte(Call("GetPluginExeParam", Args().ptr(nullptr).u32(0).ptr("C:\\p.ini"))) == 0, "GetPluginExeParam is false");
+  Check(Byte(Call("GetDir", Args().ptr(text).u32(63))) == 1 && std::strcmp(text, "C:\\Plugins") == 0, "plug-in folder");
+  Call("SetIniFile", Args().ptr("C:\\host.ini"));
+  Call("SetPluginIniFile", Args().ptr(nullptr));
+  Check(Byte(Call("GetAuthor", Args().ptr(text).u32(63))) == 1 && text[0] != '\0', "author");
+  Check(Call("GetURL", Args().ptr(text).u32(63)) == 0 && text[0] == '\0', "no URL");
+  Check(Byte(Call("GetRawExtension", Args().ptr(text).u32(63))) == 1 && std::strcmp(text, "pwx") == 0, "raw extension");
+  Check(Byte(Call("ValidRawExtension", Args().ptr(".pwx").u32(1))) == 1, ".pwx is valid");
+  Check(Byte(Call("ValidRawExtension", Args().ptr(".PWX").u32(4))) == 0, ".PWX is not");
+  Check(Byte(Call("ValidRawExtension", Args().ptr(".pwx").u32(0x10000))) == 0, "capacity 65536 counts as 0");
+  Check(Call("UseOwnSetupDialog", Args()) == 0, "no own setup dialog");
+  Check(Call("UseOwnImportDialog", Args()) == 0, "no own import dialog");
+  Check(Call("GetDelProperty", Args()) == 0, "GetDelProperty 0");
+  Check(Call("GetDevImpProperty", Args()) == 0, "GetDevImpProperty 0");
+  HBITMAP icon = nullptr;
+  Check(Byte(Call("GetPluginIcon", Args().ptr(&icon))) == 1 && icon != nullptr, "icon handed out");
+  BITMAP bm{};
+  Check(icon != nullptr && GetObjectA(icon, sizeof(bm), &bm) == sizeof(bm) && bm.bmWidth == 32 &&
+            bm.bmHeight == 32 && bm.bmBitsPixel == 24,
+        "icon is 32x32 at 24 bits per pixel");
+  if (icon != nullptr) DeleteObject(icon);
+
+  // The version gate: without a display the notice returns at once.
+  Call("SetCVVersion", Args().u32(504));
+  Check((Call("GetExerciseNumberFromRawFile", Args().ptr("C:\\ride.pwx")) & 0xFFFF) == 0, "host 504 is refused");
+  Check(Call("ExportDatas", Args().u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).ptr("C:\\nowhere\\x.pwx").u32(0)) == 0,
+        "export refused for host 504");
+  Call("SetCVVersion", Args().u32(505));
+  Check((Call("GetExerciseNumberFromRawFile", Args().ptr("C:\\missing\\ride.PWX")) & 0xFFFF) == 1, "a .PWX path offers one workout");
+  Check(Call("GetExerciseNumberFromRawFileEx", Args().ptr("C:\\ride.txt").u32(0)) == 0, "a .txt path offers none");
+  Check((Call("GetExerciseNumber", Args()) & 0xFFFF) == 0, "GetExerciseNumber 0");
+  Check(Call("AnalyseExercise", Args().ptr("C:\\missing\\ride.pwx").u32(0)) == 0, "a missing file imports nothing");
+
+  // Export calls and the getters on what they stored.
+  Check(Byte(Call("SetupExport", Args().u32(1).u32(2))) == 1, "SetupExport");
+  std::uint8_t old72[72] = {}, old348[348] = {}, old96[96] = {};
+  Check(Byte(Call("SetLogSummary", Args().raw(old72, 72))) == 1, "old SetLogSummary");
+  Check(Byte(Call("SetExerciseDatas", Args().raw(old348, 348))) == 1, "old SetExerciseDatas");
+  Call("SetLapDatas", Args().raw(old96, 96));
+
+  LogSummaryRecord summary;
+  for (std::size_t i = 0; i < sizeof(summary); ++i) reinterpret_cast<std::uint8_t*>(&summary)[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  Check(Byte(Call("SetLogSummaryEx", Args().raw(&summary, sizeof(summary)))) == 1, "SetLogSummaryEx");
+  ExerciseDataRecord sample{};
+  sample.HeartRate = 151;
+  sample.Distance = 1.25;
+  sample.TimeOffset = 42;
+  std::memset(sample.SampleText, 'a', sizeof(sample.SampleText));  // all 256 bytes, no terminator
+  sample.PedalSmoothnessRight = 21.5;
+  Check(Byte(Call("SetExerciseDatasEx", Args().u32(6).raw(&sample, sizeof(sample)))) == 1, "SetExerciseDatasEx");
+  Check(Byte(Call("SetExerciseDatasEx", Args().u32(0xFFFFFFFFu).raw(&sample, sizeof(sample)))) == 0,
+        "a negative sample index is refused");
+  LapDataRecord lap;
+  for (std::size_t i = 0; i < sizeof(lap); ++i) reinterpret_cast<std::uint8_t*>(&lap)[i] = static_cast<std::uint8_t>(255 - i);
+  Check(Byte(Call("SetLapDatasEx", Args().u32(77).raw(&lap, sizeof(lap)))) == 1, "SetLapDatasEx");
+  Call("SetComment", Args().ptr("First line"));
+  Call("SetUser", Args().ptr("Alex"));
+
+  LogSummaryRecord back[2];
+  std::memset(back, 0xEE, sizeof(back));
+  Check(Byte(Call("GetLogSummaryEx", Args().ptr(back))) == 1 && std::memcmp(&back[0], &summary, sizeof(summary)) == 0 &&
+            reinterpret_cast<std::uint8_t*>(back)[95] == 0xEE,
+        "the summary comes back as 95 bytes, not one more");
+  std::vector<std::uint8_t> buffer(sizeof(ExerciseDataRecord), 0xCD);
+  auto* got = reinterpret_cast<ExerciseDataRecord*>(buffer.data());
+  Check(Byte(Call("GetExerciseDatasEx", Args().u32(6).ptr(got))) == 1 && got->HeartRate == 151 &&
+            got->TimeOffset == 42 && std::memcmp(got->SampleText, sample.SampleText, 256) == 0 &&
+            got->PedalSmoothnessRight == 21.5 && buffer[25] == 0xCD && buffer[600] == 0xCD && buffer[645] == 0xCD,
+        "sample 6 comes back field by field, reserved bytes untouched");
+  Check(Byte(Call("GetExerciseDatasEx", Args().u32(7).ptr(got))) == 0, "an index past the samples is refused");
+  LapDataRecord lapBack;
+  Check(Call("GetLapDatasEx", Args().u32(0).ptr(&lapBack)) == 0 && std::memcmp(&lapBack, &lap, sizeof(lap)) == 0,
+        "the lap comes back byte for byte and the result is 0");
+  Check(Call("GetLapDatasEx", Args().u32(5).ptr(&lapBack)) == 0, "an index past the laps answers 0");
+  Check(Call("GetComment", Args().ptr(nullptr).u32(0)) == 10, "the comment's length");
+  char tmp[MAX_PATH];
+  GetTempPathA(MAX_PATH, tmp);
+  const std::string target = std::string(tmp) + "tessaly-probe-export.tmp";
+  Call("ExportDatas", Args().u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).ptr(target.c_str()).u32(0));
+  DeleteFileA((std::string(tmp) + "tessaly-probe-export.pwx").c_str());
+
+  FreeLibrary(g_dll);
+  std::printf("%d passed, %d failed\n", g_passed, g_failed);
+  return g_failed == 0 ? 0 : 1;
+}
