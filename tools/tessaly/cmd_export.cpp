@@ -1,17 +1,339 @@
+// tessaly export and tessaly convert: a workout pushed through the plug-in's export calls in the
+// order the training-log application uses, from JSON or from an import of a PWX file.
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "plugin_api.h"
 
 namespace tessaly::tool {
+namespace {
 
-int RunExport(const Plugin&, int, char**) {
-  std::fputs("tessaly: export is not available yet\n", stderr);
-  return 2;
+using nlohmann::json;
+
+// A workout as the host holds it: the records it exchanges with the plug-in, and two texts.
+struct Workout {
+  LogSummaryRecord Summary{};
+  std::vector<ExerciseDataRecord> Samples;
+  std::vector<LapDataRecord> Laps;
+  std::string Comment;  // host text
+  std::string Athlete;  // host text
+};
+
+// Something wrong with the input; the message names the place.
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::string Place(const std::string& where, const char* key) { return where.empty() ? key : where + "." + key; }
+
+const json* Find(const json& object, const char* key) {
+  const auto it = object.find(key);
+  return it == object.end() ? nullptr : &*it;
 }
 
-int RunConvert(const Plugin&, int, char**) {
-  std::fputs("tessaly: convert is not available yet\n", stderr);
-  return 2;
+// A whole number that fits T; a missing field reads 0.
+template <class T>
+T ReadInteger(const json& object, const char* key, const std::string& where) {
+  const json* v = Find(object, key);
+  if (v == nullptr) return 0;
+  const auto fail = [&](const std::string& why) -> T {
+    throw InputError(Place(where, key) + ": " + why);
+  };
+  const std::string range = std::to_string(+std::numeric_limits<T>::min()) + ".." +
+                            std::to_string(+std::numeric_limits<T>::max());
+  if (v->is_number_unsigned()) {
+    const auto u = v->get<std::uint64_t>();
+    if (u > static_cast<std::uint64_t>(std::numeric_limits<T>::max())) return fail(v->dump() + " is outside " + range);
+    return static_cast<T>(u);
+  }
+  if (v->is_number_integer()) {
+    const auto s = v->get<std::int64_t>();
+    if (s < static_cast<std::int64_t>(std::numeric_limits<T>::min()) ||
+        s > static_cast<std::int64_t>(std::numeric_limits<T>::max()))
+      return fail(v->dump() + " is outside " + range);
+    return static_cast<T>(s);
+  }
+  if (v->is_number_float()) {
+    const double d = v->get<double>();
+    if (!std::isfinite(d) || d != std::trunc(d)) return fail(v->dump() + " is not a whole number");
+    if (d < static_cast<double>(std::numeric_limits<T>::min()) || d > static_cast<double>(std::numeric_limits<T>::max()))
+      return fail(v->dump() + " is outside " + range);
+    return static_cast<T>(d);
+  }
+  return fail("a whole number is needed, not " + std::string(v->type_name()));
+}
+
+double ReadReal(const json& object, const char* key, const std::string& where) {
+  const json* v = Find(object, key);
+  if (v == nullptr) return 0.0;
+  if (!v->is_number()) throw InputError(Place(where, key) + ": a number is needed, not " + v->type_name());
+  const double d = v->get<double>();
+  if (!std::isfinite(d)) throw InputError(Place(where, key) + ": " + v->dump() + " is not a finite number");
+  return d;
+}
+
+// UTF-8 in the JSON, host text for the plug-in. The plug-in takes zero-terminated texts, so a zero
+// character inside would cut the text short without a word.
+std::string ReadText(const json& object, const char* key, const std::string& where) {
+  const json* v = Find(object, key);
+  if (v == nullptr) return {};
+  if (!v->is_string()) throw InputError(Place(where, key) + ": a text is needed, not " + v->type_name());
+  const std::string& utf8 = v->get_ref<const std::string&>();
+  if (utf8.find('\0') != std::string::npos) throw InputError(Place(where, key) + ": the text holds a zero character");
+  return os::Utf8ToHost(utf8);
+}
+
+const json& ReadObject(const json& value, const std::string& where) {
+  if (!value.is_object()) throw InputError(where + ": an object is needed, not " + value.type_name());
+  return value;
+}
+
+LogSummaryRecord ReadSummary(const json& o, const std::string& w) {
+  LogSummaryRecord s{};
+  s.StartTime = ReadReal(o, "StartTime", w);
+  s.EndTime = ReadReal(o, "EndTime", w);
+  s.Calories = ReadInteger<std::uint16_t>(o, "Calories", w);
+  s.MaxHeartRate = ReadInteger<std::uint8_t>(o, "MaxHeartRate", w);
+  s.AvgHeartRate = ReadInteger<std::uint8_t>(o, "AvgHeartRate", w);
+  s.Distance = ReadReal(o, "Distance", w);
+  s.MaxSpeed = ReadInteger<std::int32_t>(o, "MaxSpeed", w);
+  s.AvgSpeed = ReadInteger<std::int32_t>(o, "AvgSpeed", w);
+  s.MaxAltitude = ReadReal(o, "MaxAltitude", w);
+  s.MinAltitude = ReadReal(o, "MinAltitude", w);
+  s.Ascent = ReadInteger<std::int32_t>(o, "Ascent", w);
+  s.Descent = ReadInteger<std::int32_t>(o, "Descent", w);
+  s.LapCount = ReadInteger<std::uint16_t>(o, "LapCount", w);
+  s.Duration = ReadInteger<std::int32_t>(o, "Duration", w);
+  s.SportType = ReadInteger<std::uint8_t>(o, "SportType", w);
+  s.SampleInterval = ReadInteger<std::uint8_t>(o, "SampleInterval", w);
+  s.NormalizedPower = ReadInteger<std::uint16_t>(o, "NormalizedPower", w);
+  s.TrainingStressScore = ReadReal(o, "TrainingStressScore", w);
+  return s;  // "SummaryAvgPower", "SummaryMaxPower" and "Start" are the import's to show, not to send
+}
+
+ExerciseDataRecord ReadSample(const json& o, const std::string& w) {
+  ExerciseDataRecord r{};
+  r.HeartRate = ReadInteger<std::uint8_t>(o, "HeartRate", w);
+  r.Distance = ReadReal(o, "Distance", w);
+  r.Speed = ReadReal(o, "Speed", w);
+  r.Altitude = ReadReal(o, "Altitude", w);
+  r.Temperature = ReadReal(o, "Temperature", w);
+  r.Power = ReadReal(o, "Power", w);
+  r.PowerBalance = ReadReal(o, "PowerBalance", w);
+  r.Cadence = ReadInteger<std::uint8_t>(o, "Cadence", w);
+  r.Latitude = ReadReal(o, "Latitude", w);
+  r.Longitude = ReadReal(o, "Longitude", w);
+  const std::string text = ReadText(o, "SampleText", w);
+  if (text.size() > sizeof(r.SampleText))
+    throw InputError(Place(w, "SampleText") + ": longer than the record's " + std::to_string(sizeof(r.SampleText)) +
+                     " bytes");
+  std::memcpy(r.SampleText, text.data(), text.size());  // no terminator when all 256 bytes are used
+  r.TimeOffset = ReadInteger<std::int32_t>(o, "TimeOffset", w);
+  r.SampleByte = ReadInteger<std::uint8_t>(o, "SampleByte", w);
+  r.TorqueEffectivenessLeft = ReadReal(o, "TorqueEffectivenessLeft", w);
+  r.TorqueEffectivenessRight = ReadReal(o, "TorqueEffectivenessRight", w);
+  r.PedalSmoothnessLeft = ReadReal(o, "PedalSmoothnessLeft", w);
+  r.PedalSmoothnessRight = ReadReal(o, "PedalSmoothnessRight", w);
+  return r;
+}
+
+LapDataRecord ReadLap(const json& o, const std::string& w) {
+  LapDataRecord l{};
+  l.EndTimeOfDay = ReadInteger<std::int32_t>(o, "EndTimeOfDay", w);
+  l.Duration = ReadReal(o, "Duration", w);
+  l.EndOffset = ReadReal(o, "EndOffset", w);
+  l.Distance = ReadReal(o, "Distance", w);
+  l.TotalDistance = ReadReal(o, "TotalDistance", w);
+  l.MaxHeartRate = ReadInteger<std::uint8_t>(o, "MaxHeartRate", w);
+  l.AvgHeartRate = ReadInteger<std::uint8_t>(o, "AvgHeartRate", w);
+  l.MaxSpeed = ReadReal(o, "MaxSpeed", w);
+  l.AvgSpeed = ReadReal(o, "AvgSpeed", w);
+  l.MaxCadence = ReadInteger<std::uint8_t>(o, "MaxCadence", w);
+  l.AvgCadence = ReadInteger<std::uint8_t>(o, "AvgCadence", w);
+  l.MaxPower = ReadReal(o, "MaxPower", w);
+  l.AvgPower = ReadReal(o, "AvgPower", w);
+  l.Ascent = ReadReal(o, "Ascent", w);
+  l.Descent = ReadReal(o, "Descent", w);
+  l.Calories = ReadInteger<std::uint16_t>(o, "Calories", w);
+  l.LapKind = ReadInteger<std::uint8_t>(o, "LapKind", w);
+  return l;
+}
+
+const json* ReadArray(const json& root, const char* key) {
+  const json* v = Find(root, key);
+  if (v != nullptr && !v->is_array()) throw InputError(std::string(key) + ": a list is needed, not " + v->type_name());
+  return v;
+}
+
+Workout ReadWorkoutJson(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw InputError("cannot read the file");
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  json root;
+  try {
+    root = json::parse(bytes.str());
+  } catch (const json::parse_error& e) {
+    throw InputError(std::string("not valid JSON: ") + e.what());
+  }
+  ReadObject(root, "the document");
+  if (const json* format = Find(root, "format"); format != nullptr && *format != "tessaly-workout")
+    throw InputError("format: " + format->dump() + " is not \"tessaly-workout\"");
+  if (const json* version = Find(root, "version"); version != nullptr && *version != 1)
+    throw InputError("version: " + version->dump() + " is not a version this program reads (1)");
+
+  Workout w;
+  w.Athlete = ReadText(root, "athlete", "");
+  w.Comment = ReadText(root, "comment", "");
+  if (const json* summary = Find(root, "summary")) w.Summary = ReadSummary(ReadObject(*summary, "summary"), "summary");
+  if (const json* samples = ReadArray(root, "samples")) {
+    w.Samples.reserve(samples->size());
+    for (std::size_t i = 0; i < samples->size(); ++i) {
+      const std::string where = "samples[" + std::to_string(i) + "]";
+      w.Samples.push_back(ReadSample(ReadObject((*samples)[i], where), where));
+    }
+  }
+  if (const json* laps = ReadArray(root, "laps")) {
+    w.Laps.reserve(laps->size());
+    for (std::size_t i = 0; i < laps->size(); ++i) {
+      const std::string where = "laps[" + std::to_string(i) + "]";
+      w.Laps.push_back(ReadLap(ReadObject((*laps)[i], where), where));
+    }
+  }
+  if (w.Samples.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    throw InputError("samples: more than a workout can hold");
+  return w;
+}
+
+// The export calls in the host's order. False, with the reason, when the plug-in refuses a call or
+// does not write the file.
+bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& output, std::string& error) {
+  api.SetupExport(0, 0);
+  if (!api.SetLogSummaryEx(w.Summary)) {
+    error = "the plug-in refused the summary";
+    return false;
+  }
+  for (std::size_t i = 0; i < w.Samples.size(); ++i) {
+    if (!api.SetExerciseDatasEx(static_cast<std::int32_t>(i), w.Samples[i])) {
+      error = "the plug-in refused sample " + std::to_string(i);
+      return false;
+    }
+  }
+  for (std::size_t j = 0; j < w.Laps.size(); ++j) {
+    if (!api.SetLapDatasEx(static_cast<std::uint32_t>(j), w.Laps[j])) {
+      error = "the plug-in refused lap " + std::to_string(j);
+      return false;
+    }
+  }
+  api.SetComment(w.Comment.c_str());
+  api.SetUser(w.Athlete.c_str());
+  if (api.ExportDatas(0, 0, 0, 0, 0, 0, 0, output.c_str(), 0) != 1) {
+    error = "the plug-in did not write the PWX file for " + output;
+    return false;
+  }
+  return true;
+}
+
+// Everything an import hands the host, fetched the way the host fetches it.
+bool ImportWorkout(const PluginApi& api, const std::string& input, Workout& w, std::string& error) {
+  if (api.GetExerciseNumberFromRawFile(input.c_str()) == 0) {
+    error = "the plug-in does not take this file (a PWX file ends in .pwx)";
+    return false;
+  }
+  const std::int32_t count = api.AnalyseExercise(input.c_str(), 0);
+  if (count <= 0 || !api.GetLogSummaryEx(&w.Summary)) {
+    error = "the plug-in imported no samples (missing, unreadable or empty workout)";
+    return false;
+  }
+  w.Samples.resize(static_cast<std::size_t>(count));
+  for (std::int32_t i = 0; i < count; ++i) {
+    ExerciseDataRecord& r = w.Samples[static_cast<std::size_t>(i)];
+    r = ExerciseDataRecord{};
+    if (!api.GetExerciseDatasEx(i, &r)) {
+      error = "the plug-in gave no sample " + std::to_string(i);
+      return false;
+    }
+  }
+  const std::uint16_t lapCount = w.Summary.LapCount;
+  w.Laps.resize(lapCount);
+  for (std::uint16_t j = 0; j < lapCount; ++j) api.GetLapDatasEx(j, &w.Laps[j]);
+  // Only the low 16 bits of a capacity count: longer comments come back cut.
+  const std::int32_t length = api.GetComment(nullptr, 0);
+  const std::uint32_t capacity = static_cast<std::uint32_t>(length > 0xFFFF ? 0xFFFF : (length > 0 ? length : 0));
+  if (capacity > 0) {
+    std::vector<char> buffer(capacity + 1, '\0');
+    api.GetComment(buffer.data(), capacity);
+    w.Comment = buffer.data();
+    if (length > 0xFFFF) std::fprintf(stderr, "tessaly: the comment is cut to %u characters\n", 0xFFFFu);
+  }
+  return true;
+}
+
+// The plug-in keeps what its last import left in its stores, and the export calls only overwrite
+// samples and append laps. Before a workout it imported itself is pushed back, its stores are
+// emptied the one way the exports offer: an import that finds no file.
+void EmptyPluginStores(const PluginApi& api, const std::string& output) {
+  const std::string nowhere = output + ".tessaly-no-such-folder/none.pwx";
+  api.AnalyseExercise(nowhere.c_str(), 0);
+}
+
+}  // namespace
+
+int RunExport(const Plugin& plugin, int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: tessaly export WORKOUT.json OUTPUT\n", stderr);
+    return 2;
+  }
+  const std::string input = argv[0];
+  const std::string output = argv[1];
+  Workout workout;
+  try {
+    workout = ReadWorkoutJson(input);
+  } catch (const InputError& e) {
+    std::fprintf(stderr, "tessaly: %s: %s\n", input.c_str(), e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tessaly: %s: %s\n", input.c_str(), e.what());
+    return 1;
+  }
+  std::string error;
+  if (!ExportWorkout(plugin.api(), workout, output, error)) {
+    std::fprintf(stderr, "tessaly: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+int RunConvert(const Plugin& plugin, int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: tessaly convert INPUT.pwx OUTPUT.pwx\n", stderr);
+    return 2;
+  }
+  const std::string input = argv[0];
+  const std::string output = argv[1];
+  const PluginApi& api = plugin.api();
+  Workout workout;
+  std::string error;
+  if (!ImportWorkout(api, input, workout, error)) {
+    std::fprintf(stderr, "tessaly: %s: %s\n", input.c_str(), error.c_str());
+    return 1;
+  }
+  EmptyPluginStores(api, output);
+  if (!ExportWorkout(api, workout, output, error)) {
+    std::fprintf(stderr, "tessaly: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace tessaly::tool

@@ -1,0 +1,251 @@
+#include "pwx_export/pwx_writer.h"
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "exercise/lap_statistics.h"
+#include "platform/codepage.h"
+#include "platform/file_save.h"
+#include "util/conversions.h"
+#include "util/date_time.h"
+#include "util/file_name.h"
+#include "util/number_format.h"
+#include "util/sport_types.h"
+
+namespace tessaly {
+namespace {
+
+// The PWX 1.0 namespace other PWX readers expect, and its schema on the same host.
+constexpr std::string_view kRootStartTag =
+    "<pwx xmlns=\"http://www.peaksware.com/PWX/1/0\""
+    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+    " xsi:schemaLocation=\"http://www.peaksware.com/PWX/1/0 http://www.peaksware.com/PWX/1/0/pwx.xsd\""
+    " version=\"1.0\" creator=\"CorvantaPro Tessaly Plugin 7.0\">";
+
+// A rough upper bound of one sample's lines, so a long workout is not copied over and over.
+constexpr std::size_t kBytesPerSample = 560;
+
+// The stores keep km/h and km; PWX carries m/s and metres.
+double KmhToMetresPerSecond(double kmh) { return kmh * 1000.0 / 3600.0; }
+double KmToMetres(double km) { return km * 1000.0; }
+// The summary keeps its speeds in tenths of km/h.
+double TenthsKmhToMetresPerSecond(std::int32_t tenths) {
+  return static_cast<double>(tenths) / 10.0 * 1000.0 / 3600.0;
+}
+
+std::string CrLfToSpaces(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += ' ';
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+[[noreturn]] void PatternFault(std::string_view pattern) {
+  throw std::logic_error("PWX line pattern and values do not match: " + std::string(pattern));
+}
+
+}  // namespace
+
+void PwxLineWriter::line(std::string_view pattern, std::initializer_list<Value> values) {
+  const Value* next = values.begin();
+  const auto take = [&](Value::Kind kind) -> const Value& {
+    if (next == values.end() || next->kind != kind) PatternFault(pattern);
+    return *next++;
+  };
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c != '%') {
+      text_ += c;
+      continue;
+    }
+    const std::string_view rest = pattern.substr(i + 1);
+    if (rest.size() >= 1 && rest[0] == 'd') {
+      AppendInteger(text_, take(Value::Kind::Integer).integer);
+      i += 1;
+    } else if (rest.size() >= 1 && rest[0] == 's') {
+      text_ += take(Value::Kind::Text).text;
+      i += 1;
+    } else if (rest.size() >= 3 && rest[0] == '.' && rest[1] >= '0' && rest[1] <= '6' && rest[2] == 'f') {
+      AppendFixed(text_, take(Value::Kind::Real).real, rest[1] - '0');
+      i += 3;
+    } else {
+      PatternFault(pattern);
+    }
+  }
+  if (next != values.end()) PatternFault(pattern);
+  text_ += "\r\n";
+}
+
+std::string PwxTargetPath(std::string_view target) {
+  const std::size_t dot = ExtensionStart(target);
+  std::string path(dot == std::string_view::npos ? target : target.substr(0, dot));
+  path += ".pwx";
+  return path;
+}
+
+std::string XmlElementText(std::string_view hostText) {
+  const std::string utf8 = platform::HostTextToUtf8(hostText);
+  std::string out;
+  out.reserve(utf8.size());
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') continue;  // no XML 1.0 document may hold it
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+std::string BuildPwxDocument(PluginState& state) {
+  // The two lasting marks an export leaves, made before any line is written.
+  state.Comment = CrLfToSpaces(state.Comment);
+  if (state.Summary.StartTime == 0.0) state.Summary.StartTime = LocalNow();
+
+  const LogSummaryRecord summary = state.Summary;  // a plain copy: the record is packed
+  const TMyHRMDatas& samples = state.Samples;
+  const TLapClass& laps = state.Laps;
+  const std::int32_t sampleCount = samples.Count();
+  const std::int32_t lapCount = laps.Count();
+  const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);
+  const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime);
+
+  PwxLineWriter w;
+  w.reserve(4096 + static_cast<std::size_t>(sampleCount) * kBytesPerSample +
+            static_cast<std::size_t>(lapCount) * 512);
+
+  // Header.
+  w.line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+  w.line(kRootStartTag);
+  w.line("  <workout>");
+  if (!state.UserName.empty()) {
+    w.line("    <athlete>");
+    w.line("      <name>%s</name>", {XmlElementText(state.UserName)});
+    w.line("    </athlete>");
+  }
+  w.line("    <sportType>%s</sportType>", {PwxTextFromSportCode(summary.SportType)});
+  w.line("    <cmt>%s</cmt>", {XmlElementText(state.Comment)});
+  w.line("    <device id=\"\">");
+  w.line("      <make>Brelvik</make>");
+  w.line("      <model>Corvanta Pro</model>");
+  w.line("    </device>");
+  w.line("    <time>%sT%s</time>", {start.Date, start.Time});
+
+  // Workout summary.
+  w.line("    <summarydata>");
+  w.line("      <beginning>%.3f</beginning>",
+         {sampleCount > 0 ? static_cast<double>(samples.GetTimeOffset(0)) : 0.0});
+  w.line("      <duration>%.3f</duration>", {static_cast<double>(summary.Duration)});
+  if (summary.MaxHeartRate > 0 && summary.AvgHeartRate > 0) {
+    w.line("      <hr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
+           {static_cast<double>(summary.MaxHeartRate), 0.0, static_cast<double>(summary.AvgHeartRate)});
+  }
+  if (summary.MaxSpeed > 0 && summary.AvgSpeed > 0) {
+    w.line("      <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
+           {TenthsKmhToMetresPerSecond(summary.MaxSpeed), 0.0, TenthsKmhToMetresPerSecond(summary.AvgSpeed)});
+  }
+  if (totals.MaxPower != 0 && totals.AvgPower != 0) {
+    w.line("      <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
+           {static_cast<double>(totals.MaxPower), 0.0, static_cast<double>(totals.AvgPower)});
+  }
+  if (totals.MaxCadence != 0 && totals.AvgCadence != 0) {
+    w.line("      <cad max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
+           {static_cast<double>(totals.MaxCadence), 0.0, static_cast<double>(totals.AvgCadence)});
+  }
+  w.line("      <dist>%.2f</dist>", {KmToMetres(summary.Distance)});
+  w.line("      <climbingelevation>%.1f</climbingelevation>", {static_cast<double>(summary.Ascent)});
+  w.line("      <descendingelevation>%.1f</descendingelevation>", {static_cast<double>(summary.Descent)});
+  w.line("    </summarydata>");
+
+  // Laps, numbered from 1 in store order.
+  for (std::int32_t j = 0; j < lapCount; ++j) {
+    LapDataRecord lap;
+    laps.GetLap(j, lap);
+    const double duration = lap.Duration;
+    const double endOffset = lap.EndOffset;
+    const double maxSpeed = lap.MaxSpeed;
+    const double avgSpeed = lap.AvgSpeed;
+    const double maxPower = lap.MaxPower;
+    const double avgPower = lap.AvgPower;
+    const double distance = lap.Distance;
+    w.line("    <segment>");
+    w.line("      <name>Lap %d</name>", {j + 1});
+    w.line("      <summarydata>");
+    w.line("        <beginning>%.3f</beginning>", {endOffset - duration});
+    w.line("        <duration>%.3f</duration>", {duration});
+    if (lap.MaxHeartRate > 0 && lap.AvgHeartRate > 0) {
+      w.line("        <hr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
+             {static_cast<double>(lap.MaxHeartRate), 0.0, static_cast<double>(lap.AvgHeartRate)});
+    }
+    if (maxSpeed > 0.0 && avgSpeed > 0.0) {
+      w.line("        <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
+             {KmhToMetresPerSecond(maxSpeed), 0.0, KmhToMetresPerSecond(avgSpeed)});
+    }
+    if (maxPower > 0.0 && avgPower > 0.0) {
+      w.line("        <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>", {maxPower, 0.0, avgPower});
+    }
+    if (lap.MaxCadence > 0 && lap.AvgCadence > 0) {
+      w.line("        <cad max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
+             {static_cast<double>(lap.MaxCadence), 0.0, static_cast<double>(lap.AvgCadence)});
+    }
+    w.line("        <dist>%.2f</dist>", {KmToMetres(distance)});
+    w.line("      </summarydata>");
+    w.line("    </segment>");
+  }
+
+  // Samples. Power lines only for a workout with power at all, then for every sample.
+  const bool withPower = totals.AvgPower != 0;
+  for (std::int32_t i = 0; i < sampleCount; ++i) {
+    w.line("    <sample>");
+    w.line("      <timeoffset>%.3f</timeoffset>", {static_cast<double>(samples.GetTimeOffset(i))});
+    w.line("      <hr>%d</hr>", {samples.GetHr(i)});
+    w.line("      <spd>%.3f</spd>", {KmhToMetresPerSecond(samples.GetSpd(i))});
+    if (withPower) {
+      w.line("      <pwr>%.0f</pwr>", {samples.GetPwr(i)});
+      w.line("      <pwrright>%d</pwrright>", {PedalBalanceToRightShare(samples.GetPwrRight(i))});
+    }
+    if (const double v = samples.GetTorqueEffectivenessLeft(i); v > 0.0)
+      w.line("      <torque_effectiveness_left>%d</torque_effectiveness_left>", {TruncateToInt64(v)});
+    if (const double v = samples.GetTorqueEffectivenessRight(i); v > 0.0)
+      w.line("      <torque_effectiveness_right>%d</torque_effectiveness_right>", {TruncateToInt64(v)});
+    if (const double v = samples.GetPedalSmoothnessLeft(i); v > 0.0)
+      w.line("      <pedal_smoothness_left>%d</pedal_smoothness_left>", {TruncateToInt64(v)});
+    if (const double v = samples.GetPedalSmoothnessRight(i); v > 0.0)
+      w.line("      <pedal_smoothness_right>%d</pedal_smoothness_right>", {TruncateToInt64(v)});
+    w.line("      <cad>%d</cad>", {samples.GetCad(i)});
+    w.line("      <dist>%.2f</dist>", {KmToMetres(samples.GetDist(i))});
+    w.line("      <lat>%.6f</lat>", {samples.GetLat(i)});
+    w.line("      <lon>%.6f</lon>", {samples.GetLon(i)});
+    w.line("      <alt>%.2f</alt>", {samples.GetAlt(i)});
+    w.line("      <temp>%.1f</temp>", {samples.GetTemp(i)});
+    w.line("    </sample>");
+  }
+
+  // Trailer.
+  w.line("    <extension>");
+  if (lapCount > 0) w.line("      <laps>%d</laps>", {lapCount});
+  if (summary.Calories > 0) w.line("      <calories>%d</calories>", {summary.Calories});
+  w.line("      <points>%d</points>", {sampleCount});
+  w.line("    </extension>");
+  w.line("  </workout>");
+  w.line("</pwx>");
+  return std::move(w.text());
+}
+
+bool WritePwxDocument(PluginState& state, std::string_view target) {
+  if (target.empty()) return false;
+  const std::string document = BuildPwxDocument(state);
+  return platform::SaveFileReplacing(PwxTargetPath(target), document);
+}
+
+}  // namespace tessaly
