@@ -1,12 +1,332 @@
+// tessaly import FILE [--format text|json|csv]: imports a PWX file the way the training log does
+// (AnalyseExercise, then the summary, every sample, every lap and the comment) and prints it.
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "plugin_api.h"
 
 namespace tessaly::tool {
+namespace {
 
-int RunImport(const Plugin&, int, char**) {
-  std::fputs("tessaly: import is not available yet\n", stderr);
-  return 2;
+using Json = nlohmann::ordered_json;
+
+struct ImportedWorkout {
+  LogSummaryRecord Summary{};
+  std::int32_t SummaryAvgPower = 0;
+  std::int32_t SummaryMaxPower = 0;
+  std::vector<ExerciseDataRecord> Samples;
+  std::vector<LapDataRecord> Laps;
+  std::string Comment;  // UTF-8
+};
+
+// Shortest text that reads back as the same double, whatever the locale.
+std::string Number(double v) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return std::string(buffer, result.ptr);
+}
+
+std::string SampleText(const ExerciseDataRecord& sample) {
+  const void* zero = std::memchr(sample.SampleText, 0, sizeof sample.SampleText);
+  const std::size_t n = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - sample.SampleText)
+                             : sizeof sample.SampleText;
+  return os::HostToUtf8(std::string(sample.SampleText, n));
+}
+
+// A DateTime (days since 1899-12-30, the fraction the time of day) as YYYY-MM-DDThh:mm:ss, rounded
+// to the nearest millisecond first and the milliseconds then dropped.
+std::string CalendarText(double value) {
+  if (!std::isfinite(value) || std::fabs(value) > 3.0e6) return "";
+  double whole = std::trunc(value);
+  auto ms = static_cast<std::int64_t>(std::llround(std::fabs(value - whole) * 86400000.0));
+  if (ms >= 86400000) {
+    ms -= 86400000;
+    whole += 1.0;
+  }
+  // Days since 1970-01-01 to a civil date (proleptic Gregorian).
+  std::int64_t z = static_cast<std::int64_t>(whole) - 25569 + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  std::int64_t year = yoe + era * 400;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  if (month <= 2) ++year;
+  const std::int64_t seconds = ms / 1000;
+  char text[128];
+  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld", static_cast<long long>(year),
+                static_cast<long long>(month), static_cast<long long>(day),
+                static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                static_cast<long long>(seconds % 60));
+  return text;
+}
+
+// Everything through the exports, in the order the host calls them. Returns the sample count.
+std::int32_t Fetch(const PluginApi& api, const std::string& path, ImportedWorkout& w) {
+  const std::int32_t count = api.AnalyseExercise(path.c_str(), 0);
+  if (count <= 0) return count;
+  if (api.GetLogSummaryEx(&w.Summary) == 0) return 0;
+  w.Samples.resize(static_cast<std::size_t>(count));
+  for (std::int32_t i = 0; i < count; ++i) {
+    ExerciseDataRecord& sample = w.Samples[static_cast<std::size_t>(i)];
+    std::memset(&sample, 0, sizeof sample);  // SummaryPower stays 0 unless the plug-in fills it
+    api.GetExerciseDatasEx(i, &sample);
+  }
+  if (count > 5) w.SummaryAvgPower = w.Samples[5].SummaryPower;
+  if (count > 6) w.SummaryMaxPower = w.Samples[6].SummaryPower;
+  w.Laps.resize(w.Summary.LapCount);
+  for (std::size_t j = 0; j < w.Laps.size(); ++j) {
+    std::memset(&w.Laps[j], 0, sizeof w.Laps[j]);
+    api.GetLapDatasEx(static_cast<std::int32_t>(j), &w.Laps[j]);
+  }
+  const std::int32_t length = api.GetComment(nullptr, 0);
+  if (length > 0) {
+    std::string comment(static_cast<std::size_t>(length) + 1, '\0');
+    // The capacity travels in 16 bits: a longer comment comes back cut.
+    const std::uint32_t capacity = static_cast<std::uint32_t>(length > 0xFFFF ? 0xFFFF : length);
+    api.GetComment(comment.data(), capacity);
+    comment.resize(std::strlen(comment.c_str()));
+    w.Comment = os::HostToUtf8(comment);
+  }
+  return count;
+}
+
+Json SummaryJson(const ImportedWorkout& w) {
+  const LogSummaryRecord& s = w.Summary;
+  Json j;
+  j["StartTime"] = s.StartTime;
+  j["EndTime"] = s.EndTime;
+  j["Calories"] = s.Calories;
+  j["MaxHeartRate"] = s.MaxHeartRate;
+  j["AvgHeartRate"] = s.AvgHeartRate;
+  j["Distance"] = s.Distance;
+  j["MaxSpeed"] = s.MaxSpeed;
+  j["AvgSpeed"] = s.AvgSpeed;
+  j["MaxAltitude"] = s.MaxAltitude;
+  j["MinAltitude"] = s.MinAltitude;
+  j["Ascent"] = s.Ascent;
+  j["Descent"] = s.Descent;
+  j["LapCount"] = s.LapCount;
+  j["Duration"] = s.Duration;
+  j["SportType"] = s.SportType;
+  j["SampleInterval"] = s.SampleInterval;
+  j["NormalizedPower"] = s.NormalizedPower;
+  j["TrainingStressScore"] = s.TrainingStressScore;
+  j["SummaryAvgPower"] = w.SummaryAvgPower;
+  j["SummaryMaxPower"] = w.SummaryMaxPower;
+  j["Start"] = CalendarText(s.StartTime);
+  return j;
+}
+
+Json SampleJson(const ExerciseDataRecord& d) {
+  Json j;
+  j["HeartRate"] = d.HeartRate;
+  j["Distance"] = d.Distance;
+  j["Speed"] = d.Speed;
+  j["Altitude"] = d.Altitude;
+  j["Temperature"] = d.Temperature;
+  j["Power"] = d.Power;
+  j["PowerBalance"] = d.PowerBalance;
+  j["Cadence"] = d.Cadence;
+  j["Latitude"] = d.Latitude;
+  j["Longitude"] = d.Longitude;
+  j["SampleText"] = SampleText(d);
+  j["TimeOffset"] = d.TimeOffset;
+  j["SampleByte"] = d.SampleByte;
+  j["TorqueEffectivenessLeft"] = d.TorqueEffectivenessLeft;
+  j["TorqueEffectivenessRight"] = d.TorqueEffectivenessRight;
+  j["PedalSmoothnessLeft"] = d.PedalSmoothnessLeft;
+  j["PedalSmoothnessRight"] = d.PedalSmoothnessRight;
+  return j;
+}
+
+Json LapJson(const LapDataRecord& l) {
+  Json j;
+  j["EndTimeOfDay"] = l.EndTimeOfDay;
+  j["Duration"] = l.Duration;
+  j["EndOffset"] = l.EndOffset;
+  j["Distance"] = l.Distance;
+  j["TotalDistance"] = l.TotalDistance;
+  j["MaxHeartRate"] = l.MaxHeartRate;
+  j["AvgHeartRate"] = l.AvgHeartRate;
+  j["MaxSpeed"] = l.MaxSpeed;
+  j["AvgSpeed"] = l.AvgSpeed;
+  j["MaxCadence"] = l.MaxCadence;
+  j["AvgCadence"] = l.AvgCadence;
+  j["MaxPower"] = l.MaxPower;
+  j["AvgPower"] = l.AvgPower;
+  j["Ascent"] = l.Ascent;
+  j["Descent"] = l.Descent;
+  j["Calories"] = l.Calories;
+  j["LapKind"] = l.LapKind;
+  return j;
+}
+
+void PrintJson(const ImportedWorkout& w) {
+  Json root;
+  root["format"] = "tessaly-workout";
+  root["version"] = 1;
+  root["athlete"] = "";
+  root["comment"] = w.Comment;
+  root["summary"] = SummaryJson(w);
+  Json samples = Json::array();
+  for (const ExerciseDataRecord& d : w.Samples) samples.push_back(SampleJson(d));
+  root["samples"] = std::move(samples);
+  Json laps = Json::array();
+  for (const LapDataRecord& l : w.Laps) laps.push_back(LapJson(l));
+  root["laps"] = std::move(laps);
+  // Texts that are not valid UTF-8 are replaced rather than failing the whole output.
+  std::fputs(root.dump(1, ' ', false, Json::error_handler_t::replace).c_str(), stdout);
+  std::fputc('\n', stdout);
+}
+
+std::string CsvText(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+void PrintCsv(const ImportedWorkout& w) {
+  std::fputs("Index,TimeOffset,HeartRate,Distance,Speed,Altitude,Temperature,Power,PowerBalance,Cadence,"
+             "Latitude,Longitude,TorqueEffectivenessLeft,TorqueEffectivenessRight,PedalSmoothnessLeft,"
+             "PedalSmoothnessRight,SampleByte,SampleText\n",
+             stdout);
+  std::size_t index = 0;
+  for (const ExerciseDataRecord& d : w.Samples) {
+    std::string row = std::to_string(index++);
+    const auto add = [&row](const std::string& field) { row += ','; row += field; };
+    add(std::to_string(d.TimeOffset));
+    add(std::to_string(d.HeartRate));
+    add(Number(d.Distance));
+    add(Number(d.Speed));
+    add(Number(d.Altitude));
+    add(Number(d.Temperature));
+    add(Number(d.Power));
+    add(Number(d.PowerBalance));
+    add(std::to_string(d.Cadence));
+    add(Number(d.Latitude));
+    add(Number(d.Longitude));
+    add(Number(d.TorqueEffectivenessLeft));
+    add(Number(d.TorqueEffectivenessRight));
+    add(Number(d.PedalSmoothnessLeft));
+    add(Number(d.PedalSmoothnessRight));
+    add(std::to_string(d.SampleByte));
+    add(CsvText(SampleText(d)));
+    row += '\n';
+    std::fputs(row.c_str(), stdout);
+  }
+}
+
+std::string Fixed(double v, int decimals) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
+  return result.ec == std::errc() ? std::string(buffer, result.ptr) : Number(v);
+}
+
+void PrintText(const ImportedWorkout& w) {
+  const LogSummaryRecord& s = w.Summary;
+  std::printf("Start:            %s\n", CalendarText(s.StartTime).c_str());
+  std::printf("End:              %s\n", CalendarText(s.EndTime).c_str());
+  std::printf("Duration:         %d s\n", static_cast<int>(s.Duration));
+  std::printf("Sport type:       %d\n", static_cast<int>(s.SportType));
+  std::printf("Distance:         %s km\n", Fixed(s.Distance, 3).c_str());
+  std::printf("Speed:            max %s, avg %s km/h\n", Fixed(s.MaxSpeed / 10.0, 1).c_str(),
+              Fixed(s.AvgSpeed / 10.0, 1).c_str());
+  std::printf("Heart rate:       max %d, avg %d\n", static_cast<int>(s.MaxHeartRate),
+              static_cast<int>(s.AvgHeartRate));
+  std::printf("Power:            max %d, avg %d W, normalized %d W\n", static_cast<int>(w.SummaryMaxPower),
+              static_cast<int>(w.SummaryAvgPower), static_cast<int>(s.NormalizedPower));
+  std::printf("Altitude:         max %s, min %s m; ascent %d, descent %d m\n", Fixed(s.MaxAltitude, 1).c_str(),
+              Fixed(s.MinAltitude, 1).c_str(), static_cast<int>(s.Ascent), static_cast<int>(s.Descent));
+  std::printf("Calories:         %d kcal\n", static_cast<int>(s.Calories));
+  std::printf("Training stress:  %s\n", Number(s.TrainingStressScore).c_str());
+  std::printf("Sample interval:  %d s\n", static_cast<int>(s.SampleInterval));
+  if (!w.Comment.empty()) {
+    std::string comment = w.Comment;
+    for (std::size_t at = 0; (at = comment.find("\r\n", at)) != std::string::npos;) comment.replace(at, 2, " / ");
+    std::printf("Comment:          %s\n", comment.c_str());
+  }
+  std::printf("Laps:             %d\n", static_cast<int>(w.Laps.size()));
+  if (!w.Laps.empty()) {
+    std::printf("  %3s %9s %9s %9s %9s %7s %7s %7s %7s %7s %7s %6s %6s\n", "lap", "end s", "time s", "km",
+                "total km", "hr max", "hr avg", "km/h", "cad avg", "pwr avg", "pwr max", "asc m", "desc m");
+    for (std::size_t j = 0; j < w.Laps.size(); ++j) {
+      const LapDataRecord& l = w.Laps[j];
+      std::printf("  %3d %9s %9s %9s %9s %7d %7d %7s %7d %7s %7s %6s %6s\n", static_cast<int>(j + 1),
+                  Fixed(l.EndOffset, 1).c_str(), Fixed(l.Duration, 1).c_str(), Fixed(l.Distance, 3).c_str(),
+                  Fixed(l.TotalDistance, 3).c_str(), static_cast<int>(l.MaxHeartRate),
+                  static_cast<int>(l.AvgHeartRate), Fixed(l.AvgSpeed, 1).c_str(),
+                  static_cast<int>(l.AvgCadence), Fixed(l.AvgPower, 0).c_str(), Fixed(l.MaxPower, 0).c_str(),
+                  Fixed(l.Ascent, 0).c_str(), Fixed(l.Descent, 0).c_str());
+    }
+  }
+  std::printf("Samples:          %d\n", static_cast<int>(w.Samples.size()));
+}
+
+constexpr const char* kUsage = "usage: tessaly import FILE.pwx [--format text|json|csv]\n";
+
+}  // namespace
+
+int RunImport(const Plugin& plugin, int argc, char** argv) {
+  std::string path;
+  std::string format = "text";
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--format" && i + 1 < argc) {
+      format = argv[++i];
+    } else if (arg.rfind("--format=", 0) == 0) {
+      format = arg.substr(9);
+    } else if (arg == "-h" || arg == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (path.empty() && !(arg.size() > 1 && arg[0] == '-')) {
+      path = arg;
+    } else {
+      std::fprintf(stderr, "tessaly import: unexpected argument '%s'\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+  }
+  if (path.empty() || (format != "text" && format != "json" && format != "csv")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    std::fclose(f);
+  } else {
+    std::fprintf(stderr, "tessaly import: cannot open '%s'\n", path.c_str());
+    return 1;
+  }
+
+  const PluginApi& api = plugin.api();
+  ImportedWorkout workout;
+  if (Fetch(api, path, workout) <= 0) {
+    std::fprintf(stderr,
+                 "tessaly import: no samples imported from '%s' (not a .pwx file, not well-formed XML, "
+                 "an impossible start time, or a workout without samples)\n",
+                 path.c_str());
+    return 1;
+  }
+  if (format == "json") {
+    PrintJson(workout);
+  } else if (format == "csv") {
+    PrintCsv(workout);
+  } else {
+    PrintText(workout);
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 }  // namespace tessaly::tool

@@ -1,0 +1,149 @@
+#include "pwx_import/document_reader.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "exercise/lap_statistics.h"
+#include "pwx_import/import_state.h"
+#include "pwx_import/number_reading.h"
+#include "pwx_import/sample_reader.h"
+#include "pwx_import/summary_reader.h"
+#include "pwx_import/xml_tree.h"
+#include "util/date_time.h"
+#include "util/sport_types.h"
+
+namespace tessaly {
+
+namespace {
+
+// Workout children the walk reads; everything else is skipped unbuilt.
+bool IsReadChild(std::string_view lowerName) {
+  return lowerName == "sample" || lowerName == "segment" || lowerName == "summarydata" ||
+         lowerName == "extension" || lowerName == "time" || lowerName == "cmt" ||
+         lowerName == "device" || lowerName == "sporttype";
+}
+
+// One line per non-empty text, CR LF between them.
+void AppendLine(std::string& comment, std::string_view text) {
+  if (text.empty()) return;
+  if (!comment.empty()) comment += "\r\n";
+  comment += text;
+}
+
+class Walk {
+ public:
+  Walk(ImportedSummary& staged, TMyHRMDatas& samples, TLapClass& laps)
+      : staged_(staged), samples_(samples), laps_(laps) {}
+
+  // False once an impossible time has stopped the walk.
+  bool Visit(const xml::Node& element) {
+    const std::string name = xml::LowerAscii(element.Name());
+    if (name == "sample") {
+      ReadSample(element, state_, samples_);
+    } else if (name == "segment") {
+      ReadSegment(element, state_, laps_);
+    } else if (name == "summarydata") {
+      ReadSummaryData(element, staged_);
+    } else if (name == "extension") {
+      ReadWorkoutExtension(element, staged_);
+    } else if (name == "time") {
+      try {
+        ReadWorkoutTime(element.Text(), state_);
+      } catch (const DateTimeError&) {
+        stopped_ = true;
+        return false;
+      }
+      if (state_.WorkoutStart == 0.0) state_.WorkoutStart = state_.ParsedTime;
+    } else if (name == "cmt") {
+      AppendLine(staged_.Comment, element.Text());
+    } else if (name == "device") {
+      if (const std::string* id = element.Attribute("id")) AppendLine(staged_.Comment, *id);
+    } else if (name == "sporttype") {
+      if (const std::optional<std::uint8_t> code = SportCodeFromPwxText(element.Text())) {
+        staged_.Summary.SportType = *code;
+      }
+    }
+    return true;
+  }
+
+  bool Stopped() const { return stopped_; }
+  const ImportState& State() const { return state_; }
+
+ private:
+  ImportedSummary& staged_;
+  TMyHRMDatas& samples_;
+  TLapClass& laps_;
+  ImportState state_;  // fresh for every read
+  bool stopped_ = false;
+};
+
+// The values made after a complete walk.
+void Derive(PluginState& state, const ImportState& walk) {
+  LogSummaryRecord& s = state.Summary;
+  const DateTime start = walk.WorkoutStart != 0.0 ? walk.WorkoutStart : LocalNow();
+  s.StartTime = start;
+  // A negative duration has no span; the workout then ends where it starts.
+  s.EndTime = start;
+  if (s.Duration > 0) {
+    try {
+      s.EndTime = StoreDouble(static_cast<long double>(start) + SecondsToDateTime(s.Duration));
+    } catch (const DateTimeError&) {
+      s.EndTime = start;
+    }
+  }
+  s.Reserved67 = 0;
+  if (s.Calories == 0) s.Calories = static_cast<std::uint16_t>(walk.SegmentCaloriesTotal);
+  const TMyHRMDatas& samples = state.Samples;
+  const std::int32_t count = samples.Count();
+  if (count > 1) {
+    const std::uint32_t step = static_cast<std::uint32_t>(samples.GetTimeOffset(1)) -
+                               static_cast<std::uint32_t>(samples.GetTimeOffset(0));
+    s.SampleInterval = static_cast<std::uint8_t>(step);
+    const double last = samples.GetDist(count - 1);
+    if (last > s.Distance) s.Distance = last;
+  }
+  if (state.Laps.Count() > 0) {
+    s.LapCount = static_cast<std::uint16_t>(DeriveLapStatistics(state.Samples, state.Laps, state.AHFactor));
+  }
+}
+
+}  // namespace
+
+PwxReadOutcome ReadPwxFile(PluginState& state, const char* path) {
+  ImportedSummary staged;
+  staged.Summary = state.Summary;
+  staged.Summary.SportType = 1;
+  state.Samples.Clear();
+
+  Walk walk(staged, state.Samples, state.Laps);
+  xml::LoadResult loaded = xml::LoadResult::Unreadable;
+  try {
+    loaded = xml::ReadWorkoutChildren(
+        path, [](std::string_view lowerName) { return IsReadChild(lowerName); },
+        [&walk](const xml::Node& element) { return walk.Visit(element); });
+  } catch (...) {
+    state.Samples.Clear();
+    state.Laps.Clear();
+    throw;
+  }
+
+  if (loaded != xml::LoadResult::Loaded) {
+    state.Samples.Clear();
+    state.Laps.Clear();
+    return PwxReadOutcome::LoadFailed;
+  }
+  state.Summary = staged.Summary;
+  state.Comment = std::move(staged.Comment);
+  state.SummaryAvgPower = staged.SummaryAvgPower;
+  state.SummaryMaxPower = staged.SummaryMaxPower;
+  if (walk.Stopped()) {
+    state.Samples.Clear();
+    state.Laps.Clear();
+    return PwxReadOutcome::WalkStopped;
+  }
+  Derive(state, walk.State());
+  return PwxReadOutcome::Imported;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,248 @@
+#include "pwx_import/sample_reader.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+#include "pwx_import/number_reading.h"
+#include "util/conversions.h"
+#include "util/number_text.h"
+
+namespace tessaly {
+
+namespace {
+
+enum class Channel : std::uint8_t {
+  None, TimeOffset, Hr, Spd, Alt, Dist, Cad, Pwr, PwrRight, Lat, Lon, Temp,
+  TorqueEffectivenessLeft, TorqueEffectivenessRight, PedalSmoothnessLeft, PedalSmoothnessRight,
+};
+
+struct ChannelName {
+  std::string_view Name;
+  Channel Id;
+};
+
+constexpr ChannelName kChannels[] = {
+    {"timeoffset", Channel::TimeOffset},
+    {"hr", Channel::Hr},
+    {"spd", Channel::Spd},
+    {"alt", Channel::Alt},
+    {"dist", Channel::Dist},
+    {"cad", Channel::Cad},
+    {"pwr", Channel::Pwr},
+    {"pwrright", Channel::PwrRight},
+    {"lat", Channel::Lat},
+    {"lon", Channel::Lon},
+    {"temp", Channel::Temp},
+    {"torque_effectiveness_left", Channel::TorqueEffectivenessLeft},
+    {"torque_effectiveness_right", Channel::TorqueEffectivenessRight},
+    {"pedal_smoothness_left", Channel::PedalSmoothnessLeft},
+    {"pedal_smoothness_right", Channel::PedalSmoothnessRight},
+};
+
+// Compares a name as written with a lower-case channel name, folding ASCII letters only; a
+// prefix stays part of the name, so pwx:hr is no channel.
+bool SameName(std::string_view written, std::string_view lower) {
+  if (written.size() != lower.size()) return false;
+  for (std::size_t k = 0; k < written.size(); ++k) {
+    char c = written[k];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower[k]) return false;
+  }
+  return true;
+}
+
+Channel ChannelOf(const xml::Node& child) {
+  if (!child.IsElement()) return Channel::None;
+  for (const ChannelName& entry : kChannels) {
+    if (SameName(child.Name(), entry.Name)) return entry.Id;
+  }
+  return Channel::None;
+}
+
+// An index the store has not grown to yet reads as zero, as it will once grown.
+double DistAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetDist(i) : 0.0; }
+double PwrAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetPwr(i) : 0.0; }
+double LatAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetLat(i) : 0.0; }
+double LonAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetLon(i) : 0.0; }
+
+// Truncated toward zero, kept as a float (altitudes and pedal figures are whole numbers).
+double WholePart(double v) { return static_cast<double>(TruncateToInt64(v)); }
+
+// --- Trigonometry in extended precision. Only +, -, *, / and the correctly rounded square root
+// are used, so the native library and the DLL compute the same bits whatever their maths library.
+
+constexpr long double kPi = 3.14159265358979323846264338327950288L;
+constexpr long double kHalfPi = kPi / 2.0L;
+
+// sin and cos of r for |r| <= pi/4 by their Taylor series.
+long double SinSeries(long double r) {
+  const long double r2 = r * r;
+  long double term = r;
+  long double sum = r;
+  for (int k = 1; k <= 13; ++k) {
+    term = -term * r2 / static_cast<long double>((2 * k) * (2 * k + 1));
+    sum += term;
+  }
+  return sum;
+}
+
+long double CosSeries(long double r) {
+  const long double r2 = r * r;
+  long double term = 1.0L;
+  long double sum = 1.0L;
+  for (int k = 1; k <= 13; ++k) {
+    term = -term * r2 / static_cast<long double>((2 * k - 1) * (2 * k));
+    sum += term;
+  }
+  return sum;
+}
+
+// Splits x into quadrant q and remainder r, |r| <= about pi/4, x = q * pi/2 + r. False when x is
+// too large for a meaningful reduction.
+bool Reduce(long double x, long double& r, int& quadrant) {
+  if (!(std::fabs(x) < 1.0e15L)) return false;  // NaN included
+  const long double k = std::floor(x / kHalfPi + 0.5L);
+  r = x - k * kHalfPi;
+  quadrant = static_cast<int>(static_cast<std::int64_t>(k) & 3);  // two's complement: -1 -> 3
+  return std::fabs(r) <= 1.0L;
+}
+
+bool SinCos(long double x, long double& sine, long double& cosine) {
+  long double r = 0;
+  int quadrant = 0;
+  if (!Reduce(x, r, quadrant)) return false;
+  const long double s = SinSeries(r);
+  const long double c = CosSeries(r);
+  switch (quadrant) {
+    case 0: sine = s; cosine = c; break;
+    case 1: sine = c; cosine = -s; break;
+    case 2: sine = -s; cosine = -c; break;
+    default: sine = -c; cosine = s; break;
+  }
+  return true;
+}
+
+// atan(t) for t >= 0: reflected to t <= 1, the argument halved three times with
+// atan(t) = 2 atan(t / (1 + sqrt(1 + t^2))), then the Taylor series.
+long double AtanNonNegative(long double t) {
+  bool reflected = false;
+  if (t > 1.0L) {
+    t = 1.0L / t;
+    reflected = true;
+  }
+  for (int k = 0; k < 3; ++k) t = t / (1.0L + std::sqrt(1.0L + t * t));
+  const long double t2 = t * t;
+  long double power = t;
+  long double sum = t;
+  for (int k = 1; k <= 20; ++k) {
+    power = -power * t2;
+    sum += power / static_cast<long double>(2 * k + 1);
+  }
+  const long double angle = 8.0L * sum;
+  return reflected ? kHalfPi - angle : angle;
+}
+
+// acos(x) = 2 atan(sqrt((1 - x) / (1 + x))), accurate near 1 where nearby positions land.
+bool Acos(long double x, long double& angle) {
+  if (!(x >= -1.0L && x <= 1.0L)) return false;  // a rounding error outside, or NaN
+  if (x == -1.0L) {
+    angle = kPi;
+    return true;
+  }
+  angle = 2.0L * AtanNonNegative(std::sqrt((1.0L - x) / (1.0L + x)));
+  return true;
+}
+
+}  // namespace
+
+double GreatCircleStepKm(double lat1, double lon1, double lat2, double lon2) {
+  if (lon1 - lon2 == 0.0 && lat1 - lat2 == 0.0) return 0.0;
+  const long double phi1 = static_cast<long double>(lat1) * kPi / 180.0L;
+  const long double phi2 = static_cast<long double>(lat2) * kPi / 180.0L;
+  const long double dlambda =
+      (static_cast<long double>(lon1) - static_cast<long double>(lon2)) * kPi / 180.0L;
+  long double sin1 = 0, cos1 = 0, sin2 = 0, cos2 = 0, sinD = 0, cosD = 0;
+  if (!SinCos(phi1, sin1, cos1) || !SinCos(phi2, sin2, cos2) || !SinCos(dlambda, sinD, cosD)) return 0.0;
+  const long double x = sin1 * sin2 + cos1 * cos2 * cosD;
+  long double arc = 0;
+  if (!Acos(x, arc)) return 0.0;
+  const long double km = arc * KmPerDegree * 180.0L / kPi;
+  if (!std::isfinite(km)) return 0.0;
+  return StoreDouble(km);
+}
+
+void ReadSample(const xml::Node& sample, ImportState& state, TMyHRMDatas& samples) {
+  if (state.SampleIndex == std::numeric_limits<std::int32_t>::max()) return;
+  const std::int32_t i = ++state.SampleIndex;
+  // Beyond what the store can hold the sample still uses up its index, but nothing is stored.
+  if (i > TMyHRMDatas::MaxIndex) return;
+
+  std::int32_t right = 0;  // the last pwrright of this sample that converted
+  const std::size_t count = sample.ChildCount();
+  for (std::size_t k = 0; k < count; ++k) {
+    const xml::Node& child = sample.Child(k);
+    const Channel channel = ChannelOf(child);
+    if (channel == Channel::None) continue;
+    if (channel == Channel::PwrRight) {
+      if (const std::optional<std::int32_t> r = ParseInteger(child.Text())) right = *r;
+      double balance = right;
+      if (right > 0) {
+        // The left pedal's share in percent; without a power to share there is no balance.
+        const double power = PwrAt(samples, i);
+        balance = power == 0.0 ? 0.0
+                               : RoundHalfAway(StoreDouble((static_cast<long double>(power) - right) / power * 100.0L));
+      }
+      samples.SetPwrRight(i, balance);
+      continue;
+    }
+    double v = ElementReal(child);
+    switch (channel) {
+      case Channel::TimeOffset: samples.SetTimeOffset(i, TruncateToInt32(v)); break;
+      case Channel::Hr: samples.SetHr(i, TruncateToUInt8(v)); break;
+      case Channel::Spd: samples.SetSpd(i, StoreDouble(static_cast<long double>(v) * 3600.0L / 1000.0L)); break;
+      case Channel::Alt: samples.SetAlt(i, WholePart(v)); break;
+      case Channel::Dist:
+        if (samples.SetDist(i, StoreDouble(static_cast<long double>(v) / 1000.0L))) state.LastDistance = samples.GetDist(i);
+        break;
+      case Channel::Cad: samples.SetCad(i, TruncateToUInt8(v)); break;
+      case Channel::Pwr: samples.SetPwr(i, v); break;
+      case Channel::Lat:
+        if (v == 0.0 && state.LastLatitude != 0.0) v = state.LastLatitude;
+        state.LastLatitude = v;
+        samples.SetLat(i, v);
+        break;
+      case Channel::Lon:
+        if (v == 0.0 && state.LastLongitude != 0.0) v = state.LastLongitude;
+        state.LastLongitude = v;
+        samples.SetLon(i, v);
+        break;
+      case Channel::Temp: samples.SetTemp(i, v); break;
+      case Channel::TorqueEffectivenessLeft: samples.SetTorqueEffectivenessLeft(i, WholePart(v)); break;
+      case Channel::TorqueEffectivenessRight: samples.SetTorqueEffectivenessRight(i, WholePart(v)); break;
+      case Channel::PedalSmoothnessLeft: samples.SetPedalSmoothnessLeft(i, WholePart(v)); break;
+      case Channel::PedalSmoothnessRight: samples.SetPedalSmoothnessRight(i, WholePart(v)); break;
+      case Channel::None:
+      case Channel::PwrRight: break;
+    }
+  }
+
+  if (i == 0) return;
+  // Distance fill: from the positions when both this and the previous sample have them, else
+  // the distance stays where it was.
+  if (DistAt(samples, i) == 0.0) {
+    const double lat1 = LatAt(samples, i - 1), lon1 = LonAt(samples, i - 1);
+    const double lat2 = LatAt(samples, i), lon2 = LonAt(samples, i);
+    if (lat1 != 0.0 && lon1 != 0.0 && lat2 != 0.0 && lon2 != 0.0) {
+      state.LastDistance = StoreDouble(static_cast<long double>(state.LastDistance) +
+                                       GreatCircleStepKm(lat1, lon1, lat2, lon2));
+    }
+    samples.SetDist(i, state.LastDistance);
+  }
+  // The distance never goes back; LastDistance keeps what the file said.
+  const double previous = DistAt(samples, i - 1);
+  if (previous > DistAt(samples, i)) samples.SetDist(i, previous);
+}
+
+}  // namespace tessaly

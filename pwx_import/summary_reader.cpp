@@ -1,0 +1,152 @@
+#include "pwx_import/summary_reader.h"
+
+#include <cstring>
+
+#include "pwx_import/number_reading.h"
+#include "util/conversions.h"
+#include "util/date_time.h"
+
+namespace tessaly {
+
+namespace {
+
+bool Named(const xml::Node& child, std::string_view lower) {
+  return child.IsElement() && xml::LowerAscii(child.Name()) == lower;
+}
+
+// m/s to km/h, worked in extended precision.
+long double KmPerHour(double metresPerSecond) {
+  return static_cast<long double>(metresPerSecond) * 3600.0L / 1000.0L;
+}
+
+// m/s to tenths of km/h, rounded half away from zero as the log summary keeps speeds.
+std::int32_t TenthsKmPerHour(double metresPerSecond) {
+  return RoundHalfAway(StoreDouble(KmPerHour(metresPerSecond) * 10.0L));
+}
+
+double Kilometres(double metres) { return StoreDouble(static_cast<long double>(metres) / 1000.0L); }
+
+double WholePart(double v) { return static_cast<double>(TruncateToInt64(v)); }
+
+}  // namespace
+
+void ReadSummaryData(const xml::Node& summaryData, ImportedSummary& out) {
+  LogSummaryRecord& s = out.Summary;
+  const std::size_t count = summaryData.ChildCount();
+  for (std::size_t k = 0; k < count; ++k) {
+    const xml::Node& child = summaryData.Child(k);
+    if (!child.IsElement()) continue;
+    const std::string name = xml::LowerAscii(child.Name());
+    if (name == "duration") {
+      s.Duration = TruncateToInt32(ElementReal(child));
+    } else if (name == "hr") {
+      s.MaxHeartRate = TruncateToUInt8(AttributeReal(child, "max"));
+      s.AvgHeartRate = TruncateToUInt8(AttributeReal(child, "avg"));
+    } else if (name == "spd") {
+      s.MaxSpeed = TenthsKmPerHour(AttributeReal(child, "max"));
+      s.AvgSpeed = TenthsKmPerHour(AttributeReal(child, "avg"));
+    } else if (name == "pwr") {
+      out.SummaryMaxPower = RoundHalfAway(AttributeReal(child, "max"));
+      out.SummaryAvgPower = RoundHalfAway(AttributeReal(child, "avg"));
+    } else if (name == "dist") {
+      s.Distance = Kilometres(ElementReal(child));
+    } else if (name == "alt") {
+      s.MaxAltitude = AttributeReal(child, "max");
+      s.MinAltitude = AttributeReal(child, "min");
+    } else if (name == "climbingelevation") {
+      s.Ascent = RoundHalfAway(ElementReal(child));
+    } else if (name == "descendingelevation") {
+      s.Descent = RoundHalfAway(ElementReal(child));
+    } else if (name == "tss") {
+      s.TrainingStressScore = ElementReal(child);
+    } else if (name == "normalizedpower") {
+      s.NormalizedPower = TruncateToUInt16(ElementReal(child));
+    }
+  }
+}
+
+void ReadWorkoutExtension(const xml::Node& extension, ImportedSummary& out) {
+  LogSummaryRecord& s = out.Summary;
+  const std::size_t count = extension.ChildCount();
+  for (std::size_t k = 0; k < count; ++k) {
+    const xml::Node& child = extension.Child(k);
+    if (!child.IsElement()) continue;
+    const std::string name = xml::LowerAscii(child.Name());
+    if (name == "calories") {
+      s.Calories = TruncateToUInt16(ElementReal(child));
+    } else if (name == "ascent") {
+      s.Ascent = RoundHalfAway(ElementReal(child));
+    } else if (name == "descent") {
+      s.Descent = RoundHalfAway(ElementReal(child));
+    }
+  }
+}
+
+namespace {
+
+void ReadSegmentSummary(const xml::Node& summaryData, LapDataRecord& lap, double& beginning) {
+  const std::size_t count = summaryData.ChildCount();
+  for (std::size_t k = 0; k < count; ++k) {
+    const xml::Node& child = summaryData.Child(k);
+    if (!child.IsElement()) continue;
+    // A lap's distance is read only under its exact lower-case name.
+    if (child.Name() == "dist") {
+      lap.Distance = Kilometres(ElementReal(child));
+      continue;
+    }
+    const std::string name = xml::LowerAscii(child.Name());
+    if (name == "beginning") {
+      beginning = ElementReal(child);
+    } else if (name == "duration") {
+      lap.EndOffset = StoreDouble(static_cast<long double>(beginning) + ElementReal(child));
+    } else if (name == "hr") {
+      lap.MaxHeartRate = TruncateToUInt8(AttributeReal(child, "max"));
+      lap.AvgHeartRate = TruncateToUInt8(AttributeReal(child, "avg"));
+    } else if (name == "spd") {
+      lap.MaxSpeed = StoreDouble(KmPerHour(AttributeReal(child, "max")));
+      lap.AvgSpeed = StoreDouble(KmPerHour(AttributeReal(child, "avg")));
+    } else if (name == "cad") {
+      lap.MaxCadence = TruncateToUInt8(AttributeReal(child, "max"));
+      lap.AvgCadence = TruncateToUInt8(AttributeReal(child, "avg"));
+    } else if (name == "pwr") {
+      lap.MaxPower = WholePart(AttributeReal(child, "max"));
+      lap.AvgPower = WholePart(AttributeReal(child, "avg"));
+    }
+  }
+}
+
+void ReadSegmentExtension(const xml::Node& extension, LapDataRecord& lap, ImportState& state) {
+  const std::size_t count = extension.ChildCount();
+  for (std::size_t k = 0; k < count; ++k) {
+    const xml::Node& child = extension.Child(k);
+    if (!Named(child, "calories")) continue;
+    lap.Calories = TruncateToUInt16(ElementReal(child));
+    state.SegmentCaloriesTotal += lap.Calories;
+  }
+}
+
+}  // namespace
+
+void ReadSegment(const xml::Node& segment, ImportState& state, TLapClass& laps) {
+  LapDataRecord lap;
+  std::memset(&lap, 0, sizeof lap);
+  double beginning = 0.0;
+  const std::size_t count = segment.ChildCount();
+  for (std::size_t k = 0; k < count; ++k) {
+    const xml::Node& child = segment.Child(k);
+    if (Named(child, "summarydata")) {
+      ReadSegmentSummary(child, lap, beginning);
+    } else if (Named(child, "extension")) {
+      ReadSegmentExtension(child, lap, state);
+    }
+  }
+  lap.LapKind = 2;
+  // Not wrapped at midnight; only the low 32 bits of a nonsensical sum are kept.
+  const std::uint64_t endOfDay = static_cast<std::uint64_t>(SecondsOfDay(state.WorkoutStart)) +
+                                 static_cast<std::uint64_t>(TruncateToInt64(lap.EndOffset));
+  lap.EndTimeOfDay = static_cast<std::int32_t>(static_cast<std::uint32_t>(endOfDay));
+  lap.Duration = StoreDouble(static_cast<long double>(lap.EndOffset) - beginning);
+  laps.Add(lap);
+}
+
+}  // namespace tessaly
