@@ -17,6 +17,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// A packed record's field as a value: the records are unaligned, so no reference may bind to them.
+template <class T>
+T Value(T field) {
+  return field;
+}
+
 struct ImportedWorkout {
   LogSummaryRecord Summary{};
   std::int32_t SummaryAvgPower = 0;
@@ -103,24 +109,24 @@ std::int32_t Fetch(const PluginApi& api, const std::string& path, ImportedWorkou
 Json SummaryJson(const ImportedWorkout& w) {
   const LogSummaryRecord& s = w.Summary;
   Json j;
-  j["StartTime"] = s.StartTime;
-  j["EndTime"] = s.EndTime;
-  j["Calories"] = s.Calories;
-  j["MaxHeartRate"] = s.MaxHeartRate;
-  j["AvgHeartRate"] = s.AvgHeartRate;
-  j["Distance"] = s.Distance;
-  j["MaxSpeed"] = s.MaxSpeed;
-  j["AvgSpeed"] = s.AvgSpeed;
-  j["MaxAltitude"] = s.MaxAltitude;
-  j["MinAltitude"] = s.MinAltitude;
-  j["Ascent"] = s.Ascent;
-  j["Descent"] = s.Descent;
-  j["LapCount"] = s.LapCount;
-  j["Duration"] = s.Duration;
-  j["SportType"] = s.SportType;
-  j["SampleInterval"] = s.SampleInterval;
-  j["NormalizedPower"] = s.NormalizedPower;
-  j["TrainingStressScore"] = s.TrainingStressScore;
+  j["StartTime"] = Value(s.StartTime);
+  j["EndTime"] = Value(s.EndTime);
+  j["Calories"] = Value(s.Calories);
+  j["MaxHeartRate"] = Value(s.MaxHeartRate);
+  j["AvgHeartRate"] = Value(s.AvgHeartRate);
+  j["Distance"] = Value(s.Distance);
+  j["MaxSpeed"] = Value(s.MaxSpeed);
+  j["AvgSpeed"] = Value(s.AvgSpeed);
+  j["MaxAltitude"] = Value(s.MaxAltitude);
+  j["MinAltitude"] = Value(s.MinAltitude);
+  j["Ascent"] = Value(s.Ascent);
+  j["Descent"] = Value(s.Descent);
+  j["LapCount"] = Value(s.LapCount);
+  j["Duration"] = Value(s.Duration);
+  j["SportType"] = Value(s.SportType);
+  j["SampleInterval"] = Value(s.SampleInterval);
+  j["NormalizedPower"] = Value(s.NormalizedPower);
+  j["TrainingStressScore"] = Value(s.TrainingStressScore);
   j["SummaryAvgPower"] = w.SummaryAvgPower;
   j["SummaryMaxPower"] = w.SummaryMaxPower;
   j["Start"] = CalendarText(s.StartTime);
@@ -129,45 +135,45 @@ Json SummaryJson(const ImportedWorkout& w) {
 
 Json SampleJson(const ExerciseDataRecord& d) {
   Json j;
-  j["HeartRate"] = d.HeartRate;
-  j["Distance"] = d.Distance;
-  j["Speed"] = d.Speed;
-  j["Altitude"] = d.Altitude;
-  j["Temperature"] = d.Temperature;
-  j["Power"] = d.Power;
-  j["PowerBalance"] = d.PowerBalance;
-  j["Cadence"] = d.Cadence;
-  j["Latitude"] = d.Latitude;
-  j["Longitude"] = d.Longitude;
+  j["HeartRate"] = Value(d.HeartRate);
+  j["Distance"] = Value(d.Distance);
+  j["Speed"] = Value(d.Speed);
+  j["Altitude"] = Value(d.Altitude);
+  j["Temperature"] = Value(d.Temperature);
+  j["Power"] = Value(d.Power);
+  j["PowerBalance"] = Value(d.PowerBalance);
+  j["Cadence"] = Value(d.Cadence);
+  j["Latitude"] = Value(d.Latitude);
+  j["Longitude"] = Value(d.Longitude);
   j["SampleText"] = SampleText(d);
-  j["TimeOffset"] = d.TimeOffset;
-  j["SampleByte"] = d.SampleByte;
-  j["TorqueEffectivenessLeft"] = d.TorqueEffectivenessLeft;
-  j["TorqueEffectivenessRight"] = d.TorqueEffectivenessRight;
-  j["PedalSmoothnessLeft"] = d.PedalSmoothnessLeft;
-  j["PedalSmoothnessRight"] = d.PedalSmoothnessRight;
+  j["TimeOffset"] = Value(d.TimeOffset);
+  j["SampleByte"] = Value(d.SampleByte);
+  j["TorqueEffectivenessLeft"] = Value(d.TorqueEffectivenessLeft);
+  j["TorqueEffectivenessRight"] = Value(d.TorqueEffectivenessRight);
+  j["PedalSmoothnessLeft"] = Value(d.PedalSmoothnessLeft);
+  j["PedalSmoothnessRight"] = Value(d.PedalSmoothnessRight);
   return j;
 }
 
 Json LapJson(const LapDataRecord& l) {
   Json j;
-  j["EndTimeOfDay"] = l.EndTimeOfDay;
-  j["Duration"] = l.Duration;
-  j["EndOffset"] = l.EndOffset;
-  j["Distance"] = l.Distance;
-  j["TotalDistance"] = l.TotalDistance;
-  j["MaxHeartRate"] = l.MaxHeartRate;
-  j["AvgHeartRate"] = l.AvgHeartRate;
-  j["MaxSpeed"] = l.MaxSpeed;
-  j["AvgSpeed"] = l.AvgSpeed;
-  j["MaxCadence"] = l.MaxCadence;
-  j["AvgCadence"] = l.AvgCadence;
-  j["MaxPower"] = l.MaxPower;
-  j["AvgPower"] = l.AvgPower;
-  j["Ascent"] = l.Ascent;
-  j["Descent"] = l.Descent;
-  j["Calories"] = l.Calories;
-  j["LapKind"] = l.LapKind;
+  j["EndTimeOfDay"] = Value(l.EndTimeOfDay);
+  j["Duration"] = Value(l.Duration);
+  j["EndOffset"] = Value(l.EndOffset);
+  j["Distance"] = Value(l.Distance);
+  j["TotalDistance"] = Value(l.TotalDistance);
+  j["MaxHeartRate"] = Value(l.MaxHeartRate);
+  j["AvgHeartRate"] = Value(l.AvgHeartRate);
+  j["MaxSpeed"] = Value(l.MaxSpeed);
+  j["AvgSpeed"] = Value(l.AvgSpeed);
+  j["MaxCadence"] = Value(l.MaxCadence);
+  j["AvgCadence"] = Value(l.AvgCadence);
+  j["MaxPower"] = Value(l.MaxPower);
+  j["AvgPower"] = Value(l.AvgPower);
+  j["Ascent"] = Value(l.Ascent);
+  j["Descent"] = Value(l.Descent);
+  j["Calories"] = Value(l.Calories);
+  j["LapKind"] = Value(l.LapKind);
   return j;
 }
 
