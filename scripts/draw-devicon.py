@@ -8,23 +8,34 @@ import sys
 W = H = 32
 
 
+TRACE = [(1, 17), (10, 17), (13, 7), (16, 25), (19, 13), (21, 17), (30, 17)]
+
+
+def near_trace(x, y):
+    # Distance from the pixel centre to the heart-rate polyline, under 1.1 pixels counts.
+    px, py = x + 0.5, y + 0.5
+    for (x0, y0), (x1, y1) in zip(TRACE, TRACE[1:]):
+        x0, y0, x1, y1 = x0 + 0.5, y0 + 0.5, x1 + 0.5, y1 + 0.5
+        dx, dy = x1 - x0, y1 - y0
+        t = max(0.0, min(1.0, ((px - x0) * dx + (py - y0) * dy) / (dx * dx + dy * dy)))
+        if math.hypot(px - (x0 + t * dx), py - (y0 + t * dy)) < 1.1:
+            return True
+    return False
+
+
 def pixel(x, y):
-    # Triangle tiles of 8 pixels, alternating colours along each row.
+    # Tiles of 8 pixels, each split into two triangles of different colours, the diagonal turning
+    # from tile to tile: a tessellation.
     tx, ty = x // 8, y // 8
-    upper = (x % 8) + (y % 8) < 8
-    if (tx + ty + upper) % 2:
+    u = x % 8 if (tx + ty) % 2 == 0 else 7 - x % 8
+    upper = u + (y % 8) < 8
+    if upper:
         colour = (0x1f, 0x8a, 0x8c)  # teal
     else:
         colour = (0xf2, 0xa5, 0x3a)  # amber
-    # Heart-rate trace: flat, a spike, flat.
-    if 12 <= x <= 19:
-        trace_y = 16 - int(10 * math.sin((x - 12) / 7 * math.pi))
-    else:
-        trace_y = 16
-    if abs(y - trace_y) <= 1:
+    if near_trace(x, y):
         colour = (0xff, 0xff, 0xff)
-    # A dark one-pixel frame.
-    if x in (0, W - 1) or y in (0, H - 1):
+    if x in (0, W - 1) or y in (0, H - 1):  # a dark frame
         colour = (0x20, 0x20, 0x28)
     return colour
 
