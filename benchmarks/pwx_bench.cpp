@@ -1,0 +1,173 @@
+// Import and export of a 24-hour, one-second workout (86,400 samples, 24 segments), each beside
+// the floor it is measured against: expat alone with empty handlers on the same file for the
+// import; formatting the same numbers alone, and writing the same bytes, for the export.
+#include <benchmark/benchmark.h>
+#include <expat.h>
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "benchmarks/workout_generator.h"
+#include "plugin/plugin_core.h"
+
+namespace {
+
+using namespace tessaly;
+
+constexpr int kSeconds = 86400;
+constexpr int kSegments = 24;
+
+const std::string& WorkoutPath() {
+  static const std::string path = [] {
+    const auto p = std::filesystem::temp_directory_path() / "tessaly-bench-24h.pwx";
+    std::ofstream(p, std::ios::binary) << bench::MakeWorkoutDocument(kSeconds, kSegments);
+    return p.string();
+  }();
+  return path;
+}
+
+void BM_ParseOnly(benchmark::State& st) {
+  const std::string& path = WorkoutPath();
+  std::vector<char> chunk(1 << 16);
+  for (auto _ : st) {
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_SetElementHandler(parser, [](void*, const XML_Char*, const XML_Char**) {}, [](void*, const XML_Char*) {});
+    XML_SetCharacterDataHandler(parser, [](void*, const XML_Char*, int) {});
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::size_t n;
+    bool ok = true;
+    while (ok && (n = std::fread(chunk.data(), 1, chunk.size(), f)) > 0) {
+      ok = XML_Parse(parser, chunk.data(), static_cast<int>(n), 0) == XML_STATUS_OK;
+    }
+    ok = ok && XML_Parse(parser, nullptr, 0, 1) == XML_STATUS_OK;
+    std::fclose(f);
+    XML_ParserFree(parser);
+    if (!ok) st.SkipWithError("expat rejected the workout");
+  }
+  st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) *
+                       static_cast<std::int64_t>(std::filesystem::file_size(path)));
+}
+BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond);
+
+// What a host does: AnalyseExercise, then the summary, every sample and every lap.
+void BM_Import(benchmark::State& st) {
+  const std::string& path = WorkoutPath();
+  PluginState state;
+  ExerciseDataRecord sample{};
+  LapDataRecord lap{};
+  LogSummaryRecord summary{};
+  for (auto _ : st) {
+    const std::int32_t n = AnalyseExercise(state, path.c_str());
+    if (n != kSeconds) st.SkipWithError("the import did not read every sample");
+    GetLogSummaryEx(state, &summary);
+    for (std::int32_t i = 0; i < n; ++i) GetExerciseDatasEx(state, i, &sample);
+    for (std::int32_t i = 0; i < summary.LapCount; ++i) GetLapDatasEx(state, i, &lap);
+    benchmark::DoNotOptimize(sample);
+  }
+  st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) *
+                       static_cast<std::int64_t>(std::filesystem::file_size(path)));
+}
+BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond);
+
+struct HostWorkout {
+  LogSummaryRecord summary{};
+  std::vector<ExerciseDataRecord> samples;
+  std::vector<LapDataRecord> laps;
+};
+
+const HostWorkout& Workout() {
+  static const HostWorkout w = [] {
+    HostWorkout h;
+    PluginState state;
+    const std::int32_t n = AnalyseExercise(state, WorkoutPath().c_str());
+    GetLogSummaryEx(state, &h.summary);
+    h.samples.resize(static_cast<std::size_t>(n));
+    for (std::int32_t i = 0; i < n; ++i) GetExerciseDatasEx(state, i, &h.samples[static_cast<std::size_t>(i)]);
+    h.laps.resize(h.summary.LapCount);
+    for (std::int32_t i = 0; i < h.summary.LapCount; ++i) GetLapDatasEx(state, i, &h.laps[static_cast<std::size_t>(i)]);
+    return h;
+  }();
+  return w;
+}
+
+std::string ExportTarget() { return (std::filesystem::temp_directory_path() / "tessaly-bench-export.pwx").string(); }
+
+// What a host does: every setter, then ExportDatas, on a freshly loaded plug-in each time.
+void BM_Export(benchmark::State& st) {
+  const HostWorkout& w = Workout();
+  const std::string target = ExportTarget();
+  for (auto _ : st) {
+    st.PauseTiming();
+    auto state = std::make_unique<PluginState>();
+    state->HostVersion = 700;
+    st.ResumeTiming();
+    SetLogSummaryEx(*state, w.summary);
+    for (std::size_t i = 0; i < w.samples.size(); ++i) SetExerciseDatasEx(*state, static_cast<std::int32_t>(i), w.samples[i]);
+    for (const LapDataRecord& lap : w.laps) SetLapDatasEx(*state, lap);
+    state->Comment = "Benchmark ride";
+    state->UserName = "Bench";
+    if (ExportDatas(*state, target.c_str()) != 1) st.SkipWithError("the export failed");
+  }
+}
+BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond);
+
+// The floor of the export: the same numbers at the writer's precisions, with the sample template
+// text, into one buffer, by std::to_chars.
+void FormatFloor(std::string& out, const HostWorkout& w) {
+  out.clear();
+  char buf[64];
+  const auto num = [&](double v, int decimals) {
+    auto r = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::fixed, decimals);
+    out.append(buf, r.ptr);
+  };
+  const auto integer = [&](long v) {
+    auto r = std::to_chars(buf, buf + sizeof(buf), v);
+    out.append(buf, r.ptr);
+  };
+  for (const ExerciseDataRecord& s : w.samples) {
+    out += "    <sample>\r\n      <timeoffset>"; num(s.TimeOffset, 3);
+    out += "</timeoffset>\r\n      <hr>"; integer(s.HeartRate);
+    out += "</hr>\r\n      <spd>"; num(s.Speed * 1000 / 3600, 3);
+    out += "</spd>\r\n      <pwr>"; num(s.Power, 0);
+    out += "</pwr>\r\n      <pwrright>"; integer(0);
+    out += "</pwrright>\r\n      <cad>"; integer(s.Cadence);
+    out += "</cad>\r\n      <dist>"; num(s.Distance * 1000, 2);
+    out += "</dist>\r\n      <lat>"; num(s.Latitude, 6);
+    out += "</lat>\r\n      <lon>"; num(s.Longitude, 6);
+    out += "</lon>\r\n      <alt>"; num(s.Altitude, 2);
+    out += "</alt>\r\n      <temp>"; num(s.Temperature, 1);
+    out += "</temp>\r\n    </sample>\r\n";
+  }
+}
+
+void BM_FormatFloor(benchmark::State& st) {
+  const HostWorkout& w = Workout();
+  std::string out;
+  for (auto _ : st) {
+    FormatFloor(out, w);
+    benchmark::DoNotOptimize(out.data());
+  }
+  st.counters["bytes"] = static_cast<double>(out.size());
+}
+BENCHMARK(BM_FormatFloor)->Unit(benchmark::kMillisecond);
+
+void BM_WriteFloor(benchmark::State& st) {
+  std::string out;
+  FormatFloor(out, Workout());
+  const std::string target = ExportTarget() + ".raw";
+  for (auto _ : st) {
+    std::FILE* f = std::fopen(target.c_str(), "wb");
+    std::fwrite(out.data(), 1, out.size(), f);
+    std::fclose(f);
+  }
+  std::remove(target.c_str());
+}
+BENCHMARK(BM_WriteFloor)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,58 @@
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "fuzz/fuzz_targets.h"
+#include "plugin/plugin_core.h"
+
+namespace tessaly::fuzz {
+
+void ExportOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::string target = ScratchPath("export.pwx");
+  Bytes in(data, size);
+  auto writer = std::make_unique<PluginState>();
+  writer->HostVersion = 700;
+  LogSummaryRecord summary;
+  in.Take(&summary, sizeof(summary));
+  SetLogSummaryEx(*writer, summary);
+  const std::size_t samples = in.Byte() % 64;
+  std::vector<ExerciseDataRecord> sent(samples);
+  for (std::size_t i = 0; i < samples; ++i) {
+    ExerciseDataRecord& r = sent[i];
+    std::memset(&r, 0, sizeof(r));
+    // Numbers and a short text; the rest of the record stays zero to keep inputs small.
+    in.Take(&r, 74);
+    const std::string text = in.Text(16);
+    std::memcpy(r.SampleText, text.data(), text.size());
+    in.Take(&r.TimeOffset, 5);
+    in.Take(&r.TorqueEffectivenessLeft, 32);
+    if (!SetExerciseDatasEx(*writer, static_cast<std::int32_t>(i), r)) std::abort();
+  }
+  const std::size_t laps = in.Byte() % 8;
+  for (std::size_t j = 0; j < laps; ++j) {
+    LapDataRecord lap;
+    in.Take(&lap, sizeof(lap));
+    SetLapDatasEx(*writer, lap);
+  }
+  writer->Comment = in.Text(200);
+  writer->UserName = in.Text(60);
+  if (ExportDatas(*writer, target.c_str()) != 1) std::abort();
+
+  // Whatever went in, the document must be one this plug-in reads back whole.
+  auto reader = std::make_unique<PluginState>();
+  const std::int32_t n = AnalyseExercise(*reader, target.c_str());
+  if (n != static_cast<std::int32_t>(samples)) std::abort();
+  if (reader->Laps.Count() != static_cast<std::int32_t>(laps)) std::abort();
+  for (std::size_t i = 0; i < samples; ++i) {
+    const auto index = static_cast<std::int32_t>(i);
+    if (reader->Samples.GetTimeOffset(index) != sent[i].TimeOffset) std::abort();
+    if (reader->Samples.GetHr(index) != sent[i].HeartRate) std::abort();
+    if (reader->Samples.GetCad(index) != sent[i].Cadence) std::abort();
+  }
+  std::remove(target.c_str());
+}
+
+}  // namespace tessaly::fuzz
