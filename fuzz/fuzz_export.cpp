@@ -17,6 +17,9 @@ void ExportOneInput(const std::uint8_t* data, std::size_t size) {
   writer->HostVersion = 700;
   LogSummaryRecord summary;
   in.Take(&summary, sizeof(summary));
+  // A start outside the calendar (years 1 to 9999) fails the export by design; keep to dates.
+  const double start = summary.StartTime;
+  if (!(start > -693594.0 && start < 2958466.0)) summary.StartTime = 42000.5;
   SetLogSummaryEx(*writer, summary);
   const std::size_t samples = in.Byte() % 64;
   std::vector<ExerciseDataRecord> sent(samples);
