@@ -24,7 +24,9 @@ struct CivilDateTime {
 // Proleptic Gregorian, years 1..9999; throw DateTimeError outside.
 DateTime EncodeDate(int year, int month, int day);
 DateTime EncodeTime(int hour, int minute, int second, int millisecond);
-// Rounds to the nearest whole millisecond first.
+// Rounds to the nearest whole millisecond first. Before 1899-12-30 the fraction still counts
+// forward from the start of the day (-1.25 is 1899-12-29 06:00). Throws DateTimeError for a value
+// that is no date: not finite, or outside the years 1..9999.
 CivilDateTime DecodeDateTime(DateTime value);
 
 // YYYY-MM-DDThh:mm:ss with an optional "Z"/"z" at position 20; fields from fixed positions.
@@ -32,18 +34,21 @@ CivilDateTime DecodeDateTime(DateTime value);
 DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc);
 
 // Parses into state.ParsedTime; a UTC time becomes local time by the machine's zone rules, with
-// the offset worked out at the first UTC time of the import and reused after.
+// the offset worked out at the first non-empty UTC time of the import and reused after.
 void ReadWorkoutTime(std::string_view text, ImportState& state);
 
 struct PwxDateTimeText {
   std::string Date;  // YYYY-MM-DD
   std::string Time;  // hh:mm:ss
 };
+// Throws DateTimeError as DecodeDateTime does.
 PwxDateTimeText FormatPwxDateTime(DateTime value);
 
 void SplitSeconds(std::int32_t s, std::int32_t& hours, std::int32_t& minutes, std::int32_t& seconds);
 DateTime ComposeTimeSpan(std::uint16_t hours, int minutes, int seconds, int milliseconds);
+// Defined for counts of 0 and more; a negative count throws DateTimeError.
 DateTime SecondsToDateTime(std::int32_t seconds);
+// Seconds since midnight after rounding to the millisecond; 0 for a value that is no date.
 std::int32_t SecondsOfDay(DateTime value);
 
 // The current local date and time.

@@ -1,0 +1,162 @@
+#include "exercise/cExerciseDatas.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace tessaly {
+namespace {
+
+TEST(TMyHRMDatas, FreshStoreIsEmptyAndZero) {
+  TMyHRMDatas store;
+  EXPECT_EQ(store.Count(), 0);
+  EXPECT_EQ(store.Capacity(), 5000);
+  for (std::int32_t i : {0, 1, 2500, 4999}) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(store.GetHr(i), 0);
+    EXPECT_EQ(store.GetDist(i), 0.0);
+    EXPECT_EQ(store.GetPwrRight(i), 0.0);
+    EXPECT_EQ(store.GetTimeOffset(i), 0);
+    EXPECT_EQ(store.GetSampleText(i), "");
+    EXPECT_EQ(store.GetPedalSmoothnessRight(i), 0.0);
+  }
+}
+
+TEST(TMyHRMDatas, GrowsByAFixedMarginBeyondTheHighestIndex) {
+  const struct {
+    std::int32_t index;
+    std::int32_t capacity, count;
+  } steps[] = {
+      {4999, 5000, 5000},
+      {5000, 10000, 5001},
+      {12000, 17000, 12001},
+      {3, 17000, 12001},  // a lower index leaves the count alone
+      {16999, 17000, 17000},
+      {17000, 22000, 17001},
+  };
+  TMyHRMDatas store;
+  store.SetSpd(10, 12.5);
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.index);
+    EXPECT_TRUE(store.SetHr(s.index, 77));
+    EXPECT_EQ(store.Capacity(), s.capacity);
+    EXPECT_EQ(store.Count(), s.count);
+    EXPECT_EQ(store.GetHr(s.index), 77);
+    EXPECT_EQ(store.GetSpd(10), 12.5);  // kept through every growth
+    EXPECT_EQ(store.GetDist(s.capacity - 1), 0.0);
+  }
+}
+
+TEST(TMyHRMDatas, CountFollowsAnyChannel) {
+  TMyHRMDatas store;
+  store.SetHr(9, 150);
+  EXPECT_EQ(store.Count(), 10);
+  for (std::int32_t i = 0; i < 9; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(store.GetHr(i), 0);
+    EXPECT_EQ(store.GetCad(i), 0);
+  }
+  store.SetSampleText(20, "x");
+  EXPECT_EQ(store.Count(), 21);
+}
+
+TEST(TMyHRMDatas, ClearEmptiesEveryChannel) {
+  TMyHRMDatas store;
+  store.SetHr(3, 100);
+  store.SetLat(4, 51.5);
+  store.SetSampleText(2, "note");
+  store.SetTimeOffset(7000, 7000);
+  store.Clear();
+  EXPECT_EQ(store.Count(), 0);
+  EXPECT_EQ(store.Capacity(), 5000);
+  EXPECT_EQ(store.GetHr(3), 0);
+  EXPECT_EQ(store.GetLat(4), 0.0);
+  EXPECT_EQ(store.GetSampleText(2), "");
+}
+
+TEST(TMyHRMDatas, SampleTextIsACopy) {
+  TMyHRMDatas store;
+  std::string text = "first";
+  store.SetSampleText(0, text);
+  text[0] = 'X';
+  EXPECT_EQ(store.GetSampleText(0), "first");
+}
+
+TEST(TMyHRMDatas, RefusesIndexesOutsideItsRange) {
+  TMyHRMDatas store;
+  store.SetHr(5, 1);
+  for (std::int32_t bad : {-1, -5000, TMyHRMDatas::MaxIndex + 1}) {
+    SCOPED_TRACE(bad);
+    EXPECT_FALSE(store.SetHr(bad, 9));
+    EXPECT_FALSE(store.SetSampleText(bad, "x"));
+    EXPECT_EQ(store.Count(), 6);
+    EXPECT_EQ(store.Capacity(), 5000);
+  }
+}
+
+LapDataRecord Pattern(unsigned char seed) {
+  LapDataRecord lap;
+  unsigned char bytes[sizeof(LapDataRecord)];
+  for (std::size_t k = 0; k < sizeof bytes; ++k) bytes[k] = static_cast<unsigned char>(seed + k * 7);
+  std::memcpy(&lap, bytes, sizeof lap);
+  return lap;
+}
+
+bool Same(const LapDataRecord& a, const LapDataRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(TLapClass, KeepsByteForByteCopies) {
+  static_assert(sizeof(LapDataRecord) == 106);
+  TLapClass laps;
+  EXPECT_EQ(laps.Count(), 0);
+  LapDataRecord a = Pattern(1);
+  const LapDataRecord original = a;
+  EXPECT_EQ(laps.Add(a), 0);
+  EXPECT_EQ(laps.Add(Pattern(2)), 1);
+  EXPECT_EQ(laps.Add(Pattern(3)), 2);
+  a.Reserved91[0] ^= 0xFF;  // the caller's record changes after Add
+  LapDataRecord out = Pattern(9);
+  laps.GetLap(0, out);
+  EXPECT_TRUE(Same(out, original));
+  laps.SetLap(1, Pattern(5));
+  laps.GetLap(1, out);
+  EXPECT_TRUE(Same(out, Pattern(5)));
+  laps.GetLap(2, out);
+  EXPECT_TRUE(Same(out, Pattern(3)));
+  laps.GetLap(0, out);
+  EXPECT_TRUE(Same(out, original));
+}
+
+TEST(TLapClass, IndexErrorCopiesNothing) {
+  TLapClass laps;
+  LapDataRecord out = Pattern(4);
+  EXPECT_THROW(laps.GetLap(0, out), std::out_of_range);
+  laps.Add(Pattern(1));
+  laps.Add(Pattern(2));
+  for (std::int32_t bad : {-1, 2, 1000}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(laps.GetLap(bad, out), std::out_of_range);
+    EXPECT_TRUE(Same(out, Pattern(4)));
+    EXPECT_THROW(laps.SetLap(bad, Pattern(7)), std::out_of_range);
+  }
+  LapDataRecord check;
+  laps.GetLap(0, check);
+  EXPECT_TRUE(Same(check, Pattern(1)));
+  laps.GetLap(1, check);
+  EXPECT_TRUE(Same(check, Pattern(2)));
+  EXPECT_EQ(laps.Count(), 2);
+}
+
+TEST(TLapClass, ClearEmptiesTheList) {
+  TLapClass laps;
+  for (unsigned char k = 0; k < 5; ++k) laps.Add(Pattern(k));
+  laps.Clear();
+  EXPECT_EQ(laps.Count(), 0);
+  LapDataRecord out;
+  EXPECT_THROW(laps.GetLap(0, out), std::out_of_range);
+  EXPECT_EQ(laps.Add(Pattern(1)), 0);
+}
+
+}  // namespace
+}  // namespace tessaly

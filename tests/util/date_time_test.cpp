@@ -1,0 +1,255 @@
+#include "util/date_time.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace tessaly {
+namespace {
+
+std::string Text(const CivilDateTime& c) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", c.Year, c.Month, c.Day, c.Hour,
+                c.Minute, c.Second, c.Millisecond);
+  return buf;
+}
+
+TEST(EncodeDate, CountsDaysFromTheEpochDay) {
+  const struct {
+    int y, m, d;
+    double expected;
+  } cases[] = {
+      {1899, 12, 30, 0.0},   {1899, 12, 31, 1.0},  {1900, 1, 1, 2.0},       {2016, 5, 24, 42514.0},
+      {2016, 1, 3, 42372.0}, {1, 1, 1, -693593.0}, {9999, 12, 31, 2958465.0}, {1850, 6, 15, -18095.0},
+      {2000, 2, 29, 36585.0}, {1899, 12, 29, -1.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.y) + "-" + std::to_string(c.m) + "-" + std::to_string(c.d));
+    EXPECT_EQ(EncodeDate(c.y, c.m, c.d), c.expected);
+  }
+}
+
+TEST(EncodeDate, RejectsImpossibleDates) {
+  const struct {
+    int y, m, d;
+  } cases[] = {
+      {2016, 2, 30}, {2015, 2, 29}, {1900, 2, 29}, {0, 1, 1},  {10000, 1, 1}, {2016, 13, 1},
+      {2016, 0, 1},  {2016, 1, 0},  {2016, 4, 31}, {0, 0, 0},  {-5, 1, 1},    {2016, 1, 32},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.y) + "-" + std::to_string(c.m) + "-" + std::to_string(c.d));
+    EXPECT_THROW(EncodeDate(c.y, c.m, c.d), DateTimeError);
+  }
+}
+
+TEST(EncodeTime, RejectsTimesOutsideTheDay) {
+  EXPECT_EQ(EncodeTime(12, 0, 0, 0), 0.5);
+  EXPECT_EQ(EncodeTime(0, 0, 0, 0), 0.0);
+  const struct {
+    int h, m, s, ms;
+  } cases[] = {{24, 0, 0, 0}, {0, 60, 0, 0}, {0, 0, 60, 0}, {0, 0, 0, 1000}, {-1, 0, 0, 0}, {0, -1, 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.h) + ":" + std::to_string(c.m) + ":" + std::to_string(c.s));
+    EXPECT_THROW(EncodeTime(c.h, c.m, c.s, c.ms), DateTimeError);
+  }
+}
+
+TEST(DecodeDateTime, IsExactForWholeMilliseconds) {
+  const CivilDateTime dates[] = {
+      {1, 1, 1}, {1582, 10, 15}, {1850, 6, 15}, {1899, 12, 29}, {1899, 12, 30}, {1900, 2, 28},
+      {1900, 3, 1}, {1970, 1, 1}, {2000, 2, 29}, {2016, 5, 24}, {2038, 1, 19}, {9999, 12, 31},
+  };
+  const int times[][4] = {
+      {0, 0, 0, 0}, {0, 0, 0, 1}, {0, 0, 0, 999}, {6, 0, 0, 0}, {10, 20, 30, 250}, {12, 0, 0, 0},
+      {23, 59, 59, 999}, {13, 45, 10, 123},
+  };
+  for (const auto& d : dates) {
+    for (const auto& t : times) {
+      CivilDateTime want = d;
+      want.Hour = t[0];
+      want.Minute = t[1];
+      want.Second = t[2];
+      want.Millisecond = t[3];
+      SCOPED_TRACE(Text(want));
+      const double day = EncodeDate(d.Year, d.Month, d.Day);
+      const double time = EncodeTime(t[0], t[1], t[2], t[3]);
+      // Before the epoch day the time of day still counts forward from the start of the day.
+      const double value = day >= 0 ? day + time : day - time;
+      EXPECT_EQ(Text(DecodeDateTime(value)), Text(want));
+    }
+  }
+}
+
+TEST(DecodeDateTime, NegativeValuesCountTheTimeForward) {
+  EXPECT_EQ(Text(DecodeDateTime(-1.25)), "1899-12-29 06:00:00.000");
+  EXPECT_EQ(Text(DecodeDateTime(-0.5)), "1899-12-30 12:00:00.000");
+  EXPECT_EQ(Text(DecodeDateTime(0.0)), "1899-12-30 00:00:00.000");
+}
+
+TEST(DecodeDateTime, RejectsValuesThatAreNoDate) {
+  const double cases[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                          -std::numeric_limits<double>::infinity(), 1e300, -1e300, 2958466.0, -693594.0};
+  for (double v : cases) {
+    SCOPED_TRACE(v);
+    EXPECT_THROW(DecodeDateTime(v), DateTimeError);
+  }
+}
+
+struct ParseCase {
+  std::string text;
+  std::string expected;  // "" for a conversion error
+  bool utc;
+};
+
+TEST(ParsePwxTime, CutsFieldsFromFixedPositions) {
+  const ParseCase cases[] = {
+      {"2016-05-24T10:20:30Z", "2016-05-24 10:20:30.000", true},
+      {"2016-05-24T10:20:30z", "2016-05-24 10:20:30.000", true},
+      {"2016-05-24T10:20:30", "2016-05-24 10:20:30.000", false},
+      {"2016-05-24T10:20:30.250Z", "2016-05-24 10:20:30.000", false},
+      {"2016-05-24T10:20:30+02:00", "2016-05-24 10:20:30.000", false},
+      {"  2016-05-24T10:20:30Z  ", "2016-05-24 10:20:30.000", true},
+      {"\t2016-05-24T10:20:30Z\r\n", "2016-05-24 10:20:30.000", true},
+      {"2016/05/24 10.20.30", "2016-05-24 10:20:30.000", false},
+      {"2016-05-24", "2016-05-24 20:20:20.000", false},
+      {"2016-05-24T1", "2016-05-24 01:20:20.000", false},
+      {"2016-05-24Txx:20:30", "2016-05-24 00:00:00.000", false},
+      {"2016-05-24T10:20:3x", "2016-05-24 00:00:00.000", false},
+      {"0001-01-01T00:00:00", "0001-01-01 00:00:00.000", false},
+      {"9999-12-31T23:59:59Z", "9999-12-31 23:59:59.000", true},
+      {"1850-06-15T13:45:10", "1850-06-15 13:45:10.000", false},
+      {"2016-02-29T00:00:00", "2016-02-29 00:00:00.000", false},
+      {"2016-13-24T10:20:30", "", false},
+      {"2016-05-24T10:20:60", "", false},
+      {"2016-05-24T24:00:00", "", false},
+      {"2016-05-24T10:60:00", "", false},
+      {"2015-02-29T10:00:00", "", false},
+      {"abcd-05-24T10:20:30", "", false},
+      {"2016-0x-24T10:20:30", "", false},
+      {"   ", "", false},
+      {"Z", "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("text \"" + c.text + "\"");
+    bool utc = !c.utc;  // must be overwritten
+    if (c.expected.empty()) {
+      EXPECT_THROW(ParsePwxTime(c.text, utc), DateTimeError);
+      continue;
+    }
+    const DateTime v = ParsePwxTime(c.text, utc);
+    EXPECT_EQ(Text(DecodeDateTime(v)), c.expected);
+    EXPECT_EQ(utc, c.utc);
+  }
+}
+
+TEST(ParsePwxTime, BlanksOnlyAreNoUtcTime) {
+  bool utc = true;
+  EXPECT_THROW(ParsePwxTime("    ", utc), DateTimeError);
+  EXPECT_FALSE(utc);
+}
+
+TEST(ParsePwxTime, EmptyTextIsNoDateAndLeavesTheFlag) {
+  for (bool flag : {false, true}) {
+    bool utc = flag;
+    EXPECT_EQ(ParsePwxTime("", utc), 0.0);
+    EXPECT_EQ(utc, flag);
+  }
+}
+
+TEST(FormatPwxDateTime, RoundsToTheMillisecondFirst) {
+  const double may24 = EncodeDate(2016, 5, 24);
+  const struct {
+    double v;
+    std::string date, time;
+  } cases[] = {
+      {may24 + (37230.9996 / 86400.0), "2016-05-24", "10:20:31"},
+      {may24 + (37230.9994 / 86400.0), "2016-05-24", "10:20:30"},
+      {EncodeDate(2016, 1, 3) + EncodeTime(9, 5, 7, 0), "2016-01-03", "09:05:07"},
+      {EncodeDate(2016, 12, 31) + (86399.9996 / 86400.0), "2017-01-01", "00:00:00"},
+      {0.0, "1899-12-30", "00:00:00"},
+      {-1.25, "1899-12-29", "06:00:00"},
+      {EncodeDate(1, 1, 1), "0001-01-01", "00:00:00"},
+      {EncodeDate(9999, 12, 31) + EncodeTime(23, 59, 59, 0), "9999-12-31", "23:59:59"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.date + "T" + c.time);
+    const PwxDateTimeText t = FormatPwxDateTime(c.v);
+    EXPECT_EQ(t.Date, c.date);
+    EXPECT_EQ(t.Time, c.time);
+  }
+  EXPECT_THROW(FormatPwxDateTime(std::numeric_limits<double>::quiet_NaN()), DateTimeError);
+}
+
+TEST(SplitSeconds, TruncatesTowardZero) {
+  const struct {
+    std::int32_t s, h, m, sec;
+  } cases[] = {
+      {90061, 25, 1, 1}, {3599, 0, 59, 59}, {0, 0, 0, 0}, {3600, 1, 0, 0}, {-3661, -1, -1, -1},
+      {2147483647, 596523, 14, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.s);
+    std::int32_t h = 99, m = 99, s = 99;
+    SplitSeconds(c.s, h, m, s);
+    EXPECT_EQ(h, c.h);
+    EXPECT_EQ(m, c.m);
+    EXPECT_EQ(s, c.sec);
+  }
+}
+
+TEST(SecondsToDateTime, GivesDaysAndTimeOfDay) {
+  EXPECT_NEAR(SecondsToDateTime(90061), 1.0423726851851851, 1e-12);
+  EXPECT_EQ(Text(DecodeDateTime(SecondsToDateTime(90061))), "1899-12-31 01:01:01.000");
+  EXPECT_EQ(SecondsToDateTime(0), 0.0);
+  EXPECT_EQ(SecondsToDateTime(86400), 1.0);
+  EXPECT_EQ(SecondsToDateTime(43200), 0.5);
+  EXPECT_EQ(Text(DecodeDateTime(SecondsToDateTime(3 * 86400 + 59))), "1900-01-02 00:00:59.000");
+  // A negative count leaves a negative second, which is no time of day.
+  EXPECT_THROW(SecondsToDateTime(-1), DateTimeError);
+}
+
+TEST(ComposeTimeSpan, CarriesWholeDays) {
+  EXPECT_EQ(ComposeTimeSpan(49, 30, 0, 500), 2.0 + EncodeTime(1, 30, 0, 500));
+  EXPECT_EQ(ComposeTimeSpan(24, 0, 0, 0), 1.0);
+  EXPECT_EQ(ComposeTimeSpan(23, 59, 59, 999), EncodeTime(23, 59, 59, 999));
+  EXPECT_THROW(ComposeTimeSpan(0, 60, 0, 0), DateTimeError);
+  EXPECT_THROW(ComposeTimeSpan(0, 0, 0, 1000), DateTimeError);
+}
+
+TEST(SecondsOfDay, DropsDaysAndMilliseconds) {
+  const double may24 = EncodeDate(2016, 5, 24);
+  const struct {
+    double v;
+    std::int32_t expected;
+  } cases[] = {
+      {may24 + EncodeTime(10, 20, 30, 0), 37230},
+      {may24 + EncodeTime(10, 20, 30, 999), 37230},
+      {may24 + (37229.9996 / 86400.0), 37230},
+      {may24 + (86399.9996 / 86400.0), 0},
+      {0.0, 0},
+      {-1.25, 21600},
+      {SecondsToDateTime(90061), 3661},
+      {std::numeric_limits<double>::quiet_NaN(), 0},
+      {std::numeric_limits<double>::infinity(), 0},
+      {1e300, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(SecondsOfDay(c.v), c.expected);
+  }
+}
+
+TEST(LocalNow, IsADateOfThisEra) {
+  const DateTime now = LocalNow();
+  const CivilDateTime c = DecodeDateTime(now);
+  EXPECT_GE(c.Year, 2020);
+  EXPECT_LE(c.Year, 2200);
+  EXPECT_GT(now, EncodeDate(2020, 1, 1));
+}
+
+}  // namespace
+}  // namespace tessaly

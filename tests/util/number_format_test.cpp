@@ -1,0 +1,134 @@
+#include "util/number_format.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace tessaly {
+namespace {
+
+struct FixedCase {
+  double v;
+  int decimals;
+  std::string expected;
+};
+
+TEST(FormatFixed, RoundsHalfUpInMagnitudeAfterEighteenDigits) {
+  const FixedCase cases[] = {
+      {250.5, 0, "251"},
+      {-0.0005, 3, "-0.001"},
+      {0.0005, 3, "0.001"},
+      {0.125, 2, "0.13"},    // exact tie: the C library would give 0.12
+      {-0.125, 2, "-0.13"},
+      {2.5, 0, "3"},
+      {0.5, 0, "1"},
+      {-7.25, 1, "-7.3"},
+      {3.5, 0, "4"},
+      {1000000000000000.5, 0, "1000000000000001"},
+      {-1000000000000000.5, 0, "-1000000000000001"},
+      {1152921504606846976.0, 0, "1152921504606846980"},  // 2^60: 18 digits, then zeros
+      {1.005, 2, "1.00"},    // 1.00499999999999989...
+      {0.05, 1, "0.1"},
+      {0.999, 2, "1.00"},
+      {99.5, 0, "100"},
+      {9.9995, 3, "9.999"},  // 9.99949999999999939...
+      {0.0004, 3, "0.000"},
+      {0.00005, 3, "0.000"},
+      {6e-7, 6, "0.000001"},
+      {1e-7, 6, "0.000000"},
+      {123.456, 6, "123.456000"},
+      {45.123456789, 6, "45.123457"},
+      {12.0, 1, "12.0"},
+      {1234567.891, 2, "1234567.89"},
+      {0.1, 3, "0.100"},
+      {1e20, 3, "100000000000000000000.000"},
+      {0.0, 3, "0.000"},
+      {0.0, 0, "0"},
+      {9.5, 0, "10"},
+      {0.95, 1, "0.9"},    // 0.94999999999999996...
+      {1.0 / 3.0, 6, "0.333333"},
+      {2.0 / 3.0, 6, "0.666667"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(FormatFixed(c.v, c.decimals), c.expected);
+  }
+}
+
+TEST(FormatFixed, SignOfZeroAndNonFiniteValues) {
+  // A negative value keeps its sign even when it rounds to zero; negative zero is not negative.
+  const FixedCase cases[] = {
+      {-0.0, 3, "0.000"},
+      {-0.0004, 3, "-0.000"},
+      {-0.4, 0, "-0"},
+      {std::numeric_limits<double>::quiet_NaN(), 3, "nan"},
+      {std::numeric_limits<double>::infinity(), 2, "inf"},
+      {-std::numeric_limits<double>::infinity(), 2, "-inf"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(FormatFixed(c.v, c.decimals), c.expected);
+  }
+}
+
+TEST(FormatFixed, HugeValuesKeepEighteenDigits) {
+  const std::string s = FormatFixed(1e300, 0);
+  ASSERT_EQ(s.size(), 301u);
+  EXPECT_EQ(s.substr(0, 18), "100000000000000005");  // 1e300 is 1.00000000000000005e300 in binary
+  EXPECT_EQ(s.find_first_not_of('0', 18), std::string::npos);
+  EXPECT_EQ(FormatFixed(-std::numeric_limits<double>::max(), 1).substr(0, 20), "-1797693134862315710");
+}
+
+TEST(AppendFixed, AppendsToWhatIsThere) {
+  std::string s = "<dist>";
+  AppendFixed(s, 1234.5, 2);
+  s += "</dist>";
+  EXPECT_EQ(s, "<dist>1234.50</dist>");
+}
+
+TEST(AppendInteger, PrintsDecimalIntegers) {
+  const struct {
+    std::int64_t v;
+    std::string expected;
+  } cases[] = {
+      {0, "0"}, {42, "42"}, {-5, "-5"}, {255, "255"},
+      {std::numeric_limits<std::int64_t>::min(), "-9223372036854775808"},
+      {std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    std::string s = "x";
+    AppendInteger(s, c.v);
+    EXPECT_EQ(s, "x" + c.expected);
+  }
+}
+
+TEST(FormatFixed, IgnoresACommaLocale) {
+  const char* old = std::setlocale(LC_ALL, nullptr);
+  const std::string saved = old ? old : "C";
+  bool active = false;
+  for (const char* name : {"", "de_DE.UTF-8", "de_DE.utf8", "de_DE", "German_Germany.1252", "German", "de-DE"}) {
+    if (std::setlocale(LC_ALL, name) != nullptr && *std::localeconv()->decimal_point == ',') {
+      active = true;
+      break;
+    }
+  }
+  if (!active) {
+    std::setlocale(LC_ALL, saved.c_str());
+    GTEST_SKIP() << "no locale with a decimal comma is installed here";
+  }
+  const std::string a = FormatFixed(1234.5, 3);
+  const std::string b = FormatFixed(-0.25, 1);
+  std::string c;
+  AppendInteger(c, 1234567);
+  std::setlocale(LC_ALL, saved.c_str());
+  EXPECT_EQ(a, "1234.500");
+  EXPECT_EQ(b, "-0.3");
+  EXPECT_EQ(c, "1234567");
+}
+
+}  // namespace
+}  // namespace tessaly

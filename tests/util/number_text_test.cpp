@@ -1,0 +1,173 @@
+#include "util/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace tessaly {
+namespace {
+
+struct RealCase {
+  std::string text;
+  bool ok;
+  double value;
+};
+
+TEST(ParseReal, AcceptsTheRealSyntaxOnly) {
+  const RealCase cases[] = {
+      {"1e3", true, 1000.0},
+      {"+7", true, 7.0},
+      {"-0.5", true, -0.5},
+      {" 42 ", true, 42.0},
+      {"   42", true, 42.0},
+      {"42   ", true, 42.0},
+      {"5.", true, 5.0},
+      {".5", true, 0.5},
+      {"-.25", true, -0.25},
+      {"1E-2", true, 0.01},
+      {"  -1.5e+2  ", true, -150.0},
+      {"2.5E2", true, 250.0},
+      {"0", true, 0.0},
+      {"007.250", true, 7.25},
+      {"0.1", true, 0.1},
+      {"1e-400", true, 0.0},       // too small to hold reads as zero
+      {"0e999", true, 0.0},        // zero stays zero whatever the exponent
+      {"0.0000001e-320", true, 0.0},
+      {"1.7976931348623157e308", true, 1.7976931348623157e308},
+      {"123456789012345678901234567890", true, 1.2345678901234568e29},
+      {"", false, 0},
+      {" ", false, 0},
+      {"12,5", false, 0},
+      {"0x10", false, 0},
+      {"1 000", false, 0},
+      {".", false, 0},
+      {"+", false, 0},
+      {"-", false, 0},
+      {"e5", false, 0},
+      {".e5", false, 0},
+      {"1e", false, 0},
+      {"1e+", false, 0},
+      {"1.2.3", false, 0},
+      {"inf", false, 0},
+      {"nan", false, 0},
+      {"1e999", false, 0},          // too large to hold
+      {"-1e999", false, 0},
+      {"\t1", false, 0},
+      {"1\t", false, 0},
+      {"--1", false, 0},
+      {"+-1", false, 0},
+      {"- 1", false, 0},
+      {"1 e3", false, 0},
+      {"1.5x", false, 0},
+      {"1e3.5", false, 0},
+      {std::string("1\0", 2), false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("text \"" + c.text + "\"");
+    const auto r = ParseReal(c.text);
+    ASSERT_EQ(r.has_value(), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(*r, c.value);
+    }
+  }
+}
+
+TEST(ParseReal, KeepsTheSignOfZero) {
+  const auto r = ParseReal("-0");
+  ASSERT_TRUE(r.has_value());
+  EXPECT_EQ(*r, 0.0);
+  EXPECT_TRUE(std::signbit(*r));
+}
+
+struct IntCase {
+  std::string text;
+  bool ok;
+  std::int32_t value;
+};
+
+TEST(ParseInteger, AcceptsDecimalAndHexadecimalWithinThirtyTwoBits) {
+  constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+  const IntCase cases[] = {
+      {"0x10", true, 16},
+      {"05", true, 5},
+      {"  42", true, 42},
+      {"$ff", true, 255},
+      {"xFF", true, 255},
+      {"X1a", true, 26},
+      {"0X7fffffff", true, kMax},
+      {"2147483647", true, kMax},
+      {"-2147483648", true, kMin},
+      {"-0x80000000", true, kMin},
+      {"+7", true, 7},
+      {"-$10", true, -16},
+      {"0", true, 0},
+      {"-0", true, 0},
+      {"00000000000000000001", true, 1},
+      {"90.0", false, 0},
+      {"42 ", false, 0},
+      {"", false, 0},
+      {" ", false, 0},
+      {"2147483648", false, 0},
+      {"-2147483649", false, 0},
+      {"0x80000000", false, 0},
+      {"$FFFFFFFF", false, 0},
+      {"99999999999999999999", false, 0},
+      {"$", false, 0},
+      {"0x", false, 0},
+      {"x", false, 0},
+      {"1e3", false, 0},
+      {"+-1", false, 0},
+      {"- 1", false, 0},
+      {"12a", false, 0},
+      {"0x1g", false, 0},
+      {"$-1", false, 0},
+      {"\t1", false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("text \"" + c.text + "\"");
+    const auto r = ParseInteger(c.text);
+    ASSERT_EQ(r.has_value(), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(*r, c.value);
+    }
+  }
+}
+
+// Switches the C library to a locale whose decimal separator is a comma, if the system has one.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    saved_ = old ? old : "C";
+    for (const char* name : {"", "de_DE.UTF-8", "de_DE.utf8", "de_DE", "German_Germany.1252", "German", "de-DE"}) {
+      if (std::setlocale(LC_ALL, name) != nullptr && *std::localeconv()->decimal_point == ',') {
+        active_ = true;
+        return;
+      }
+    }
+    std::setlocale(LC_ALL, saved_.c_str());
+  }
+  ~CommaLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
+  bool Active() const { return active_; }
+
+ private:
+  std::string saved_;
+  bool active_ = false;
+};
+
+TEST(ParseReal, IgnoresACommaLocale) {
+  CommaLocale locale;
+  if (!locale.Active()) GTEST_SKIP() << "no locale with a decimal comma is installed here";
+  EXPECT_EQ(ParseReal("1.5"), 1.5);
+  EXPECT_EQ(ParseReal("-2.25e1"), -22.5);
+  EXPECT_FALSE(ParseReal("1,5").has_value());
+  EXPECT_EQ(ParseInteger("0x10"), 16);
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -1,0 +1,178 @@
+// UTC workout times become local time by the machine's own zone rules. Natively each case sets
+// TZ itself; a Windows build cannot change its zone from inside, so there a case runs only when
+// the program was started in that zone (TZ=Europe/Berlin wine util_tests.exe).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "platform/time_zone.h"
+#include "pwx_import/import_state.h"
+#include "util/date_time.h"
+
+namespace tessaly {
+namespace {
+
+std::string Text(DateTime v) {
+  const PwxDateTimeText t = FormatPwxDateTime(v);
+  return t.Date + "T" + t.Time;
+}
+
+// Puts the process into the named zone for the lifetime of the object, where that can be done.
+class ZoneScope {
+ public:
+  explicit ZoneScope(const std::string& zone) {
+#ifdef _WIN32
+    const char* current = std::getenv("TZ");
+    active_ = current != nullptr && zone == current;
+#else
+    const char* old = std::getenv("TZ");
+    if (old != nullptr) saved_ = old;
+    setenv("TZ", zone.c_str(), 1);
+    tzset();
+    active_ = true;
+#endif
+  }
+  ~ZoneScope() {
+#ifndef _WIN32
+    if (saved_) setenv("TZ", saved_->c_str(), 1); else unsetenv("TZ");
+    tzset();
+#endif
+  }
+  bool Active() const { return active_; }
+
+ private:
+  std::optional<std::string> saved_;
+  bool active_ = false;
+};
+
+struct ZoneCase {
+  std::string zone;
+  std::string text;
+  std::string expected;
+  std::int32_t offsetMinutes;
+};
+
+const ZoneCase kZoneCases[] = {
+    {"Europe/Berlin", "2016-05-24T10:20:30Z", "2016-05-24T12:20:30", 120},
+    {"Europe/Berlin", "2016-01-24T10:20:30Z", "2016-01-24T11:20:30", 60},
+    {"Europe/Berlin", "2016-03-27T00:59:59Z", "2016-03-27T01:59:59", 60},
+    {"Europe/Berlin", "2016-03-27T01:00:00Z", "2016-03-27T03:00:00", 120},
+    {"Europe/Berlin", "2016-10-30T00:59:59Z", "2016-10-30T02:59:59", 120},
+    {"Europe/Berlin", "2016-10-30T01:00:00Z", "2016-10-30T02:00:00", 60},
+    {"Europe/Berlin", "2016-12-31T23:30:00Z", "2017-01-01T00:30:00", 60},
+    {"Europe/Berlin", "2016-05-24T10:20:30", "2016-05-24T10:20:30", ZoneOffsetNotSet},
+    {"America/New_York", "2016-01-24T15:00:00Z", "2016-01-24T10:00:00", -300},
+    {"America/New_York", "2016-03-20T15:00:00Z", "2016-03-20T11:00:00", -240},
+    {"America/New_York", "2016-01-01T03:00:00Z", "2015-12-31T22:00:00", -300},
+    {"America/New_York", "2016-03-20T15:00:00", "2016-03-20T15:00:00", ZoneOffsetNotSet},
+    {"Asia/Kolkata", "2016-05-24T10:20:30Z", "2016-05-24T15:50:30", 330},
+    {"Asia/Kolkata", "2016-01-24T20:00:00Z", "2016-01-25T01:30:00", 330},
+    {"UTC", "2016-05-24T10:20:30Z", "2016-05-24T10:20:30", 0},
+    {"UTC", "2016-01-24T23:59:59z", "2016-01-24T23:59:59", 0},
+};
+
+TEST(ReadWorkoutTime, UtcTimesBecomeLocalByTheZoneRules) {
+  int ran = 0;
+  for (const auto& c : kZoneCases) {
+    SCOPED_TRACE(c.zone + " " + c.text);
+    ZoneScope scope(c.zone);
+    if (!scope.Active()) continue;
+    ++ran;
+    ImportState state;
+    ReadWorkoutTime(c.text, state);
+    EXPECT_EQ(Text(state.ParsedTime), c.expected);
+    EXPECT_EQ(state.ZoneOffsetMinutes, c.offsetMinutes);
+  }
+  if (ran == 0) GTEST_SKIP() << "this system's zone cannot be set from inside; start it with TZ set to one of the zones";
+}
+
+TEST(ReadWorkoutTime, TheFirstUtcOffsetHoldsForTheWholeImport) {
+  ZoneScope scope("Europe/Berlin");
+  if (!scope.Active()) GTEST_SKIP() << "start with TZ=Europe/Berlin to run this";
+  ImportState state;
+  ReadWorkoutTime("2016-05-24T10:20:30", state);  // local: the offset is not needed yet
+  EXPECT_EQ(state.ZoneOffsetMinutes, ZoneOffsetNotSet);
+  ReadWorkoutTime("", state);
+  EXPECT_EQ(state.ZoneOffsetMinutes, ZoneOffsetNotSet);
+  ReadWorkoutTime("2016-05-24T10:20:30Z", state);
+  EXPECT_EQ(state.ZoneOffsetMinutes, 120);
+  // A winter time later in the same import keeps the summer offset found first.
+  ReadWorkoutTime("2016-01-24T10:20:30Z", state);
+  EXPECT_EQ(Text(state.ParsedTime), "2016-01-24T12:20:30");
+  EXPECT_EQ(state.ZoneOffsetMinutes, 120);
+}
+
+TEST(ReadWorkoutTime, AKnownOffsetIsReusedWhateverTheZone) {
+  const struct {
+    std::int32_t offset;
+    std::string text, expected;
+  } cases[] = {
+      {330, "2016-05-24T10:20:30Z", "2016-05-24T15:50:30"},
+      {-300, "2016-01-01T03:00:00Z", "2015-12-31T22:00:00"},
+      {0, "2016-05-24T10:20:30Z", "2016-05-24T10:20:30"},
+      {60, "1899-12-29T23:30:00Z", "1899-12-30T00:30:00"},  // across the epoch day
+      {-60, "1899-12-30T00:30:00Z", "1899-12-29T23:30:00"},
+      {-120, "1850-06-15T01:00:00Z", "1850-06-14T23:00:00"},
+      {120, "2016-05-24T10:20:30", "2016-05-24T10:20:30"},  // local text: no shift
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    ImportState state;
+    state.ZoneOffsetMinutes = c.offset;
+    ReadWorkoutTime(c.text, state);
+    EXPECT_EQ(Text(state.ParsedTime), c.expected);
+    EXPECT_EQ(state.ZoneOffsetMinutes, c.offset);
+  }
+}
+
+TEST(ReadWorkoutTime, EmptyTextGivesNoTimeAndKeepsTheFlag) {
+  ImportState state;
+  state.ParsedTime = 5.0;
+  state.TimeIsUtc = true;
+  ReadWorkoutTime("", state);
+  EXPECT_EQ(state.ParsedTime, 0.0);
+  EXPECT_TRUE(state.TimeIsUtc);
+  EXPECT_EQ(state.ZoneOffsetMinutes, ZoneOffsetNotSet);
+}
+
+TEST(ReadWorkoutTime, ImpossibleTimesAreAConversionError) {
+  ImportState state;
+  EXPECT_THROW(ReadWorkoutTime("2016-13-24T10:20:30Z", state), DateTimeError);
+  EXPECT_THROW(ReadWorkoutTime("   ", state), DateTimeError);
+  // Shifted beyond the last representable day.
+  state.ZoneOffsetMinutes = 60;
+  EXPECT_THROW(ReadWorkoutTime("9999-12-31T23:30:00Z", state), DateTimeError);
+}
+
+TEST(LocalOffsetMinutesAt, FollowsSummerTime) {
+  const struct {
+    std::string zone;
+    std::int64_t unixSeconds;
+    std::int32_t minutes;
+  } cases[] = {
+      {"Europe/Berlin", 1464085230, 120},     // 2016-05-24T10:20:30Z
+      {"Europe/Berlin", 1453630830, 60},      // 2016-01-24T10:20:30Z
+      {"America/New_York", 1458486000, -240}, // 2016-03-20T15:00:00Z
+      {"Asia/Kolkata", 1464085230, 330},
+      {"UTC", 1464085230, 0},
+  };
+  int ran = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.zone);
+    ZoneScope scope(c.zone);
+    if (!scope.Active()) continue;
+    ++ran;
+    std::int32_t minutes = -1;
+    ASSERT_TRUE(platform::LocalOffsetMinutesAt(c.unixSeconds, minutes));
+    EXPECT_EQ(minutes, c.minutes);
+  }
+  if (ran == 0) GTEST_SKIP() << "this system's zone cannot be set from inside; start it with TZ set to one of the zones";
+}
+
+}  // namespace
+}  // namespace tessaly

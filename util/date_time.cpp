@@ -1,0 +1,206 @@
+#include "util/date_time.h"
+
+#include <cmath>
+#include <optional>
+
+#include "platform/time_zone.h"
+#include "pwx_import/import_state.h"
+#include "util/number_text.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::int64_t kMsPerDay = 86400000;
+// Day numbers of 0001-01-01 and 9999-12-31 counted from 1899-12-30.
+constexpr std::int64_t kFirstDay = -693593;
+constexpr std::int64_t kLastDay = 2958465;
+// 1899-12-30 counted from 1970-01-01.
+constexpr std::int64_t kUnixEpochDay = -25569;
+
+// Days from 1970-01-01 of a proleptic Gregorian date, exact in integers.
+constexpr std::int64_t DaysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
+  y -= m <= 2 ? 1 : 0;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+struct Civil {
+  int Year, Month, Day;
+};
+
+constexpr Civil CivilFromDays(std::int64_t z) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  return {static_cast<int>(y), static_cast<int>(m), static_cast<int>(d)};
+}
+
+static_assert(DaysFromCivil(1899, 12, 30) == kUnixEpochDay);
+static_assert(DaysFromCivil(1, 1, 1) - kUnixEpochDay == kFirstDay);
+static_assert(DaysFromCivil(9999, 12, 31) - kUnixEpochDay == kLastDay);
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+// A date and a time of day joined the classic way: before 1899-12-30 the day number is negative
+// and the time still counts forward from the start of that day, so it is subtracted.
+DateTime Combine(DateTime date, DateTime time) { return date >= 0 ? date + time : date - time; }
+
+// Whole milliseconds of a value, day and time of day, rounded to the nearest millisecond.
+struct Split {
+  std::int64_t Days;  // signed day number, as the integral part of the value
+  std::int64_t MsOfDay;
+};
+
+std::optional<Split> SplitValue(DateTime value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  const double magnitude = std::round(std::fabs(value) * static_cast<double>(kMsPerDay));
+  // Beyond the last representable day the value means nothing as a date.
+  if (magnitude > static_cast<double>((kLastDay + 2) * kMsPerDay) ) return std::nullopt;
+  const auto ms = static_cast<std::int64_t>(magnitude);
+  const std::int64_t days = ms / kMsPerDay;
+  return Split{value < 0 ? -days : days, ms % kMsPerDay};
+}
+
+// A cut of n characters from the 1-based position p; a text shorter than p is cut from the start.
+std::string_view Cut(std::string_view text, std::size_t p, std::size_t n) {
+  const std::size_t start = text.size() < p ? 0 : p - 1;
+  return text.substr(start, n);
+}
+
+DateTime FromUnixSeconds(std::int64_t unixSeconds) {
+  const std::int64_t dayFromUnix = unixSeconds >= 0 ? unixSeconds / 86400 : -((-unixSeconds + 86399) / 86400);
+  const auto secOfDay = static_cast<int>(unixSeconds - dayFromUnix * 86400);
+  const Civil c = CivilFromDays(dayFromUnix);
+  return Combine(EncodeDate(c.Year, c.Month, c.Day),
+                 EncodeTime(secOfDay / 3600, secOfDay / 60 % 60, secOfDay % 60, 0));
+}
+
+std::int64_t ToUnixSeconds(DateTime value) {
+  const CivilDateTime c = DecodeDateTime(value);
+  return DaysFromCivil(c.Year, c.Month, c.Day) * 86400 + c.Hour * 3600 + c.Minute * 60 + c.Second;
+}
+
+std::string Padded(int value, int width) {
+  std::string s = std::to_string(value);
+  if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
+  return s;
+}
+
+}  // namespace
+
+DateTime EncodeDate(int year, int month, int day) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+    throw DateTimeError("not a valid date");
+  return static_cast<double>(DaysFromCivil(year, month, day) - kUnixEpochDay);
+}
+
+DateTime EncodeTime(int hour, int minute, int second, int millisecond) {
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
+      millisecond < 0 || millisecond > 999)
+    throw DateTimeError("not a valid time of day");
+  const std::int64_t ms = ((hour * 60 + minute) * 60 + second) * 1000LL + millisecond;
+  return static_cast<double>(ms) / static_cast<double>(kMsPerDay);
+}
+
+CivilDateTime DecodeDateTime(DateTime value) {
+  const std::optional<Split> split = SplitValue(value);
+  if (!split || split->Days < kFirstDay || split->Days > kLastDay)
+    throw DateTimeError("date outside the years 1 to 9999");
+  const Civil c = CivilFromDays(split->Days + kUnixEpochDay);
+  const auto ms = static_cast<int>(split->MsOfDay);
+  return {c.Year, c.Month, c.Day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
+}
+
+DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc) {
+  if (text.empty()) return 0.0;
+  // Blanks and control characters go from both ends.
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+
+  const std::string_view designator = Cut(text, 20, 1);
+  timeIsUtc = designator == "Z" || designator == "z";
+
+  auto year = ParseInteger(text.substr(0, 4));
+  auto month = ParseInteger(Cut(text, 6, 2));
+  auto day = ParseInteger(Cut(text, 9, 2));
+  if (!year || !month || !day) year = month = day = 0;
+  auto hour = ParseInteger(Cut(text, 12, 2));
+  auto minute = ParseInteger(Cut(text, 15, 2));
+  auto second = ParseInteger(Cut(text, 18, 2));
+  if (!hour || !minute || !second) hour = minute = second = 0;
+
+  return Combine(EncodeDate(*year, *month, *day), EncodeTime(*hour, *minute, *second, 0));
+}
+
+void ReadWorkoutTime(std::string_view text, ImportState& state) {
+  state.ParsedTime = ParsePwxTime(text, state.TimeIsUtc);
+  if (!state.TimeIsUtc) return;  // a time without the designator is local already
+  // An empty text leaves no time to shift, and must not fix the import's offset at day zero.
+  if (state.ParsedTime == 0.0) return;
+  const std::int64_t utc = ToUnixSeconds(state.ParsedTime);
+  if (state.ZoneOffsetMinutes == ZoneOffsetNotSet) {
+    std::int32_t minutes = 0;
+    if (!platform::LocalOffsetMinutesAt(utc, minutes)) minutes = 0;
+    state.ZoneOffsetMinutes = minutes;
+  }
+  // Shifted in whole seconds, so dates before 1899-12-30 move the right way too.
+  state.ParsedTime = FromUnixSeconds(utc + static_cast<std::int64_t>(state.ZoneOffsetMinutes) * 60);
+}
+
+PwxDateTimeText FormatPwxDateTime(DateTime value) {
+  const CivilDateTime c = DecodeDateTime(value);
+  return {Padded(c.Year, 4) + "-" + Padded(c.Month, 2) + "-" + Padded(c.Day, 2),
+          Padded(c.Hour, 2) + ":" + Padded(c.Minute, 2) + ":" + Padded(c.Second, 2)};
+}
+
+void SplitSeconds(std::int32_t s, std::int32_t& hours, std::int32_t& minutes, std::int32_t& seconds) {
+  hours = s / 3600;
+  minutes = (s - hours * 3600) / 60;
+  seconds = s % 60;
+}
+
+DateTime ComposeTimeSpan(std::uint16_t hours, int minutes, int seconds, int milliseconds) {
+  int h = hours;
+  const int days = h / 24;
+  h -= days * 24;
+  return static_cast<double>(days) + EncodeTime(h, minutes, seconds, milliseconds);
+}
+
+DateTime SecondsToDateTime(std::int32_t seconds) {
+  std::int32_t h = 0, m = 0, s = 0;
+  SplitSeconds(seconds, h, m, s);
+  // The hour count is taken as 16 bits; a negative count leaves negative minutes or seconds,
+  // which the time of day rejects.
+  return ComposeTimeSpan(static_cast<std::uint16_t>(h), m, s, 0);
+}
+
+std::int32_t SecondsOfDay(DateTime value) {
+  // Only the time of day counts, rounded to the millisecond first (10:20:29.9996 is 10:20:30). A
+  // value that is no date at all has no time of day either.
+  const std::optional<Split> split = SplitValue(value);
+  if (!split) return 0;
+  return static_cast<std::int32_t>(split->MsOfDay / 1000);
+}
+
+DateTime LocalNow() {
+  const platform::LocalTimeNow now = platform::CurrentLocalTime();
+  return Combine(EncodeDate(now.Year, now.Month, now.Day),
+                 EncodeTime(now.Hour, now.Minute, now.Second, now.Millisecond));
+}
+
+}  // namespace tessaly
