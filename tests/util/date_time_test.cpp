@@ -33,6 +33,28 @@ TEST(EncodeDate, CountsDaysFromTheEpochDay) {
   }
 }
 
+TEST(EncodeDate, EveryDayOfTheCalendarFollowsTheOneBefore) {
+  // Walks 0001-01-01 to 9999-12-31 with its own month lengths; each day must be one more than the
+  // day before and decode back to itself.
+  double expected = -693593.0;
+  int failures = 0;
+  for (int y = 1; y <= 9999 && failures < 5; ++y) {
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    const int lengths[12] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (int m = 1; m <= 12; ++m) {
+      for (int d = 1; d <= lengths[m - 1]; ++d, expected += 1.0) {
+        const double got = EncodeDate(y, m, d);
+        const CivilDateTime back = DecodeDateTime(got);
+        if (got != expected || back.Year != y || back.Month != m || back.Day != d) {
+          ADD_FAILURE() << y << "-" << m << "-" << d << " gave " << got << ", expected " << expected;
+          ++failures;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(expected, 2958466.0);
+}
+
 TEST(EncodeDate, RejectsImpossibleDates) {
   const struct {
     int y, m, d;
