@@ -1,0 +1,168 @@
+// ExportDatas and the saving underneath it: where the file lands, that it is whole, and that a
+// failed save leaves everything as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "export_test_support.h"
+#include "platform/file_save.h"
+#include "pwx_export/pwx_writer.h"
+#include "test_support.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FreshState;
+using test::PushSample;
+
+// A fresh folder of its own for each test.
+std::string Folder(const std::string& name) {
+  const fs::path dir = fs::path(test::TempDir()) / ("export-" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir.generic_string();
+}
+
+std::vector<std::string> Entries(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+PluginState SmallWorkout() {
+  PluginState s = FreshState();
+  s.Summary.Duration = 2;
+  PushSample(s, 0, {.TimeOffset = 0, .HeartRate = 120, .Speed = 18});
+  PushSample(s, 1, {.TimeOffset = 1, .HeartRate = 121, .Speed = 18.5, .Distance = 0.005});
+  return s;
+}
+
+TEST(ExportDatas, WritesTheDocumentUnderTheTargetNameWithPwxExtension) {
+  struct Case {
+    const char* target;  // inside the test folder
+    const char* written;
+  };
+  const Case cases[] = {
+      {"ride.tmp", "ride.pwx"},
+      {"ride", "ride.pwx"},
+      {"ride.pwx", "ride.pwx"},
+      {"Ride.PWX", "Ride.pwx"},
+      {"sub.dir/ride", "sub.dir/ride.pwx"},  // the dot of a folder is no extension
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    const std::string dir = Folder("names");
+    fs::create_directories(dir + "/sub.dir");
+    PluginState s = SmallWorkout();
+    const std::string target = dir + "/" + c.target;
+    ASSERT_EQ(ExportDatas(s, target.c_str()), 1);
+    const std::string written = dir + "/" + c.written;
+    ASSERT_TRUE(fs::is_regular_file(written));
+    PluginState again = SmallWorkout();
+    EXPECT_EQ(test::ReadFile(written), BuildPwxDocument(again));
+    if (std::string(c.target) != c.written) {
+      EXPECT_FALSE(fs::exists(target));
+    }
+  }
+}
+
+TEST(ExportDatas, ReplacesAnExistingFileWholeAndLeavesNoTemporaryFile) {
+  const std::string dir = Folder("replace");
+  const std::string path = dir + "/ride.pwx";
+  test::WriteFile(path, std::string(200000, 'x'));  // longer than the new document
+  PluginState s = SmallWorkout();
+  ASSERT_EQ(ExportDatas(s, path.c_str()), 1);
+  PluginState again = SmallWorkout();
+  EXPECT_EQ(test::ReadFile(path), BuildPwxDocument(again));
+  EXPECT_EQ(Entries(dir), std::vector<std::string>{"ride.pwx"});
+}
+
+TEST(ExportDatas, AFailedSaveIsZeroAndLeavesTheFolderAsItWas) {
+  struct Case {
+    const char* name;
+    std::string (*target)(const std::string& dir);
+  };
+  const Case cases[] = {
+      {"folder missing", [](const std::string& dir) { return dir + "/no-such-folder/ride.pwx"; }},
+      {"target is a folder", [](const std::string& dir) {
+         fs::create_directories(dir + "/ride.pwx/keep");
+         test::WriteFile(dir + "/ride.pwx/keep/inside.txt", "kept");
+         return dir + "/ride.tmp";
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = Folder("fail");
+    test::WriteFile(dir + "/other.pwx", "untouched");
+    const std::string target = c.target(dir);
+    const std::vector<std::string> before = Entries(dir);
+    PluginState s = SmallWorkout();
+    EXPECT_EQ(ExportDatas(s, target.c_str()), 0);
+    EXPECT_EQ(Entries(dir), before);
+    EXPECT_EQ(test::ReadFile(dir + "/other.pwx"), "untouched");
+    if (fs::exists(dir + "/ride.pwx/keep/inside.txt")) {
+      EXPECT_EQ(test::ReadFile(dir + "/ride.pwx/keep/inside.txt"), "kept");
+    }
+  }
+}
+
+TEST(ExportDatas, NoTargetIsNoFile) {
+  for (const char* target : {static_cast<const char*>(nullptr), ""}) {
+    SCOPED_TRACE(target ? "empty" : "null");
+    PluginState s = SmallWorkout();
+    EXPECT_EQ(ExportDatas(s, target), 0);
+  }
+}
+
+TEST(ExportDatas, LaterExportsKeepWhatTheStoresAlreadyHeld) {
+  // The stores are only emptied by an import: three samples stay three after pushing one again,
+  // and laps are appended behind the earlier ones.
+  const std::string dir = Folder("keep");
+  PluginState s = SmallWorkout();
+  PushSample(s, 2, {.TimeOffset = 2, .HeartRate = 122});
+  SetLapDatasEx(s, test::MakeLap(1, 1, 0.001));
+  ASSERT_EQ(ExportDatas(s, (dir + "/first").c_str()), 1);
+  PushSample(s, 0, {.TimeOffset = 0, .HeartRate = 99});
+  SetLapDatasEx(s, test::MakeLap(2, 1, 0.002));
+  ASSERT_EQ(ExportDatas(s, (dir + "/second").c_str()), 1);
+  const std::vector<std::string> lines = test::Lines(test::ReadFile(dir + "/second.pwx"));
+  EXPECT_EQ(test::CountLines(lines, "    <sample>"), 3);
+  EXPECT_TRUE(test::HasLine(lines, "      <hr>99</hr>"));
+  EXPECT_TRUE(test::HasLine(lines, "      <hr>122</hr>"));
+  EXPECT_TRUE(test::HasLine(lines, "      <name>Lap 2</name>"));
+  EXPECT_TRUE(test::HasLine(lines, "      <points>3</points>"));
+}
+
+TEST(SaveFileReplacing, WritesExactBytesAndRefusesWhatItCannotWrite) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  std::string binary;
+  for (int i = 0; i < 256; ++i) binary += static_cast<char>(i);
+  const Case cases[] = {
+      {"empty", ""},
+      {"text with CR LF", "a\r\nb\r\n"},
+      {"every byte value", binary},
+      {"large", std::string(3 << 20, 'q')},
+  };
+  const std::string dir = Folder("save");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir + "/file.bin";
+    ASSERT_TRUE(platform::SaveFileReplacing(path, c.bytes));
+    EXPECT_EQ(test::ReadFile(path), c.bytes);
+    EXPECT_EQ(Entries(dir), std::vector<std::string>{"file.bin"});
+  }
+  EXPECT_FALSE(platform::SaveFileReplacing("", "x"));
+  EXPECT_FALSE(platform::SaveFileReplacing(dir + "/missing/file.bin", "x"));
+  EXPECT_EQ(test::ReadFile(dir + "/file.bin"), cases[3].bytes);
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -1,0 +1,520 @@
+// The document the writer builds: which lines appear, what they hold, how numbers are rounded.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "export_test_support.h"
+#include "pwx_export/pwx_writer.h"
+#include "util/date_time.h"
+
+namespace tessaly {
+namespace {
+
+using test::CountLines;
+using test::FreshState;
+using test::HasLine;
+using test::HostSample;
+using test::Lines;
+using test::MakeLap;
+using test::PushSample;
+
+TEST(PwxLineWriter, FillsEachPlaceholderAndEndsTheLineWithCrLf) {
+  struct Case {
+    const char* name;
+    std::string (*make)();
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"no placeholder", [] { PwxLineWriter w; w.line("  <workout>"); return w.text(); }, "  <workout>\r\n"},
+      {"three decimals", [] { PwxLineWriter w; w.line("<a>%.3f</a>", {0.0125}); return w.text(); }, "<a>0.013</a>\r\n"},
+      {"no decimals", [] { PwxLineWriter w; w.line("<p>%.0f</p>", {250.5}); return w.text(); }, "<p>251</p>\r\n"},
+      {"six decimals", [] { PwxLineWriter w; w.line("%.6f", {-8.0000006}); return w.text(); }, "-8.000001\r\n"},
+      {"integer", [] { PwxLineWriter w; w.line("Lap %d", {-12}); return w.text(); }, "Lap -12\r\n"},
+      {"byte as integer", [] { PwxLineWriter w; w.line("%d", {std::uint8_t{255}}); return w.text(); }, "255\r\n"},
+      {"text", [] { PwxLineWriter w; w.line("%sT%s", {"2016-05-24", std::string("10:20:30")}); return w.text(); },
+       "2016-05-24T10:20:30\r\n"},
+      {"text kept as given", [] { PwxLineWriter w; w.line("<n>%s</n>", {"%d & 100%"}); return w.text(); },
+       "<n>%d & 100%</n>\r\n"},
+      {"two lines", [] { PwxLineWriter w; w.line("a"); w.line("b %d", {1}); return w.text(); }, "a\r\nb 1\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.make(), c.expected);
+  }
+}
+
+TEST(PwxLineWriter, RefusesPatternsThatDoNotMatchTheirValues) {
+  struct Case {
+    const char* pattern;
+    std::vector<int> kinds;  // 0 real, 1 integer, 2 text
+  };
+  const Case cases[] = {
+      {"%d", {0}},          // a real where an integer belongs
+      {"%.3f", {1}},        // an integer where a real belongs
+      {"%s", {1}},          // an integer where a text belongs
+      {"%d %d", {1}},       // a value short
+      {"%d", {1, 1}},       // a value left over
+      {"%x", {1}},          // no such placeholder
+      {"%.7f", {0}},        // more decimals than the writer knows
+      {"100%", {}},         // a lone percent sign
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    PwxLineWriter w;
+    std::vector<PwxLineWriter::Value> values;
+    for (int k : c.kinds) {
+      if (k == 0) values.emplace_back(1.5);
+      if (k == 1) values.emplace_back(7);
+      if (k == 2) values.emplace_back("t");
+    }
+    const auto call = [&] {
+      switch (values.size()) {
+        case 0: w.line(c.pattern); break;
+        case 1: w.line(c.pattern, {values[0]}); break;
+        default: w.line(c.pattern, {values[0], values[1]}); break;
+      }
+    };
+    EXPECT_THROW(call(), std::logic_error);
+  }
+}
+
+TEST(PwxTargetPath, ReplacesOrAppendsTheExtensionOfTheFileNameOnly) {
+  struct Case {
+    const char* target;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"ride.tmp", "ride.pwx"},
+      {"ride", "ride.pwx"},
+      {"ride.pwx", "ride.pwx"},
+      {"ride.PWX", "ride.pwx"},
+      {"ride.", "ride.pwx"},
+      {"ride.2016.tcx", "ride.2016.pwx"},
+      {"C:\\My.Rides\\ride", "C:\\My.Rides\\ride.pwx"},
+      {"C:\\My.Rides\\ride.hrm", "C:\\My.Rides\\ride.pwx"},
+      {"/home/a.b/ride", "/home/a.b/ride.pwx"},         // a dot in a folder is no extension
+      {"Z:/tmp/x.y/ride", "Z:/tmp/x.y/ride.pwx"},
+      {"C:ride", "C:ride.pwx"},
+      {"a.b:ride", "a.b:ride.pwx"},
+      {"C:\\rides.d\\", "C:\\rides.d\\.pwx"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    EXPECT_EQ(PwxTargetPath(c.target), c.expected);
+  }
+}
+
+TEST(XmlElementText, EscapesMarkupAndDropsForbiddenControlCharacters) {
+  struct Case {
+    std::string in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"Anna Berg", "Anna Berg"},
+      {"", ""},
+      {"Smith & Sons", "Smith &amp; Sons"},
+      {"a<b>c", "a&lt;b&gt;c"},
+      {"&amp;", "&amp;amp;"},
+      {"tab\there", "tab\there"},
+      {"cr\rlf\n", "cr\rlf\n"},
+      {std::string("bell\x07 esc\x1b nul-free\x01\x1f", 20), "bell esc nul-free"},
+      {"quote \" and '", "quote \" and '"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(XmlElementText(c.in), c.out);
+  }
+}
+
+TEST(BuildPwxDocument, EveryLineEndsWithCrLfAndTheFixedLinesAreInPlace) {
+  PluginState s = FreshState();
+  PushSample(s, 0, {.TimeOffset = 0, .HeartRate = 100});
+  const std::string doc = BuildPwxDocument(s);
+  ASSERT_GE(doc.size(), 2u);
+  EXPECT_EQ(doc.substr(doc.size() - 2), "\r\n");
+  for (std::size_t i = 0; i < doc.size(); ++i) {
+    if (doc[i] == '\n') {
+      ASSERT_GT(i, 0u);
+      EXPECT_EQ(doc[i - 1], '\r') << "bare LF at byte " << i;
+    }
+    if (doc[i] == '\r') {
+      EXPECT_EQ(i + 1 < doc.size() ? doc[i + 1] : '\0', '\n') << "bare CR at byte " << i;
+    }
+  }
+  const std::vector<std::string> lines = Lines(doc);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+  EXPECT_EQ(lines[1],
+            "<pwx xmlns=\"http://www.peaksware.com/PWX/1/0\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+            "xsi:schemaLocation=\"http://www.peaksware.com/PWX/1/0 http://www.peaksware.com/PWX/1/0/pwx.xsd\" "
+            "version=\"1.0\" creator=\"CorvantaPro Tessaly Plugin 7.0\">");
+  EXPECT_EQ(lines[2], "  <workout>");
+  EXPECT_EQ(lines[lines.size() - 2], "  </workout>");
+  EXPECT_EQ(lines.back(), "</pwx>");
+  EXPECT_TRUE(HasLine(lines, "    <time>2016-05-24T10:20:30</time>"));
+  EXPECT_TRUE(HasLine(lines, "    <device id=\"\">"));
+  EXPECT_TRUE(HasLine(lines, "      <make>Brelvik</make>"));
+  EXPECT_TRUE(HasLine(lines, "      <model>Corvanta Pro</model>"));
+}
+
+TEST(BuildPwxDocument, EmptyStoresGiveHeaderSummaryAndZeroPoints) {
+  PluginState s = FreshState();
+  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> expected = {
+      "    <sportType>Bike</sportType>",
+      "    <cmt></cmt>",
+      "    <summarydata>",
+      "      <beginning>0.000</beginning>",
+      "      <duration>0.000</duration>",
+      "      <dist>0.00</dist>",
+      "      <climbingelevation>0.0</climbingelevation>",
+      "      <descendingelevation>0.0</descendingelevation>",
+      "    </summarydata>",
+      "    <extension>",
+      "      <points>0</points>",
+      "    </extension>",
+  };
+  for (const std::string& line : expected) {
+    SCOPED_TRACE(line);
+    EXPECT_TRUE(HasLine(lines, line));
+  }
+  EXPECT_EQ(CountLines(lines, "    <segment>"), 0);
+  EXPECT_EQ(CountLines(lines, "    <sample>"), 0);
+  EXPECT_EQ(CountLines(lines, "    <athlete>"), 0);
+  EXPECT_EQ(CountLines(lines, "      <laps>"), 0);
+  EXPECT_EQ(CountLines(lines, "      <calories>"), 0);
+  EXPECT_EQ(CountLines(lines, "      <hr "), 0);
+}
+
+TEST(BuildPwxDocument, SummaryLinesAppearOnlyWhenBothValuesArePresent) {
+  struct Case {
+    const char* name;
+    std::uint8_t maxHr, avgHr;
+    std::int32_t maxSpd, avgSpd;
+    const char* hrLine;   // "" when absent
+    const char* spdLine;  // "" when absent
+  };
+  const Case cases[] = {
+      {"heart rate max only", 150, 0, 0, 0, "", ""},
+      {"heart rate both", 150, 120, 0, 0, "      <hr max=\"150.000\" min=\"0.000\" avg=\"120.000\"/>", ""},
+      {"speed avg only", 0, 0, 0, 180, "", ""},
+      {"speed both", 0, 0, 360, 180, "", "      <spd max=\"10.000\" min=\"0.000\" avg=\"5.000\"/>"},
+      {"negative speed", 0, 0, 360, -5, "", ""},
+      {"speed rounding", 0, 0, 1, 1, "", "      <spd max=\"0.028\" min=\"0.000\" avg=\"0.028\"/>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PluginState s = FreshState();
+    s.Summary.MaxHeartRate = c.maxHr;
+    s.Summary.AvgHeartRate = c.avgHr;
+    s.Summary.MaxSpeed = c.maxSpd;
+    s.Summary.AvgSpeed = c.avgSpd;
+    const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+    EXPECT_EQ(CountLines(lines, "      <hr "), *c.hrLine ? 1 : 0);
+    if (*c.hrLine) {
+      EXPECT_TRUE(HasLine(lines, c.hrLine));
+    }
+    EXPECT_EQ(CountLines(lines, "      <spd "), *c.spdLine ? 1 : 0);
+    if (*c.spdLine) {
+      EXPECT_TRUE(HasLine(lines, c.spdLine));
+    }
+  }
+}
+
+TEST(BuildPwxDocument, SummaryValuesInPwxUnits) {
+  PluginState s = FreshState();
+  s.Summary.Duration = 3601;
+  s.Summary.Distance = 42.195;
+  s.Summary.Ascent = 350;
+  s.Summary.Descent = -12;
+  s.Summary.Calories = 650;
+  PushSample(s, 0, {.TimeOffset = 17});
+  PushSample(s, 1, {.TimeOffset = 18});
+  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  for (const char* line : {"      <beginning>17.000</beginning>", "      <duration>3601.000</duration>",
+                           "      <dist>42195.00</dist>", "      <climbingelevation>350.0</climbingelevation>",
+                           "      <descendingelevation>-12.0</descendingelevation>", "      <calories>650</calories>",
+                           "      <points>2</points>"}) {
+    SCOPED_TRACE(line);
+    EXPECT_TRUE(HasLine(lines, line));
+  }
+}
+
+TEST(BuildPwxDocument, PowerLinesFollowTheWholeWorkoutAverage) {
+  struct Case {
+    const char* name;
+    std::vector<double> power;
+    bool powerLines;
+    const char* summaryLine;
+  };
+  const Case cases[] = {
+      {"all below one watt", {0.9, 0.5, 0.0}, false, ""},
+      {"average rounds down to zero", {2.0, 0.0, 0.0}, false, ""},
+      {"integer parts", {0.0, 250.9, 301.6}, true, "      <pwr max=\"301.000\" min=\"0.000\" avg=\"183.000\"/>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PluginState s = FreshState();
+    for (std::size_t i = 0; i < c.power.size(); ++i) {
+      PushSample(s, static_cast<std::int32_t>(i), {.TimeOffset = static_cast<std::int32_t>(i), .Power = c.power[i]});
+    }
+    const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+    const int perSample = c.powerLines ? static_cast<int>(c.power.size()) : 0;
+    EXPECT_EQ(CountLines(lines, "      <pwr>"), perSample);
+    EXPECT_EQ(CountLines(lines, "      <pwrright>"), perSample);
+    EXPECT_EQ(CountLines(lines, "      <pwr "), *c.summaryLine ? 1 : 0);
+    if (*c.summaryLine) {
+      EXPECT_TRUE(HasLine(lines, c.summaryLine));
+      EXPECT_TRUE(HasLine(lines, "      <pwr>0</pwr>"));  // samples without power keep their lines
+      EXPECT_TRUE(HasLine(lines, "      <pwr>251</pwr>"));
+      EXPECT_TRUE(HasLine(lines, "      <pwr>302</pwr>"));
+    }
+  }
+}
+
+TEST(BuildPwxDocument, CadenceSummaryCountsZeroSamples) {
+  PluginState s = FreshState();
+  const std::uint8_t cadence[] = {0, 80, 90};
+  for (std::int32_t i = 0; i < 3; ++i) PushSample(s, i, {.TimeOffset = i, .Cadence = cadence[i]});
+  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  EXPECT_TRUE(HasLine(lines, "      <cad max=\"90.000\" min=\"0.000\" avg=\"56.000\"/>"));
+  EXPECT_TRUE(HasLine(lines, "      <cad>0</cad>"));
+  EXPECT_TRUE(HasLine(lines, "      <cad>90</cad>"));
+}
+
+TEST(BuildPwxDocument, SampleLinesInPwxUnits) {
+  PluginState s = FreshState();
+  PushSample(s, 0, {.TimeOffset = 5, .HeartRate = 150, .Speed = 36.0, .Distance = 1.5, .Power = 250.5,
+                    .PowerBalance = 40, .Cadence = 85, .Latitude = 50.1234565, .Longitude = -8.0000004,
+                    .Altitude = -0.005, .Temperature = 21.25});
+  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> expected = {
+      "    <sample>",
+      "      <timeoffset>5.000</timeoffset>",
+      "      <hr>150</hr>",
+      "      <spd>10.000</spd>",
+      "      <pwr>251</pwr>",
+      "      <pwrright>60</pwrright>",
+      "      <cad>85</cad>",
+      "      <dist>1500.00</dist>",
+      "      <lat>50.123457</lat>",
+      "      <lon>-8.000000</lon>",
+      "      <alt>-0.01</alt>",
+      "      <temp>21.3</temp>",
+      "    </sample>",
+  };
+  // The sample's lines, in this order, right after its start tag.
+  std::size_t at = 0;
+  while (at < lines.size() && lines[at] != "    <sample>") ++at;
+  ASSERT_LE(at + expected.size(), lines.size());
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    SCOPED_TRACE(expected[k]);
+    EXPECT_EQ(lines[at + k], expected[k]);
+  }
+}
+
+TEST(BuildPwxDocument, PedalBalanceBecomesTheRightShare) {
+  struct Case {
+    double balance;
+    const char* line;
+  };
+  const Case cases[] = {
+      {40, "      <pwrright>60</pwrright>"},
+      {168, "      <pwrright>40</pwrright>"},
+      {0, "      <pwrright>0</pwrright>"},
+      {-5, "      <pwrright>0</pwrright>"},
+      {48.9, "      <pwrright>52</pwrright>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.balance);
+    PluginState s = FreshState();
+    PushSample(s, 0, {.Power = 200, .PowerBalance = c.balance});
+    EXPECT_TRUE(HasLine(Lines(BuildPwxDocument(s)), c.line));
+  }
+}
+
+TEST(BuildPwxDocument, PedalFiguresOnlyAboveZeroAndAsWholeNumbers) {
+  struct Case {
+    double value;
+    const char* valueText;  // "" when no line
+  };
+  const Case cases[] = {{0.0, ""}, {-3.0, ""}, {0.5, "0"}, {35.9, "35"}, {100.0, "100"}, {1e300, "9223372036854775807"}};
+  const char* names[] = {"torque_effectiveness_left", "torque_effectiveness_right", "pedal_smoothness_left",
+                         "pedal_smoothness_right"};
+  for (const Case& c : cases) {
+    for (int which = 0; which < 4; ++which) {
+      SCOPED_TRACE(std::string(names[which]) + " " + std::to_string(c.value));
+      PluginState s = FreshState();
+      HostSample v;
+      (which == 0 ? v.TorqueEffectivenessLeft
+       : which == 1 ? v.TorqueEffectivenessRight
+       : which == 2 ? v.PedalSmoothnessLeft
+                    : v.PedalSmoothnessRight) = c.value;
+      PushSample(s, 0, v);
+      const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+      const std::string open = std::string("      <") + names[which] + ">";
+      EXPECT_EQ(CountLines(lines, "      <torque_") + CountLines(lines, "      <pedal_"), *c.valueText ? 1 : 0);
+      if (*c.valueText) {
+        EXPECT_TRUE(HasLine(lines, open + c.valueText + "</" + names[which] + ">"));
+      }
+    }
+  }
+}
+
+TEST(BuildPwxDocument, LapsAreNumberedAndCarryTheirOptionalLines) {
+  PluginState s = FreshState();
+  LapDataRecord first = MakeLap(600, 300, 1.5);
+  first.MaxHeartRate = 160;
+  first.AvgHeartRate = 140;
+  first.MaxSpeed = 36;
+  first.AvgSpeed = 18;
+  first.MaxPower = 400;
+  first.AvgPower = 212.5;
+  first.MaxCadence = 95;
+  first.AvgCadence = 88;
+  LapDataRecord second = MakeLap(700, 100.0005, 0);
+  second.MaxHeartRate = 170;  // no average: no line
+  second.AvgSpeed = 20;       // no maximum: no line
+  second.MaxPower = 300;
+  second.AvgPower = -1;  // not above 0: no line
+  second.AvgCadence = 80;
+  SetLapDatasEx(s, first);
+  SetLapDatasEx(s, second);
+  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> expected = {
+      "    <segment>",
+      "      <name>Lap 1</name>",
+      "      <summarydata>",
+      "        <beginning>300.000</beginning>",
+      "        <duration>300.000</duration>",
+      "        <hr max=\"160.000\" min=\"0.000\" avg=\"140.000\"/>",
+      "        <spd max=\"10.000\" min=\"0.000\" avg=\"5.000\"/>",
+      "        <pwr max=\"400.000\" min=\"0.000\" avg=\"212.500\"/>",
+      "        <cad max=\"95.000\" min=\"0.000\" avg=\"88.000\"/>",
+      "        <dist>1500.00</dist>",
+      "      </summarydata>",
+      "    </segment>",
+      "    <segment>",
+      "      <name>Lap 2</name>",
+      "      <summarydata>",
+      "        <beginning>600.000</beginning>",
+      "        <duration>100.001</duration>",
+      "        <dist>0.00</dist>",
+      "      </summarydata>",
+      "    </segment>",
+  };
+  std::size_t at = 0;
+  while (at < lines.size() && lines[at] != "    <segment>") ++at;
+  ASSERT_LE(at + expected.size(), lines.size());
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    SCOPED_TRACE(expected[k]);
+    EXPECT_EQ(lines[at + k], expected[k]);
+  }
+  EXPECT_TRUE(HasLine(lines, "      <laps>2</laps>"));
+}
+
+TEST(BuildPwxDocument, NegativeValuesRoundAwayFromZero) {
+  PluginState s = FreshState();
+  SetLapDatasEx(s, MakeLap(0, 0.0005, 0));  // beginning -0.0005
+  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  EXPECT_TRUE(HasLine(lines, "        <beginning>-0.001</beginning>"));
+}
+
+TEST(BuildPwxDocument, SportTypeTextByTheHostsNumbering) {
+  const std::pair<std::uint8_t, const char*> cases[] = {
+      {0, "Bike"}, {1, "Run"}, {2, "Cross train"}, {3, "Walk"}, {4, "XC Ski"},
+      {5, "Other"}, {6, "Mountain Bike"}, {7, "Swim"}, {8, "Other"}, {255, "Other"}};
+  for (const auto& [code, text] : cases) {
+    SCOPED_TRACE(code);
+    PluginState s = FreshState();
+    s.Summary.SportType = code;
+    EXPECT_TRUE(HasLine(Lines(BuildPwxDocument(s)), std::string("    <sportType>") + text + "</sportType>"));
+  }
+}
+
+TEST(BuildPwxDocument, AthleteLinesOnlyWithAName) {
+  struct Case {
+    std::string user;
+    int athleteLines;
+    const char* nameLine;
+  };
+  const Case cases[] = {
+      {"", 0, ""},
+      {"Anna Berg", 1, "      <name>Anna Berg</name>"},
+      {"Smith & Sons <Racing>", 1, "      <name>Smith &amp; Sons &lt;Racing&gt;</name>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.user);
+    PluginState s = FreshState();
+    s.UserName = c.user;
+    const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+    EXPECT_EQ(CountLines(lines, "    <athlete>"), c.athleteLines);
+    EXPECT_EQ(CountLines(lines, "    </athlete>"), c.athleteLines);
+    if (c.athleteLines) {
+      EXPECT_TRUE(HasLine(lines, c.nameLine));
+    }
+  }
+}
+
+TEST(BuildPwxDocument, CommentLineBreaksBecomeSpacesForGood) {
+  struct Case {
+    std::string comment;
+    std::string stored;  // Comment after the export
+    std::string line;
+  };
+  const Case cases[] = {
+      {"", "", "    <cmt></cmt>"},
+      {"First\r\n123", "First 123", "    <cmt>First 123</cmt>"},
+      {"a\r\n\r\nb", "a  b", "    <cmt>a  b</cmt>"},
+      {"lone\rcr and lone\nlf", "lone\rcr and lone\nlf", "    <cmt>lone\rcr and lone\nlf</cmt>"},
+      {"x < y & z", "x < y & z", "    <cmt>x &lt; y &amp; z</cmt>"},
+      {"end\r", "end\r", "    <cmt>end\r</cmt>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.comment);
+    PluginState s = FreshState();
+    s.Comment = c.comment;
+    const std::string doc = BuildPwxDocument(s);
+    EXPECT_EQ(s.Comment, c.stored);
+    EXPECT_NE(doc.find(c.line + "\r\n"), std::string::npos);
+  }
+}
+
+TEST(BuildPwxDocument, AZeroStartBecomesTheCurrentTimeForGood) {
+  PluginState s = FreshState();
+  s.Summary.StartTime = 0.0;
+  const DateTime before = LocalNow();
+  const std::string doc = BuildPwxDocument(s);
+  const DateTime after = LocalNow();
+  const double start = s.Summary.StartTime;
+  EXPECT_GE(start, before);
+  EXPECT_LE(start, after);
+  const PwxDateTimeText text = FormatPwxDateTime(start);
+  EXPECT_NE(doc.find("    <time>" + text.Date + "T" + text.Time + "</time>\r\n"), std::string::npos);
+
+  // A start that is set stays exactly as it was.
+  PluginState kept = FreshState();
+  const double given = kept.Summary.StartTime;
+  BuildPwxDocument(kept);
+  const double now = kept.Summary.StartTime;
+  EXPECT_EQ(now, given);
+}
+
+TEST(BuildPwxDocument, StoresAreOnlyRead) {
+  PluginState s = FreshState();
+  PushSample(s, 0, {.TimeOffset = 1, .HeartRate = 90, .Power = 100});
+  SetLapDatasEx(s, MakeLap(1, 1, 0));
+  BuildPwxDocument(s);
+  BuildPwxDocument(s);
+  EXPECT_EQ(s.Samples.Count(), 1);
+  EXPECT_EQ(s.Laps.Count(), 1);
+  EXPECT_EQ(s.Samples.GetHr(0), 90);
+  LapDataRecord lap;
+  s.Laps.GetLap(0, lap);
+  EXPECT_EQ(+lap.Distance, 0.0);  // nothing filled in on export
+}
+
+}  // namespace
+}  // namespace tessaly
