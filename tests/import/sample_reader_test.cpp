@@ -1,0 +1,274 @@
+// One `sample` element into the sample store: conversions, positions, distance fill, balance.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "import_test_support.h"
+#include "pwx_import/sample_reader.h"
+
+namespace tessaly {
+namespace {
+
+using test::WorkoutChild;
+
+// Reads each snippet as the next sample of one import.
+struct Reader {
+  ImportState State;
+  TMyHRMDatas Samples;
+  void Read(const std::string& sampleContent) {
+    ReadSample(WorkoutChild("<sample>" + sampleContent + "</sample>"), State, Samples);
+  }
+};
+
+TEST(SampleReader, ChannelConversions) {
+  struct Case {
+    const char* Content;
+    double (*Get)(const TMyHRMDatas&);
+    double Expected;
+  };
+  const auto hr = [](const TMyHRMDatas& s) { return double(s.GetHr(0)); };
+  const auto cad = [](const TMyHRMDatas& s) { return double(s.GetCad(0)); };
+  const auto to = [](const TMyHRMDatas& s) { return double(s.GetTimeOffset(0)); };
+  const auto spd = [](const TMyHRMDatas& s) { return s.GetSpd(0); };
+  const auto alt = [](const TMyHRMDatas& s) { return s.GetAlt(0); };
+  const auto dist = [](const TMyHRMDatas& s) { return s.GetDist(0); };
+  const auto pwr = [](const TMyHRMDatas& s) { return s.GetPwr(0); };
+  const auto temp = [](const TMyHRMDatas& s) { return s.GetTemp(0); };
+  const auto tel = [](const TMyHRMDatas& s) { return s.GetTorqueEffectivenessLeft(0); };
+  const auto ter = [](const TMyHRMDatas& s) { return s.GetTorqueEffectivenessRight(0); };
+  const auto psl = [](const TMyHRMDatas& s) { return s.GetPedalSmoothnessLeft(0); };
+  const auto psr = [](const TMyHRMDatas& s) { return s.GetPedalSmoothnessRight(0); };
+  const Case cases[] = {
+      {"<timeoffset>12.9</timeoffset>", to, 12},
+      {"<timeoffset>-3.7</timeoffset>", to, -3},
+      {"<timeoffset>1e300</timeoffset>", to, -1},  // saturated to 2^63-1, low 32 bits kept
+      {"<hr>150</hr>", hr, 150},
+      {"<hr>300</hr>", hr, 44},
+      {"<hr>150.9</hr>", hr, 150},
+      {"<spd>3.5</spd>", spd, 12.6},
+      {"<spd>10</spd>", spd, 36},
+      {"<dist>1234.5</dist>", dist, 1.2345},
+      {"<alt>123.9</alt>", alt, 123},
+      {"<alt>-0.5</alt>", alt, 0},
+      {"<alt>-12.9</alt>", alt, -12},
+      {"<cad>90.7</cad>", cad, 90},
+      {"<cad>256</cad>", cad, 0},
+      {"<pwr>250.9</pwr>", pwr, 250.9},
+      {"<temp>-3.25</temp>", temp, -3.25},
+      {"<torque_effectiveness_left>45.7</torque_effectiveness_left>", tel, 45},
+      {"<torque_effectiveness_right>80.2</torque_effectiveness_right>", ter, 80},
+      {"<pedal_smoothness_left>20.99</pedal_smoothness_left>", psl, 20},
+      {"<pedal_smoothness_right>19.5</pedal_smoothness_right>", psr, 19},
+      {"<HR>150</HR>", hr, 150},                          // names in any case
+      {"<Dist>1000</Dist>", dist, 1},
+      {"<pwx:hr>150</pwx:hr><hr>0</hr>", hr, 0},          // a prefixed name is another element
+      {"<hr>twelve</hr>", hr, 0},
+      {"<hr>12,5</hr>", hr, 0},                           // a comma is no decimal separator
+      {"<hr> 42 </hr>", hr, 42},
+      {"<hr><![CDATA[150]]></hr>", hr, 0},                // not plain text
+      {"<hr>1<!--x-->50</hr>", hr, 0},
+      {"<hr>100</hr><hr>120</hr>", hr, 120},              // the last one wins
+      {"<spd>1e400</spd>", spd, 0},                        // beyond a double: no number
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Content);
+    Reader r;
+    r.Read(c.Content);
+    EXPECT_EQ(r.Samples.Count(), 1);
+    EXPECT_DOUBLE_EQ(c.Get(r.Samples), c.Expected);
+  }
+}
+
+TEST(SampleReader, FirstSampleOfTheTable) {
+  Reader r;
+  r.Read("<timeoffset>12.9</timeoffset><hr>150</hr><spd>3.5</spd><dist>1234.5</dist>");
+  EXPECT_EQ(r.State.SampleIndex, 0);
+  EXPECT_EQ(r.Samples.GetTimeOffset(0), 12);
+  EXPECT_EQ(r.Samples.GetHr(0), 150);
+  EXPECT_DOUBLE_EQ(r.Samples.GetSpd(0), 12.6);
+  EXPECT_DOUBLE_EQ(r.Samples.GetDist(0), 1.2345);
+  EXPECT_DOUBLE_EQ(r.State.LastDistance, 1.2345);
+  EXPECT_EQ(r.Samples.GetSampleText(0), "");
+  EXPECT_EQ(r.Samples.GetSampleByte(0), 0);
+}
+
+TEST(SampleReader, PedalBalance) {
+  struct Case {
+    const char* Content;
+    double Expected;
+  };
+  const Case cases[] = {
+      {"<pwr>200</pwr><pwrright>90</pwrright>", 55},
+      {"<pwr>3</pwr><pwrright>1</pwrright>", 67},
+      {"<pwr>200</pwr><pwrright>0</pwrright>", 0},
+      {"<pwr>200</pwr><pwrright>90.0</pwrright>", 0},          // not an integer
+      {"<pwr>200</pwr><pwrright>-5</pwrright>", -5},           // 0 or less is stored as it is
+      {"<pwr>200</pwr><pwrright>0x10</pwrright>", 92},         // integer syntax: hexadecimal 16
+      {"<pwr>200</pwr><pwrright>90</pwrright><pwrright>x</pwrright>", 55},  // keeps the earlier one
+      {"<pwrright>90</pwrright>", 0},                           // no power to share
+      {"<pwrright>90</pwrright><pwr>200</pwr>", 0},             // power read after the balance
+      {"<pwr>0</pwr><pwrright>90</pwrright>", 0},
+      {"<pwr>200</pwr><pwrright>199</pwrright>", 1},
+      {"<pwr>200</pwr><pwrright>201</pwrright>", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Content);
+    Reader r;
+    r.Read(c.Content);
+    EXPECT_EQ(r.Samples.GetPwrRight(0), c.Expected);
+  }
+}
+
+TEST(SampleReader, ZeroPositionsTakeTheLastOnes) {
+  Reader r;
+  r.Read("<lat>50.1</lat><lon>8.2</lon>");
+  r.Read("<lat>0</lat><lon>0.0</lon>");
+  r.Read("<hr>1</hr>");                       // no position at all
+  r.Read("<lat>0</lat>");
+  EXPECT_DOUBLE_EQ(r.Samples.GetLat(1), 50.1);
+  EXPECT_DOUBLE_EQ(r.Samples.GetLon(1), 8.2);
+  EXPECT_EQ(r.Samples.GetLat(2), 0.0);
+  EXPECT_EQ(r.Samples.GetLon(2), 0.0);
+  EXPECT_DOUBLE_EQ(r.State.LastLatitude, 50.1);
+  EXPECT_DOUBLE_EQ(r.Samples.GetLat(3), 50.1);
+  EXPECT_EQ(r.Samples.GetLon(3), 0.0);
+}
+
+TEST(SampleReader, DistanceFilledFromPositions) {
+  struct Case {
+    const char* Second;
+    double Expected;
+    double Tolerance;
+  };
+  const Case cases[] = {
+      {"<lat>50.001</lat><lon>8.0</lon>", 0.11112, 1e-6},
+      {"<lat>50.0</lat><lon>8.001</lon>", 0.0714, 1e-4},
+      {"<lat>50.0</lat><lon>8.0</lon>", 0.0, 0.0},            // the same place
+      {"<lat>50.001</lat>", 0.0, 0.0},                         // no longitude: stays
+      {"<lat>50.001</lat><lon>8.0</lon><dist>0</dist>", 0.11112, 1e-6},
+      {"<lat>50.001</lat><lon>8.0</lon><dist>500</dist>", 0.5, 0.0},  // the file's distance wins
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Second);
+    Reader r;
+    r.Read("<lat>50.0</lat><lon>8.0</lon>");
+    EXPECT_EQ(r.Samples.GetDist(0), 0.0);  // the first sample is never filled
+    r.Read(c.Second);
+    EXPECT_NEAR(r.Samples.GetDist(1), c.Expected, c.Tolerance);
+  }
+}
+
+TEST(SampleReader, DistanceNeverGoesBack) {
+  Reader r;
+  r.Read("<dist>1000</dist>");
+  r.Read("<dist>900</dist>");
+  EXPECT_DOUBLE_EQ(r.Samples.GetDist(1), 1.0);
+  EXPECT_DOUBLE_EQ(r.State.LastDistance, 0.9);
+  r.Read("<hr>100</hr>");
+  EXPECT_DOUBLE_EQ(r.Samples.GetDist(2), 1.0);  // filled with 0.9, then raised
+  r.Read("<dist>1500</dist>");
+  EXPECT_DOUBLE_EQ(r.Samples.GetDist(3), 1.5);
+}
+
+TEST(SampleReader, EmptySamplesUseUpTheirIndex) {
+  Reader one;
+  one.Read("");
+  EXPECT_EQ(one.State.SampleIndex, 0);
+  EXPECT_EQ(one.Samples.Count(), 0);
+
+  Reader two;
+  two.Read("<dist>250</dist>");
+  two.Read("");
+  EXPECT_EQ(two.Samples.Count(), 2);
+  EXPECT_DOUBLE_EQ(two.Samples.GetDist(1), 0.25);
+
+  Reader skipped;
+  skipped.Read("<time>x</time><extension><a>1</a></extension><!-- c -->");
+  EXPECT_EQ(skipped.Samples.Count(), 0);
+}
+
+TEST(SampleReader, OffsetsAreStoredAsTheyCome) {
+  Reader r;
+  const int offsets[] = {0, 5, 5, 20};
+  for (int o : offsets) r.Read("<timeoffset>" + std::to_string(o) + "</timeoffset>");
+  ASSERT_EQ(r.Samples.Count(), 4);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(r.Samples.GetTimeOffset(i), offsets[i]) << i;
+}
+
+TEST(SampleReader, SamplesAtTheCapacityEdgeStayInsideTheStore) {
+  // Index 5000 is the first past the initial capacity. A sample there that sets nothing before
+  // the reader looks at its distance or power must not make the reader read past the channels.
+  Reader empty;
+  for (int i = 0; i < TMyHRMDatas::InitialCapacity; ++i) empty.Read("<dist>1</dist>");
+  empty.Read("");
+  EXPECT_EQ(empty.Samples.Count(), 5001);
+  EXPECT_DOUBLE_EQ(empty.Samples.GetDist(5000), 0.001);
+
+  Reader balance;
+  for (int i = 0; i < TMyHRMDatas::InitialCapacity; ++i) balance.Read("<timeoffset>1</timeoffset>");
+  balance.Read("<pwrright>5</pwrright>");
+  EXPECT_EQ(balance.Samples.Count(), 5001);
+  EXPECT_EQ(balance.Samples.GetPwrRight(5000), 0.0);
+}
+
+TEST(SampleReader, IndexesBeyondTheStoreAreCountedButNotStored) {
+  Reader r;
+  r.State.SampleIndex = TMyHRMDatas::MaxIndex;
+  r.Read("<hr>100</hr><dist>5</dist>");
+  EXPECT_EQ(r.State.SampleIndex, TMyHRMDatas::MaxIndex + 1);
+  EXPECT_EQ(r.Samples.Count(), 0);
+  r.State.SampleIndex = 2147483647;
+  r.Read("<hr>100</hr>");
+  EXPECT_EQ(r.State.SampleIndex, 2147483647);
+}
+
+TEST(GreatCircleStep, KnownDistances) {
+  struct Case {
+    double Lat1, Lon1, Lat2, Lon2, Km, Tolerance;
+  };
+  const Case cases[] = {
+      {50.0, 8.0, 50.001, 8.0, 0.11112, 1e-9},
+      {50.0, 8.0, 50.0, 8.001, 0.11112 * std::cos(50.0 * 3.14159265358979323846 / 180.0), 1e-7},
+      {0.0, 0.0, 0.0, 90.0, 111.12 * 90.0, 1e-9},
+      {0.0, 0.0, 0.0, 180.0, 111.12 * 180.0, 1e-9},
+      {90.0, 0.0, -90.0, 0.0, 111.12 * 180.0, 1e-9},
+      {10.0, 20.0, 10.0, 20.0, 0.0, 0.0},
+      {46.081629, 14.516637, 46.081614, 14.516611, 0.00257, 1e-4},
+      {-33.9, 18.4, 51.5, -0.1, 9652.0, 15.0},
+      {10.0, 370.0, 10.0, 10.0, 0.0, 1e-4},  // a whole turn apart
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Lat1 << "," << c.Lon1 << " -> " << c.Lat2 << "," << c.Lon2);
+    EXPECT_NEAR(GreatCircleStepKm(c.Lat1, c.Lon1, c.Lat2, c.Lon2), c.Km, c.Tolerance);
+  }
+}
+
+TEST(GreatCircleStep, AgreesWithTheMathsLibrary) {
+  // The own trigonometry exists for bit-identical builds; it must still be the law of cosines.
+  const double points[][4] = {{50.0, 8.0, 50.0003, 8.0004}, {-12.5, 130.1, -12.6, 130.3},
+                              {60.1, -150.0, 60.1, 150.0},  {0.5, 0.5, -0.5, -0.5},
+                              {89.9, 10.0, 89.9, 100.0},    {46.081629, 14.516637, 46.081617, 14.516566}};
+  for (const auto& p : points) {
+    SCOPED_TRACE(testing::Message() << p[0] << "," << p[1] << " -> " << p[2] << "," << p[3]);
+    const long double pi = 3.14159265358979323846264338327950288L;
+    const long double f1 = p[0] * pi / 180, f2 = p[2] * pi / 180, d = (p[1] - p[3]) * pi / 180;
+    const long double x = std::sin(f1) * std::sin(f2) + std::cos(f1) * std::cos(f2) * std::cos(d);
+    const double reference = static_cast<double>(std::acos(x) * 111.12L * 180 / pi);
+    EXPECT_NEAR(GreatCircleStepKm(p[0], p[1], p[2], p[3]), reference, 1e-9 + reference * 1e-12);
+  }
+}
+
+TEST(GreatCircleStep, UnformableStepsAreZero) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(GreatCircleStepKm(nan, 0, 1, 1), 0.0);
+  EXPECT_EQ(GreatCircleStepKm(inf, 0, 1, 1), 0.0);
+  EXPECT_EQ(GreatCircleStepKm(1e300, 0, 1, 1), 0.0);
+  EXPECT_EQ(GreatCircleStepKm(1, 1e300, 1, -1e300), 0.0);
+}
+
+}  // namespace
+}  // namespace tessaly

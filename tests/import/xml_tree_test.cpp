@@ -1,0 +1,286 @@
+// The element tree under the readers: what is a node, what is text, which documents are refused.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "import_test_support.h"
+#include "platform/codepage.h"
+#include "pwx_import/xml_tree.h"
+
+namespace tessaly {
+namespace {
+
+using test::WorkoutChild;
+using xml::LoadResult;
+using xml::NodeKind;
+
+LoadResult Load(const std::string& document) {
+  return xml::ReadWorkoutChildrenFromText(document, [](std::string_view) { return true; },
+                                          [](const xml::Node&) { return true; });
+}
+
+std::vector<std::string> VisitedNames(const std::string& document, LoadResult* result = nullptr) {
+  std::vector<std::string> names;
+  const LoadResult r = xml::ReadWorkoutChildrenFromText(
+      document, [](std::string_view) { return true; },
+      [&](const xml::Node& e) {
+        names.push_back(e.Name());
+        return true;
+      });
+  if (result) *result = r;
+  return names;
+}
+
+TEST(XmlTree, TextElementsAndChildNodes) {
+  struct Case {
+    const char* Snippet;
+    bool IsText;
+    const char* Text;
+    std::size_t Children;
+  };
+  const Case cases[] = {
+      {"<hr>150</hr>", true, "150", 1},
+      {"<hr>  150 \n</hr>", true, "  150 \n", 1},
+      {"<hr>   \n\t </hr>", false, "", 0},             // whitespace only: no child at all
+      {"<hr/>", false, "", 0},
+      {"<hr>1<!-- c -->50</hr>", false, "", 3},         // text, comment, text
+      {"<hr><!-- c -->150</hr>", false, "", 2},
+      {"<hr><![CDATA[150]]></hr>", false, "", 1},       // a CDATA section is not a text node
+      {"<hr> <![CDATA[150]]> </hr>", false, "", 1},
+      {"<hr><?pi data?>150</hr>", false, "", 2},
+      {"<hr><b>150</b></hr>", false, "", 1},
+      {"<cmt>a &amp; b &lt;c&gt; &#65;&#x42;</cmt>", true, "a & b <c> AB", 1},
+      {"<cmt>x\r\ny</cmt>", true, "x\ny", 1},            // line ends as XML defines them
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Snippet);
+    const xml::Node e = WorkoutChild(c.Snippet);
+    EXPECT_EQ(e.IsTextElement(), c.IsText);
+    EXPECT_EQ(e.Text(), c.Text);
+    EXPECT_EQ(e.ChildCount(), c.Children);
+  }
+}
+
+TEST(XmlTree, NodeKindsAndNames) {
+  const xml::Node e = WorkoutChild("<pwx:Sample a='1'>t<!--c--><![CDATA[d]]><?target data?><x:Y/></pwx:Sample>");
+  EXPECT_EQ(e.Name(), "pwx:Sample");  // the prefix and the case as written
+  ASSERT_EQ(e.ChildCount(), 5u);
+  const NodeKind kinds[] = {NodeKind::Text, NodeKind::Comment, NodeKind::CData, NodeKind::ProcessingInstruction,
+                            NodeKind::Element};
+  const char* names[] = {"#text", "#comment", "#cdata-section", "target", "x:Y"};
+  const char* texts[] = {"t", "c", "d", "data", ""};
+  for (std::size_t i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(e.Child(i).Kind(), kinds[i]);
+    EXPECT_EQ(e.Child(i).Name(), names[i]);
+    EXPECT_EQ(e.Child(i).Text(), texts[i]);
+  }
+}
+
+TEST(XmlTree, AttributesMatchExactly) {
+  const xml::Node e = WorkoutChild("<hr max=\"180\" AVG='140' x:min=\"1\" empty=\"\"/>");
+  ASSERT_NE(e.Attribute("max"), nullptr);
+  EXPECT_EQ(*e.Attribute("max"), "180");
+  EXPECT_EQ(e.Attribute("avg"), nullptr);  // written AVG
+  EXPECT_EQ(e.Attribute("min"), nullptr);  // written x:min
+  ASSERT_NE(e.Attribute("x:min"), nullptr);
+  ASSERT_NE(e.Attribute("empty"), nullptr);
+  EXPECT_EQ(*e.Attribute("empty"), "");
+}
+
+TEST(XmlTree, OnlyChildrenOfWorkoutChildrenOfTheRootAreVisited) {
+  struct Case {
+    const char* Document;
+    std::vector<std::string> Names;
+  };
+  const Case cases[] = {
+      {"<pwx><workout><a/><b><c/></b></workout></pwx>", {"a", "b"}},
+      {"<PWX><WorkOut><a/></WorkOut><other><d/></other><workout><e/></workout></PWX>", {"a", "e"}},
+      {"<anything><workout><a/></workout></anything>", {"a"}},               // any root element
+      {"<workout><a/></workout>", {}},                                        // root itself a workout
+      {"<pwx><p:workout><a/></p:workout></pwx>", {}},                         // prefixed: not a workout
+      {"<pwx><x><workout><a/></workout></x></pwx>", {}},                      // too deep
+      {"<pwx><workout>text<!--c--><?p d?><a/></workout></pwx>", {"a"}},        // elements only
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Document);
+    LoadResult result{};
+    EXPECT_EQ(VisitedNames(c.Document, &result), c.Names);
+    EXPECT_EQ(result, LoadResult::Loaded);
+  }
+}
+
+TEST(XmlTree, UnwantedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest) {
+  std::vector<std::string> names;
+  const std::string doc = "<pwx><workout><sample/><athlete><n/></athlete><sample/><sample/></workout></pwx>";
+  const LoadResult ok = xml::ReadWorkoutChildrenFromText(
+      doc, [](std::string_view n) { return n == "sample"; },
+      [&](const xml::Node& e) {
+        names.push_back(e.Name());
+        return names.size() < 2;
+      });
+  EXPECT_EQ(ok, LoadResult::Loaded);
+  EXPECT_EQ(names, (std::vector<std::string>{"sample", "sample"}));
+
+  names.clear();
+  const LoadResult broken = xml::ReadWorkoutChildrenFromText(
+      "<pwx><workout><sample/><sample/></workout><oops></pwx>", [](std::string_view) { return true; },
+      [&](const xml::Node& e) {
+        names.push_back(e.Name());
+        return false;
+      });
+  EXPECT_EQ(broken, LoadResult::NotWellFormed);
+  EXPECT_EQ(names.size(), 1u);
+}
+
+TEST(XmlTree, ExceptionsFromAVisitReachTheCaller) {
+  EXPECT_THROW(xml::ReadWorkoutChildrenFromText(
+                   "<pwx><workout><a/></workout></pwx>", [](std::string_view) { return true; },
+                   [](const xml::Node&) -> bool { throw std::runtime_error("visit"); }),
+               std::runtime_error);
+}
+
+TEST(XmlTree, DocumentsThatAreNotWellFormedAreRefused) {
+  const std::string cases[] = {
+      "",
+      "   ",
+      "<pwx><workout></pwx>",
+      "<pwx><workout><hr>1</HR></workout></pwx>",
+      "<pwx/><pwx/>",
+      "<pwx></pwx>trailing",
+      "<pwx a='1' a='2'/>",
+      "<pwx a=1/>",
+      "<pwx a='<'/>",
+      "<pwx>&nbsp;</pwx>",                      // undefined entity: there is no DTD
+      "<pwx>a & b</pwx>",
+      "<pwx>&#0;</pwx>",
+      "<pwx>&#xD800;</pwx>",
+      "<pwx>\x01</pwx>",
+      "<pwx>\xC0\xAF</pwx>",                     // overlong UTF-8
+      "<pwx>\xED\xA0\x80</pwx>",                 // a surrogate in UTF-8
+      "<pwx>\xE2\x82</pwx>",                     // cut multi-byte sequence
+      "<pwx>\xFF</pwx>",
+      " <?xml version=\"1.0\"?><pwx/>",           // declaration not at the start
+      "<?xml version=\"1.0\" encoding=\"x-unknown\"?><pwx/>",
+      "<pwx><workout><sample><hr>1</hr></sample><sample>",  // ends after some samples
+  };
+  for (const std::string& doc : cases) {
+    SCOPED_TRACE(doc);
+    EXPECT_EQ(Load(doc), LoadResult::NotWellFormed);
+  }
+}
+
+TEST(XmlTree, DocumentTypeDeclarationsAreRefused) {
+  const std::string cases[] = {
+      "<!DOCTYPE pwx><pwx/>",
+      "<!DOCTYPE pwx [<!ENTITY e \"x\">]><pwx><workout><cmt>&e;</cmt></workout></pwx>",
+      "<!DOCTYPE pwx SYSTEM \"/etc/passwd\"><pwx/>",
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE pwx [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]><pwx>&b;</pwx>",
+  };
+  for (const std::string& doc : cases) {
+    SCOPED_TRACE(doc);
+    std::vector<std::string> names;
+    LoadResult result{};
+    names = VisitedNames(doc, &result);
+    EXPECT_EQ(result, LoadResult::DoctypeRefused);
+    EXPECT_TRUE(names.empty());
+  }
+}
+
+std::string Nested(int depth) {
+  std::string doc;
+  for (int i = 0; i < depth; ++i) doc += "<e>";
+  for (int i = 0; i < depth; ++i) doc += "</e>";
+  return doc;
+}
+
+TEST(XmlTree, NestingDepthIsLimited) {
+  EXPECT_EQ(Load(Nested(xml::kMaxDepth)), LoadResult::Loaded);
+  EXPECT_EQ(Load(Nested(xml::kMaxDepth + 1)), LoadResult::TooDeep);
+  EXPECT_EQ(Load(Nested(100000)), LoadResult::TooDeep);
+  // Inside a built subtree as well.
+  std::string deep = "<pwx><workout>" + Nested(xml::kMaxDepth) + "</workout></pwx>";
+  EXPECT_EQ(Load(deep), LoadResult::TooDeep);
+}
+
+TEST(XmlTree, EncodingsReachTheReadersAsHostText) {
+  const std::string eAcute = platform::Utf8ToHostText("\xC3\xA9");
+  const std::string euro = platform::Utf8ToHostText("\xE2\x82\xAC");
+  struct Case {
+    const char* Name;
+    std::string Document;
+    std::string Text;
+  };
+  std::string utf16le = std::string("\xFF\xFE", 2);
+  for (char c : std::string("<pwx><workout><cmt>caf\xE9</cmt></workout></pwx>")) {
+    utf16le += c;
+    utf16le += '\0';
+  }
+  std::string utf16be = std::string("\xFE\xFF", 2);
+  for (char c : std::string("<pwx><workout><cmt>\x20\xAC</cmt></workout></pwx>")) {
+    // every character below U+0100 is one byte here; the euro sign is written as its two bytes
+    utf16be += '\0';
+    utf16be += c;
+  }
+  // Fix the euro sign: the loop above wrote 00 20 00 AC for U+20AC.
+  const std::size_t at = utf16be.find(std::string("\0\x20\0\xAC", 4));
+  ASSERT_NE(at, std::string::npos);
+  utf16be.replace(at, 4, std::string("\x20\xAC", 2));
+  const Case cases[] = {
+      {"UTF-8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><pwx><workout><cmt>caf\xC3\xA9</cmt></workout></pwx>",
+       "caf" + eAcute},
+      {"ISO-8859-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><pwx><workout><cmt>caf\xE9</cmt></workout></pwx>",
+       "caf" + eAcute},
+      {"windows-1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><pwx><workout><cmt>caf\xE9 \x80</cmt></workout></pwx>",
+       "caf" + eAcute + " " + euro},
+      {"Windows-1252 name", "<?xml version=\"1.0\" encoding=\"Windows-1252\"?><pwx><workout><cmt>\x80</cmt></workout></pwx>",
+       euro},
+      {"UTF-16LE", utf16le, "caf" + eAcute},
+      {"UTF-16BE", utf16be, euro},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::string text;
+    const LoadResult result = xml::ReadWorkoutChildrenFromText(
+        c.Document, [](std::string_view) { return true; },
+        [&](const xml::Node& e) {
+          text = std::string(e.Text());
+          return true;
+        });
+    EXPECT_EQ(result, LoadResult::Loaded);
+    EXPECT_EQ(text, c.Text);
+  }
+}
+
+TEST(XmlTree, FilesAreReadInPiecesWithoutLosingText) {
+  // A multi-byte character and an entity straddling the 64 KiB read boundary.
+  std::string doc = "<pwx><workout><cmt>";
+  doc += std::string(65536 - doc.size() - 1, 'a');
+  doc += "\xC3\xA9&amp;z</cmt><sample/></workout></pwx>";
+  const std::string path = test::TempPwx("pieces.pwx", doc);
+  std::vector<std::string> texts;
+  const LoadResult result = xml::ReadWorkoutChildren(
+      path.c_str(), [](std::string_view) { return true; },
+      [&](const xml::Node& e) {
+        texts.emplace_back(e.Text());
+        return true;
+      });
+  EXPECT_EQ(result, LoadResult::Loaded);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], std::string(65516, 'a') + platform::Utf8ToHostText("\xC3\xA9") + "&z");
+}
+
+TEST(XmlTree, MissingFilesAreUnreadable) {
+  const std::string path = test::TempDir() + "/no-such-file.pwx";
+  EXPECT_EQ(xml::ReadWorkoutChildren(path.c_str(), [](std::string_view) { return true; },
+                                     [](const xml::Node&) { return true; }),
+            LoadResult::Unreadable);
+  EXPECT_EQ(xml::ReadWorkoutChildren(nullptr, [](std::string_view) { return true; },
+                                     [](const xml::Node&) { return true; }),
+            LoadResult::Unreadable);
+}
+
+}  // namespace
+}  // namespace tessaly
