@@ -1,0 +1,30 @@
+// Host text here is UTF-8; a byte that is not part of valid UTF-8 is a Latin-1 character.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pwx_export/pwx_writer.h"
+
+namespace tessaly {
+namespace {
+
+TEST(XmlElementTextPosix, ValidUtf8StaysAndStrayBytesBecomeLatin1) {
+  struct Case {
+    std::string in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"Zo\xC3\xAB", "Zo\xC3\xAB"},                     // valid UTF-8 as it is
+      {"Zo\xEB", "Zo\xC3\xAB"},                         // Latin-1 e with diaeresis
+      {"\xE2\x82\xAC 5 & up", "\xE2\x82\xAC 5 &amp; up"},  // euro sign, then markup
+      {"\xC3", "\xC3\x83"},                             // a cut-off sequence
+      {"\xF0\x9F\x9A\xB4", "\xF0\x9F\x9A\xB4"},         // beyond the basic plane
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(XmlElementText(c.in), c.out);
+  }
+}
+
+}  // namespace
+}  // namespace tessaly
