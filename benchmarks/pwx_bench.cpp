@@ -122,11 +122,11 @@ void FormatFloor(std::string& out, const HostWorkout& w) {
   char buf[64];
   const auto num = [&](double v, int decimals) {
     auto r = std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::fixed, decimals);
-    out.append(buf, r.ptr);
+    out.append(buf, static_cast<std::size_t>(r.ptr - buf));
   };
   const auto integer = [&](long v) {
     auto r = std::to_chars(buf, buf + sizeof(buf), v);
-    out.append(buf, r.ptr);
+    out.append(buf, static_cast<std::size_t>(r.ptr - buf));
   };
   for (const ExerciseDataRecord& s : w.samples) {
     out += "    <sample>\r\n      <timeoffset>"; num(s.TimeOffset, 3);
