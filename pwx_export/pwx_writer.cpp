@@ -22,8 +22,8 @@ constexpr std::string_view kRootStartTag =
     " xsi:schemaLocation=\"http://www.peaksware.com/PWX/1/0 http://www.peaksware.com/PWX/1/0/pwx.xsd\""
     " version=\"1.0\" creator=\"CorvantaPro Tessaly Plugin 7.0\">";
 
-// A rough upper bound of one sample's lines, so a long workout is not copied over and over.
-constexpr std::size_t kBytesPerSample = 560;
+// About what one sample's lines take, so a long workout is not copied over and over.
+constexpr std::size_t kBytesPerSample = 320;
 
 // The stores keep km/h and km; PWX carries m/s and metres.
 double KmhToMetresPerSecond(double kmh) { return kmh * 1000.0 / 3600.0; }
