@@ -316,12 +316,19 @@ int RunImport(const Plugin& plugin, int argc, char** argv) {
     return 1;
   }
 
+  std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (extension != ".pwx") {
+    std::fprintf(stderr, "tessaly import: '%s' is not a .pwx file\n", path.c_str());
+    return 1;
+  }
+
   const PluginApi& api = plugin.api();
   ImportedWorkout workout;
   if (Fetch(api, path, workout) <= 0) {
     std::fprintf(stderr,
-                 "tessaly import: no samples imported from '%s' (not a .pwx file, not well-formed XML, "
-                 "an impossible start time, or a workout without samples)\n",
+                 "tessaly import: no samples imported from '%s': not well-formed XML, a document type "
+                 "declaration or too deep nesting, an impossible start time, or no samples at all\n",
                  path.c_str());
     return 1;
   }
