@@ -1,6 +1,8 @@
 #include "exercise/cExerciseDatas.h"
 
+#include <algorithm>
 #include <new>
+#include <type_traits>
 #include <stdexcept>
 #include <utility>
 
@@ -18,6 +20,15 @@ TMyHRMDatas::TMyHRMDatas() {
 }
 
 void TMyHRMDatas::Clear() {
+  if (Capacity() == InitialCapacity) {
+    // The common case between imports: zero the arrays in place, no allocation.
+    ForEachChannel([](auto& channel) {
+      using Value = typename std::remove_reference_t<decltype(channel)>::value_type;
+      std::fill(channel.begin(), channel.end(), Value{});
+    });
+    HighestIndex_ = -1;
+    return;
+  }
   // Fresh arrays of the initial size, as after construction, so a large import's memory is given
   // back. They are all made before anything changes: a failed allocation leaves the store whole.
   TMyHRMDatas fresh;
