@@ -3,77 +3,195 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace tessaly {
 
-void AppendFixed(std::string& out, double v, int decimals) {
-  if (decimals < 0) decimals = 0;
-  if (decimals > 6) decimals = 6;
-  // Negative values keep their "-" even when they round to zero (-0.0004 -> "-0.000"), as the
-  // C library does; negative zero itself is no negative value and prints without a sign.
-  const bool negative = v < 0.0;
-  if (std::isnan(v)) {
-    out += "nan";
-    return;
-  }
-  if (negative) out += '-';
-  if (std::isinf(v)) {
-    out += "inf";
-    return;
-  }
+namespace {
 
-  // 18 significant digits, correctly rounded: "d.ddddddddddddddddde+XX".
-  char buf[40];
-  const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 17);
-  std::string digits;
-  digits.reserve(18);
-  const char* p = buf;
+// Powers of ten up to 10^6, all exact as doubles.
+constexpr double kPowersOfTen[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
+
+// Scaled magnitudes below 2^42 take the fast path (about 4.4e12: metres, seconds and degrees are
+// far below it at every precision the writer uses).
+constexpr double kFastLimit = 4398046511104.0;
+
+// How far from a half the scaled value must lie for the fast path to decide alone. The product
+// x * 10^d as a double is within half an ulp of the exact one, at most 2^-12 below 2^42; the
+// 18-digit value the rounding rule starts from is within 5e-18 relative of x, at most 2.2e-5
+// after scaling. Both together stay below 2.7e-4, well inside this margin, so the exact value,
+// the 18-digit value and the double product all lie on the same side of the half.
+constexpr double kHalfMargin = 1.0e-3;
+
+// "00" to "99", for writing two digits at a time.
+struct DigitPairs {
+  char text[200];
+  constexpr DigitPairs() : text{} {
+    for (int i = 0; i < 100; ++i) {
+      text[2 * i] = static_cast<char>('0' + i / 10);
+      text[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+  }
+};
+constexpr DigitPairs kDigitPairs;
+
+constexpr std::uint32_t kDecimalUnits[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+
+// Writes v in decimal backwards, ending just before p, padded with zeros to at least `width`
+// digits (at least one digit in any case). Returns where the text starts.
+char* WriteBackward(char* p, std::uint32_t v, int width) {
+  char* const padded = p - width;
+  while (v >= 100) {
+    const std::uint32_t pair = v % 100;
+    v /= 100;
+    p -= 2;
+    p[0] = kDigitPairs.text[2 * pair];
+    p[1] = kDigitPairs.text[2 * pair + 1];
+  }
+  if (v >= 10) {
+    p -= 2;
+    p[0] = kDigitPairs.text[2 * v];
+    p[1] = kDigitPairs.text[2 * v + 1];
+  } else {
+    *--p = static_cast<char>('0' + v);
+  }
+  while (p > padded) *--p = '0';
+  return p;
+}
+
+// Writes `scaled` (an integer count of 10^-decimals, below 2^43) as fixed text with at least one
+// integer digit: 1234 with 3 decimals is "1.234", 5 is "0.005". Returns the end of the text.
+char* WriteScaled(char* out, std::uint64_t scaled, int decimals) {
+  char buf[32];
+  char* const end = buf + sizeof buf;
+  char* p = end;
+  std::uint64_t whole = scaled;
+  if (decimals > 0) {
+    const std::uint32_t unit = kDecimalUnits[decimals];
+    whole = scaled / unit;
+    p = WriteBackward(p, static_cast<std::uint32_t>(scaled % unit), decimals);
+    *--p = '.';
+  }
+  if (whole > 0xFFFFFFFFu) {
+    p = WriteBackward(p, static_cast<std::uint32_t>(whole % 1000000000u), 9);
+    whole /= 1000000000u;
+  }
+  p = WriteBackward(p, static_cast<std::uint32_t>(whole), 1);
+  const auto length = static_cast<std::size_t>(end - p);
+  std::memcpy(out, p, length);
+  return out + length;
+}
+
+// The general rule, for every magnitude: 18 significant digits, correctly rounded, then cut
+// after the last decimal shown with the first cut digit deciding, half up.
+char* WriteFixedByDigits(char* out, double magnitude, int decimals) {
+  // "d.ddddddddddddddddde+XX"
+  char sci[40];
+  const auto res = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 17);
+  char digits[18];
+  int total = 0;
+  const char* p = sci;
   for (; p != res.ptr && *p != 'e'; ++p) {
-    if (*p != '.') digits += *p;
+    if (*p != '.' && total < 18) digits[total++] = *p;
   }
   int exponent = 0;
   if (p != res.ptr) std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), res.ptr, exponent);
 
   // digits[k] stands for 10^(exponent - k). Keep those down to 10^-decimals; the first one cut
-  // decides, half up in magnitude.
+  // decides, half up in magnitude. The largest double has 309 integer digits, plus one carry.
+  char kept[320];
+  int length = 0;
   const int keep = exponent + 1 + decimals;  // how many of the digits stay
-  const int total = static_cast<int>(digits.size());
-  std::string kept;                          // digits from 10^max(exponent,0) down to 10^-decimals
   if (keep <= 0) {
     // Everything is cut; only a first cut digit of 5 or more (which needs keep == 0) rounds up.
     const bool up = keep == 0 && digits[0] >= '5';
-    kept.assign(static_cast<std::size_t>(decimals + 1), '0');
-    if (up) kept.back() = '1';
+    for (; length < decimals + 1; ++length) kept[length] = '0';
+    if (up) kept[length - 1] = '1';
   } else {
-    std::string body = digits.substr(0, static_cast<std::size_t>(keep < total ? keep : total));
-    if (keep > total) body.append(static_cast<std::size_t>(keep - total), '0');
-    if (keep < total && digits[static_cast<std::size_t>(keep)] >= '5') {
-      std::size_t i = body.size();
+    // One slot in front for a carry out of the leading digit.
+    char* body = kept + 1;
+    for (; length < keep; ++length) body[length] = length < total ? digits[length] : '0';
+    bool carried = false;
+    if (keep < total && digits[keep] >= '5') {
+      int i = length;
+      carried = true;
       while (i > 0) {
         --i;
         if (body[i] == '9') {
           body[i] = '0';
         } else {
           ++body[i];
-          break;
-        }
-        if (i == 0) {
-          body.insert(body.begin(), '1');
+          carried = false;
           break;
         }
       }
     }
-    // Leading zeros for values below one, so there is always one integer digit.
-    const int intDigits = static_cast<int>(body.size()) - decimals;
-    if (intDigits < 1) body.insert(0, static_cast<std::size_t>(1 - intDigits), '0');
-    kept = std::move(body);
+    char* start = body;
+    if (carried) {
+      *--start = '1';
+      ++length;
+    }
+    // Leading zeros for values below one, so there is always one integer digit. Here keep >= 1,
+    // so at most `decimals` of them; body has room for them after the carry slot is moved.
+    const int intDigits = length - decimals;
+    if (intDigits < 1) {
+      const int zeros = 1 - intDigits;
+      for (int k = length - 1; k >= 0; --k) start[k + zeros] = start[k];
+      for (int k = 0; k < zeros; ++k) start[k] = '0';
+      length += zeros;
+    }
+    if (start != kept) {
+      for (int k = 0; k < length; ++k) kept[k] = start[k];
+    }
   }
-  const std::size_t intLen = kept.size() - static_cast<std::size_t>(decimals);
-  out.append(kept, 0, intLen);
+  const auto intLen = static_cast<std::size_t>(length - decimals);
+  std::memcpy(out, kept, intLen);
+  out += intLen;
   if (decimals > 0) {
-    out += '.';
-    out.append(kept, intLen, std::string::npos);
+    *out++ = '.';
+    std::memcpy(out, kept + intLen, static_cast<std::size_t>(decimals));
+    out += decimals;
   }
+  return out;
+}
+
+}  // namespace
+
+char* WriteFixed(char* out, double v, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 6) decimals = 6;
+  // Negative values keep their "-" even when they round to zero (-0.0004 -> "-0.000"), as the
+  // C library does; negative zero itself is no negative value and prints without a sign.
+  const bool negative = v < 0.0;
+  if (std::isnan(v)) {
+    std::memcpy(out, "nan", 3);
+    return out + 3;
+  }
+  if (negative) *out++ = '-';
+  if (std::isinf(v)) {
+    std::memcpy(out, "inf", 3);
+    return out + 3;
+  }
+  const double magnitude = std::fabs(v);
+
+  // The rule amounts to rounding the 18-digit value times 10^decimals half up to an integer.
+  // Away from a half that integer is the nearest one to the double product.
+  const double scaled = magnitude * kPowersOfTen[decimals];
+  if (scaled < kFastLimit) {
+    const auto whole = static_cast<std::uint64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(whole);  // exact: 0 <= fraction < 1
+    if (fraction < 0.5 - kHalfMargin) return WriteScaled(out, whole, decimals);
+    if (fraction > 0.5 + kHalfMargin) return WriteScaled(out, whole + 1, decimals);
+    // Without decimals the product is the value itself, so a half is an exact half: a number
+    // below 2^42 with a fraction of one half has far fewer than 18 digits, and rounds up.
+    if (decimals == 0 && fraction == 0.5) return WriteScaled(out, whole + 1, 0);
+  }
+  return WriteFixedByDigits(out, magnitude, decimals);
+}
+
+void AppendFixed(std::string& out, double v, int decimals) {
+  char buf[kMaxFixedLength];
+  out.append(buf, static_cast<std::size_t>(WriteFixed(buf, v, decimals) - buf));
 }
 
 std::string FormatFixed(double v, int decimals) {

@@ -3,6 +3,7 @@
 // digit of 5 or more rounds the magnitude up (250.5 -> "251", -0.0005 with 3 decimals -> "-0.001").
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,6 +12,13 @@ namespace tessaly {
 // Appends v with exactly `decimals` (0..6) digits after the point ("%.3f" and friends).
 void AppendFixed(std::string& out, double v, int decimals);
 std::string FormatFixed(double v, int decimals);
+
+// The longest text AppendFixed makes: a sign, the 309 integer digits of the largest double, the
+// point and six decimals.
+inline constexpr std::size_t kMaxFixedLength = 320;
+// The same text written at `out`, which has room for kMaxFixedLength characters; returns its end.
+// No terminating zero.
+char* WriteFixed(char* out, double v, int decimals);
 
 // Appends a decimal integer ("%d").
 void AppendInteger(std::string& out, std::int64_t v);

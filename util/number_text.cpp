@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <system_error>
 
@@ -18,9 +19,47 @@ int HexValue(char c) {
   return -1;
 }
 
+// Powers of ten exact as doubles: 10^22 is the last one.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common shape of PWX numbers, "-12.345" with at most 19 digits and no exponent, when its
+// digits form an integer of at most 2^53. That integer and the power of ten are then both exact
+// doubles, so one division rounds the decimal value correctly, as std::from_chars would. False
+// for anything else, which then takes the general route.
+bool ParsePlainDecimal(std::string_view text, double& value) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p != end && *p == ' ') ++p;
+  bool negative = false;
+  if (p != end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  std::uint64_t digits = 0;
+  int count = 0;
+  int fraction = 0;
+  for (; p != end && IsDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  if (p != end && *p == '.') {
+    ++p;
+    for (; p != end && IsDigit(*p); ++p, ++fraction) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    count += fraction;
+  }
+  while (p != end && *p == ' ') ++p;
+  constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
+  if (p != end || count == 0 || count > 19 || digits > kExactLimit) return false;
+  double magnitude = static_cast<double>(digits);
+  if (fraction > 0) magnitude /= kExactPowersOfTen[fraction];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 }  // namespace
 
 std::optional<double> ParseReal(std::string_view text) {
+  double plain = 0.0;
+  if (ParsePlainDecimal(text, plain)) return plain;
   // The syntax is checked here, by hand; std::from_chars then does the correctly rounded
   // conversion without looking at the locale.
   std::size_t pos = 0;
