@@ -72,7 +72,8 @@ class TMyHRMDatas {
   static std::size_t At(std::int32_t i) { return static_cast<std::size_t>(i); }
   template <class T>
   bool Put(std::vector<T>& channel, std::int32_t i, T v) {
-    if (!EnsureIndex(i)) return false;
+    // An index already counted needs no growing; only others go through EnsureIndex.
+    if ((i < 0 || i > HighestIndex_) && !EnsureIndex(i)) return false;
     channel[At(i)] = v;
     return true;
   }
