@@ -38,16 +38,16 @@ class Walk {
 
   // False once an impossible time has stopped the walk.
   bool Visit(const xml::Node& element) {
-    const std::string name = xml::LowerAscii(element.Name());
-    if (name == "sample") {
+    const std::string& name = element.Name();
+    if (xml::NameIs(name, "sample")) {
       ReadSample(element, state_, samples_);
-    } else if (name == "segment") {
+    } else if (xml::NameIs(name, "segment")) {
       ReadSegment(element, state_, laps_);
-    } else if (name == "summarydata") {
+    } else if (xml::NameIs(name, "summarydata")) {
       ReadSummaryData(element, staged_);
-    } else if (name == "extension") {
+    } else if (xml::NameIs(name, "extension")) {
       ReadWorkoutExtension(element, staged_);
-    } else if (name == "time") {
+    } else if (xml::NameIs(name, "time")) {
       try {
         ReadWorkoutTime(element.Text(), state_);
       } catch (const DateTimeError&) {
@@ -55,11 +55,11 @@ class Walk {
         return false;
       }
       if (state_.WorkoutStart == 0.0) state_.WorkoutStart = state_.ParsedTime;
-    } else if (name == "cmt") {
+    } else if (xml::NameIs(name, "cmt")) {
       AppendLine(staged_.Comment, element.Text());
-    } else if (name == "device") {
+    } else if (xml::NameIs(name, "device")) {
       if (const std::string* id = element.Attribute("id")) AppendLine(staged_.Comment, *id);
-    } else if (name == "sporttype") {
+    } else if (xml::NameIs(name, "sporttype")) {
       if (const std::optional<std::uint8_t> code = SportCodeFromPwxText(element.Text())) {
         staged_.Summary.SportType = *code;
       }

@@ -41,22 +41,22 @@ constexpr ChannelName kChannels[] = {
     {"pedal_smoothness_right", Channel::PedalSmoothnessRight},
 };
 
-// Compares a name as written with a lower-case channel name, folding ASCII letters only; a
-// prefix stays part of the name, so pwx:hr is no channel.
-bool SameName(std::string_view written, std::string_view lower) {
-  if (written.size() != lower.size()) return false;
-  for (std::size_t k = 0; k < written.size(); ++k) {
-    char c = written[k];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lower[k]) return false;
-  }
-  return true;
-}
-
 Channel ChannelOf(const xml::Node& child) {
   if (!child.IsElement()) return Channel::None;
+  const std::string& name = child.Name();
+  // Folded once, then compared only with the channel names of the same length.
+  constexpr std::size_t kLongest = 26;
+  const std::size_t size = name.size();
+  if (size < 2 || size > kLongest) return Channel::None;
+  char folded[kLongest];
+  for (std::size_t k = 0; k < size; ++k) {
+    char c = name[k];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    folded[k] = c;
+  }
+  const std::string_view n(folded, size);
   for (const ChannelName& entry : kChannels) {
-    if (SameName(child.Name(), entry.Name)) return entry.Id;
+    if (entry.Name == n) return entry.Id;
   }
   return Channel::None;
 }

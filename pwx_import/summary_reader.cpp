@@ -11,7 +11,7 @@ namespace tessaly {
 namespace {
 
 bool Named(const xml::Node& child, std::string_view lower) {
-  return child.IsElement() && xml::LowerAscii(child.Name()) == lower;
+  return child.IsElement() && xml::NameIs(child.Name(), lower);
 }
 
 // m/s to km/h, worked in extended precision.
@@ -36,30 +36,30 @@ void ReadSummaryData(const xml::Node& summaryData, ImportedSummary& out) {
   for (std::size_t k = 0; k < count; ++k) {
     const xml::Node& child = summaryData.Child(k);
     if (!child.IsElement()) continue;
-    const std::string name = xml::LowerAscii(child.Name());
-    if (name == "duration") {
+    const std::string& name = child.Name();
+    if (xml::NameIs(name, "duration")) {
       s.Duration = TruncateToInt32(ElementReal(child));
-    } else if (name == "hr") {
+    } else if (xml::NameIs(name, "hr")) {
       s.MaxHeartRate = TruncateToUInt8(AttributeReal(child, "max"));
       s.AvgHeartRate = TruncateToUInt8(AttributeReal(child, "avg"));
-    } else if (name == "spd") {
+    } else if (xml::NameIs(name, "spd")) {
       s.MaxSpeed = TenthsKmPerHour(AttributeReal(child, "max"));
       s.AvgSpeed = TenthsKmPerHour(AttributeReal(child, "avg"));
-    } else if (name == "pwr") {
+    } else if (xml::NameIs(name, "pwr")) {
       out.SummaryMaxPower = RoundHalfAway(AttributeReal(child, "max"));
       out.SummaryAvgPower = RoundHalfAway(AttributeReal(child, "avg"));
-    } else if (name == "dist") {
+    } else if (xml::NameIs(name, "dist")) {
       s.Distance = Kilometres(ElementReal(child));
-    } else if (name == "alt") {
+    } else if (xml::NameIs(name, "alt")) {
       s.MaxAltitude = AttributeReal(child, "max");
       s.MinAltitude = AttributeReal(child, "min");
-    } else if (name == "climbingelevation") {
+    } else if (xml::NameIs(name, "climbingelevation")) {
       s.Ascent = RoundHalfAway(ElementReal(child));
-    } else if (name == "descendingelevation") {
+    } else if (xml::NameIs(name, "descendingelevation")) {
       s.Descent = RoundHalfAway(ElementReal(child));
-    } else if (name == "tss") {
+    } else if (xml::NameIs(name, "tss")) {
       s.TrainingStressScore = ElementReal(child);
-    } else if (name == "normalizedpower") {
+    } else if (xml::NameIs(name, "normalizedpower")) {
       s.NormalizedPower = TruncateToUInt16(ElementReal(child));
     }
   }
@@ -71,12 +71,12 @@ void ReadWorkoutExtension(const xml::Node& extension, ImportedSummary& out) {
   for (std::size_t k = 0; k < count; ++k) {
     const xml::Node& child = extension.Child(k);
     if (!child.IsElement()) continue;
-    const std::string name = xml::LowerAscii(child.Name());
-    if (name == "calories") {
+    const std::string& name = child.Name();
+    if (xml::NameIs(name, "calories")) {
       s.Calories = TruncateToUInt16(ElementReal(child));
-    } else if (name == "ascent") {
+    } else if (xml::NameIs(name, "ascent")) {
       s.Ascent = RoundHalfAway(ElementReal(child));
-    } else if (name == "descent") {
+    } else if (xml::NameIs(name, "descent")) {
       s.Descent = RoundHalfAway(ElementReal(child));
     }
   }
@@ -94,21 +94,21 @@ void ReadSegmentSummary(const xml::Node& summaryData, LapDataRecord& lap, double
       lap.Distance = Kilometres(ElementReal(child));
       continue;
     }
-    const std::string name = xml::LowerAscii(child.Name());
-    if (name == "beginning") {
+    const std::string& name = child.Name();
+    if (xml::NameIs(name, "beginning")) {
       beginning = ElementReal(child);
-    } else if (name == "duration") {
+    } else if (xml::NameIs(name, "duration")) {
       lap.EndOffset = StoreDouble(static_cast<long double>(beginning) + ElementReal(child));
-    } else if (name == "hr") {
+    } else if (xml::NameIs(name, "hr")) {
       lap.MaxHeartRate = TruncateToUInt8(AttributeReal(child, "max"));
       lap.AvgHeartRate = TruncateToUInt8(AttributeReal(child, "avg"));
-    } else if (name == "spd") {
+    } else if (xml::NameIs(name, "spd")) {
       lap.MaxSpeed = StoreDouble(KmPerHour(AttributeReal(child, "max")));
       lap.AvgSpeed = StoreDouble(KmPerHour(AttributeReal(child, "avg")));
-    } else if (name == "cad") {
+    } else if (xml::NameIs(name, "cad")) {
       lap.MaxCadence = TruncateToUInt8(AttributeReal(child, "max"));
       lap.AvgCadence = TruncateToUInt8(AttributeReal(child, "avg"));
-    } else if (name == "pwr") {
+    } else if (xml::NameIs(name, "pwr")) {
       lap.MaxPower = WholePart(AttributeReal(child, "max"));
       lap.AvgPower = WholePart(AttributeReal(child, "avg"));
     }

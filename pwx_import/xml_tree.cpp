@@ -2,9 +2,13 @@
 
 #include <expat.h>
 
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "platform/codepage.h"
@@ -19,51 +23,212 @@ std::string LowerAscii(std::string_view text) {
   return lower;
 }
 
-bool Node::IsTextElement() const {
-  return kind_ == NodeKind::Element && children_.size() == 1 && children_[0].kind_ == NodeKind::Text;
-}
+Node::Node(const Node& other)
+    : kind_(other.kind_),
+      name_(other.name_),
+      value_(other.value_),
+      attributes_(other.attributes_.begin(),
+                  other.attributes_.begin() + static_cast<std::ptrdiff_t>(other.attributeCount_)),
+      children_(other.children_.begin(), other.children_.begin() + static_cast<std::ptrdiff_t>(other.childCount_)),
+      attributeCount_(other.attributeCount_),
+      childCount_(other.childCount_) {}
 
-std::string_view Node::Text() const {
-  if (kind_ != NodeKind::Element) return value_;
-  return IsTextElement() ? std::string_view(children_[0].value_) : std::string_view();
+Node& Node::operator=(const Node& other) {
+  if (this != &other) {
+    Node copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
 }
 
 const std::string* Node::Attribute(std::string_view name) const {
-  for (const auto& [attributeName, value] : attributes_) {
-    if (attributeName == name) return &value;
+  for (std::size_t k = 0; k < attributeCount_; ++k) {
+    if (attributes_[k].first == name) return &attributes_[k].second;
   }
   return nullptr;
 }
 
-Node& Node::AddChild(Node child) {
-  children_.push_back(std::move(child));
-  return children_.back();
+namespace {
+
+bool IsAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
 }
 
-void Node::AddAttribute(std::string name, std::string value) {
-  attributes_.emplace_back(std::move(name), std::move(value));
-}
+}  // namespace
+
+// Fills nodes in place, reusing whatever storage an earlier subtree left in them, and keeps count
+// of the memory that reuse holds on to: a document whose workout children differ in shape could
+// otherwise leave a little more behind with each one.
+class NodeBuilder {
+ public:
+  // A new last child of parent, empty, of the given kind; text, CDATA and comment nodes take
+  // their fixed name, elements and PIs are named by SetName.
+  Node& AddChild(Node& parent, NodeKind kind, std::string_view fixedName = {}) {
+    if (parent.childCount_ == parent.children_.size()) {
+      const std::size_t before = parent.children_.capacity();
+      parent.children_.emplace_back();
+      Grew(before, parent.children_.capacity(), sizeof(Node));
+    }
+    Node& child = parent.children_[parent.childCount_++];
+    // A node that was of this kind before has its fixed name already.
+    const bool named = child.kind_ == kind;
+    Reset(child, kind);
+    if (!fixedName.empty() && !named) SetHost(child.name_, fixedName, IsAscii(fixedName));
+    return child;
+  }
+
+  Node& LastChild(Node& parent) { return parent.children_[parent.childCount_ - 1]; }
+
+  void Reset(Node& node, NodeKind kind) {
+    node.kind_ = kind;
+    node.value_.clear();
+    node.attributeCount_ = 0;
+    node.childCount_ = 0;
+  }
+
+  // Names and values arrive as UTF-8 and are kept as host text.
+  void SetName(Node& node, const XML_Char* utf8) { SetHostOnce(node.name_, utf8); }
+  void SetValue(Node& node, const XML_Char* utf8) {
+    const std::string_view text(utf8);
+    SetHost(node.value_, text, IsAscii(text));
+  }
+  // A text already known to be ASCII or not.
+  void SetValue(Node& node, std::string_view utf8, bool ascii) { SetHost(node.value_, utf8, ascii); }
+  // Gathers UTF-8 pieces of a CDATA section; ConvertValue makes them host text once complete.
+  void AppendValue(Node& node, std::string_view utf8) {
+    const std::size_t before = node.value_.capacity();
+    node.value_.append(utf8);
+    Grew(before, node.value_.capacity(), 1);
+  }
+  void ConvertValue(Node& node) {
+    if (!IsAscii(node.value_)) node.value_ = platform::Utf8ToHostText(node.value_);
+  }
+
+  void AddAttribute(Node& node, const XML_Char* utf8Name, const XML_Char* utf8Value) {
+    if (node.attributeCount_ == node.attributes_.size()) {
+      const std::size_t before = node.attributes_.capacity();
+      node.attributes_.emplace_back();
+      Grew(before, node.attributes_.capacity(), sizeof(node.attributes_[0]));
+    }
+    auto& [name, value] = node.attributes_[node.attributeCount_++];
+    SetHostOnce(name, utf8Name);
+    SetHostOnce(value, utf8Value);
+  }
+
+  // Bytes the nodes may hold beyond an empty tree (never less than they do).
+  std::size_t Retained() const { return retained_; }
+  void Forget() { retained_ = 0; }
+
+ private:
+  void SetHost(std::string& target, std::string_view utf8, bool ascii) {
+    const std::size_t before = target.capacity();
+    // ASCII is the same in UTF-8 and in every host code page.
+    if (ascii) {
+      target.assign(utf8);
+    } else {
+      target = platform::Utf8ToHostText(utf8);
+    }
+    Grew(before, target.capacity(), 1);
+  }
+
+  // Sample after sample repeats the same names: an ASCII name equal to the one the reused node
+  // holds is left as it is.
+  void SetHostOnce(std::string& target, const XML_Char* utf8) {
+    const std::size_t size = target.size();
+    std::size_t k = 0;
+    while (k < size && utf8[k] == target[k] && static_cast<unsigned char>(utf8[k]) < 0x80) ++k;
+    if (k == size && utf8[k] == '\0') return;
+    const std::string_view text(utf8);
+    SetHost(target, text, IsAscii(text.substr(k)));  // the first k are ASCII
+  }
+
+  void Grew(std::size_t before, std::size_t after, std::size_t unit) {
+    if (after > before) retained_ += (after - before) * unit;
+  }
+
+  std::size_t retained_ = 0;
+};
 
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// 1 for every byte but the four of XML whitespace.
+constexpr auto kInk = [] {
+  std::array<unsigned char, 256> ink{};
+  for (std::size_t c = 0; c < ink.size(); ++c) ink[c] = (c == ' ' || c == '\n' || c == '\t' || c == '\r') ? 0 : 1;
+  return ink;
+}();
 
-bool AllXmlSpace(std::string_view text) {
-  for (char c : text) {
-    if (!IsXmlSpace(c)) return false;
-  }
-  return true;
-}
+// Text between two node boundaries, gathered piece by piece as expat hands it over. Most of it
+// is the indentation between elements, so each piece is copied and classified in one pass.
+class PendingText {
+ public:
+  bool Empty() const { return size_ == 0; }
+  // More than XML whitespace, so it makes a text node.
+  bool HasInk() const { return ink_; }
+  bool IsAscii() const { return (bits_ & 0x80u) == 0; }
+  std::string_view View() const { return {data_.get(), size_}; }
 
-// expat hands out UTF-8; the readers compare and store host text. ASCII is the same in both.
-std::string ToHost(std::string_view utf8) {
-  for (char c : utf8) {
-    if (static_cast<unsigned char>(c) >= 0x80) return platform::Utf8ToHostText(utf8);
+  // Appends without allocating when the piece fits, which it almost always does; false when
+  // it does not (nothing appended).
+  bool AppendInPlace(const char* piece, std::size_t length) {
+    if (length > capacity_ - size_) return false;
+    Copy(piece, length);
+    return true;
   }
-  return std::string(utf8);
-}
+
+  void Append(const char* piece, std::size_t length) {
+    if (length > capacity_ - size_) Grow(length);
+    Copy(piece, length);
+  }
+
+  void Clear() {
+    size_ = 0;
+    bits_ = 0;
+    ink_ = false;
+  }
+
+ private:
+  void Copy(const char* piece, std::size_t length) {
+    char* out = data_.get() + size_;
+    unsigned bits = bits_;
+    unsigned ink = ink_ ? 1u : 0u;
+    for (std::size_t k = 0; k < length; ++k) {
+      const auto c = static_cast<unsigned char>(piece[k]);
+      out[k] = static_cast<char>(c);
+      bits |= c;
+      ink |= kInk[c];
+    }
+    bits_ = bits;
+    ink_ = ink != 0;
+    size_ += length;
+  }
+
+  void Grow(std::size_t length) {
+    if (length > std::numeric_limits<std::size_t>::max() / 2 - size_) throw std::bad_alloc();
+    const std::size_t wanted = size_ + length;
+    std::size_t capacity = capacity_ < 256 ? 256 : capacity_;
+    while (capacity < wanted) capacity *= 2;
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  unsigned bits_ = 0;  // every byte or-ed together: the high bit tells non-ASCII text
+  bool ink_ = false;
+};
+
+// What the reused nodes may keep between workout children before they are given back. A sample
+// needs a few kilobytes; this much is only reached by documents of ever-changing shape.
+constexpr std::size_t kRetainedLimit = 256 * 1024;
 
 // Bytes 0x80-0x9F of windows-1252; the five it leaves undefined keep their C1 code points, as
 // Windows' own conversion does. Every other byte is the Latin-1 character of the same number.
@@ -73,7 +238,7 @@ constexpr int kWindows1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
-  if (name == nullptr || LowerAscii(name) != "windows-1252") return XML_STATUS_ERROR;
+  if (name == nullptr || !NameIs(name, "windows-1252")) return XML_STATUS_ERROR;
   for (int i = 0; i < 256; ++i) {
     info->map[i] = (i >= 0x80 && i < 0xA0) ? kWindows1252High[i - 0x80] : i;
   }
@@ -105,6 +270,23 @@ class Streamer {
     XML_SetCommentHandler(parser_, &Streamer::OnComment);
     XML_SetProcessingInstructionHandler(parser_, &Streamer::OnInstruction);
     XML_SetStartDoctypeDeclHandler(parser_, &Streamer::OnDoctype);
+  }
+
+  // Room for the next read, straight in the parser's own buffer; null when there is none.
+  char* Buffer() { return static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(kReadChunk))); }
+
+  // Parses size bytes read into Buffer(). Returns false once the parse has ended early.
+  bool ParseBuffer(std::size_t size, bool last) {
+    if (XML_ParseBuffer(parser_, static_cast<int>(size), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+      if (!failure_) failure_ = LoadResult::NotWellFormed;
+      return false;
+    }
+    return !(failure_ || error_);
+  }
+
+  // expat could not make room: as when it runs out of memory in the middle of a parse.
+  void OutOfRoom() {
+    if (!failure_) failure_ = LoadResult::NotWellFormed;
   }
 
   // Returns false once the parse has ended early.
@@ -154,21 +336,21 @@ class Streamer {
   Node& Current() { return *open_.back(); }
 
   void FlushText() {
-    if (pendingText_.empty()) return;
-    if (!AllXmlSpace(pendingText_)) {
-      Node text(NodeKind::Text, "#text");
-      text.SetValue(ToHost(pendingText_));
-      Current().AddChild(std::move(text));
+    if (pending_.Empty()) return;
+    if (pending_.HasInk()) {
+      builder_.SetValue(builder_.AddChild(Current(), NodeKind::Text, "#text"), pending_.View(), pending_.IsAscii());
     }
-    pendingText_.clear();
+    pending_.Clear();
   }
 
-  static Node MakeElement(const XML_Char* name, const XML_Char** attributes) {
-    Node element(NodeKind::Element, ToHost(name));
+  // A child of the document element's `workout` children is built; the subtree's root is the
+  // workout child itself.
+  void OpenElement(Node& element, const XML_Char* name, const XML_Char** attributes) {
+    builder_.SetName(element, name);
     for (const XML_Char** a = attributes; a != nullptr && a[0] != nullptr; a += 2) {
-      element.AddAttribute(ToHost(a[0]), ToHost(a[1]));
+      builder_.AddAttribute(element, a[0], a[1]);
     }
-    return element;
+    open_.push_back(&element);
   }
 
   static void XMLCALL OnStart(void* userData, const XML_Char* name, const XML_Char** attributes) {
@@ -177,14 +359,14 @@ class Streamer {
       if (++s.depth_ > kMaxDepth) return s.Fail(LoadResult::TooDeep);
       if (s.building_) {
         s.FlushText();
-        Node& child = s.Current().AddChild(MakeElement(name, attributes));
-        s.open_.push_back(&child);
+        s.OpenElement(s.builder_.AddChild(s.Current(), NodeKind::Element), name, attributes);
       } else if (s.depth_ == 2) {
-        s.inWorkout_ = LowerAscii(name) == "workout";
-      } else if (s.depth_ == 3 && s.inWorkout_ && s.visiting_ && s.want_(LowerAscii(name))) {
-        s.subtree_ = MakeElement(name, attributes);
+        s.inWorkout_ = NameIs(name, "workout");
+      } else if (s.depth_ == 3 && s.inWorkout_ && s.visiting_ && s.want_(s.Lowered(name))) {
+        s.builder_.Reset(s.subtree_, NodeKind::Element);
         s.building_ = true;
-        s.open_.assign(1, &s.subtree_);
+        s.open_.clear();
+        s.OpenElement(s.subtree_, name, attributes);
       }
     });
   }
@@ -197,9 +379,11 @@ class Streamer {
         s.open_.pop_back();
         if (s.open_.empty()) {
           s.building_ = false;
-          const Node done = std::move(s.subtree_);  // released when this handler returns
-          s.subtree_ = Node();
-          if (!s.visit_(done)) s.visiting_ = false;
+          if (!s.visit_(s.subtree_)) s.visiting_ = false;
+          if (s.builder_.Retained() > kRetainedLimit) {
+            s.subtree_ = Node();
+            s.builder_.Forget();
+          }
         }
       }
       if (s.depth_ == 2) s.inWorkout_ = false;
@@ -209,13 +393,15 @@ class Streamer {
 
   static void XMLCALL OnText(void* userData, const XML_Char* text, int length) {
     Streamer& s = Self(userData);
+    if (!s.building_ || length <= 0) return;
+    // The common case, text that fits the buffer, can neither fail nor throw.
+    if (!s.inCData_ && !s.Stopped() && s.pending_.AppendInPlace(text, static_cast<std::size_t>(length))) return;
     s.Guard([&] {
-      if (!s.building_ || length <= 0) return;
       const std::string_view piece(text, static_cast<std::size_t>(length));
       if (s.inCData_) {
-        s.Current().MutableChildren().back().AppendValue(piece);
+        s.builder_.AppendValue(s.builder_.LastChild(s.Current()), piece);
       } else {
-        s.pendingText_.append(piece);
+        s.pending_.Append(text, static_cast<std::size_t>(length));
       }
     });
   }
@@ -225,7 +411,7 @@ class Streamer {
     s.Guard([&] {
       if (!s.building_) return;
       s.FlushText();
-      s.Current().AddChild(Node(NodeKind::CData, "#cdata-section"));
+      s.builder_.AddChild(s.Current(), NodeKind::CData, "#cdata-section");
       s.inCData_ = true;
     });
   }
@@ -234,8 +420,7 @@ class Streamer {
     Streamer& s = Self(userData);
     s.Guard([&] {
       if (!s.building_ || !s.inCData_) return;
-      Node& section = s.Current().MutableChildren().back();
-      section.SetValue(ToHost(section.Text()));
+      s.builder_.ConvertValue(s.builder_.LastChild(s.Current()));
       s.inCData_ = false;
     });
   }
@@ -245,9 +430,7 @@ class Streamer {
     s.Guard([&] {
       if (!s.building_) return;
       s.FlushText();
-      Node comment(NodeKind::Comment, "#comment");
-      comment.SetValue(ToHost(data));
-      s.Current().AddChild(std::move(comment));
+      s.builder_.SetValue(s.builder_.AddChild(s.Current(), NodeKind::Comment, "#comment"), data);
     });
   }
 
@@ -256,15 +439,24 @@ class Streamer {
     s.Guard([&] {
       if (!s.building_) return;
       s.FlushText();
-      Node instruction(NodeKind::ProcessingInstruction, ToHost(target));
-      instruction.SetValue(ToHost(data));
-      s.Current().AddChild(std::move(instruction));
+      Node& instruction = s.builder_.AddChild(s.Current(), NodeKind::ProcessingInstruction);
+      s.builder_.SetName(instruction, target);
+      s.builder_.SetValue(instruction, data);
     });
   }
 
   static void XMLCALL OnDoctype(void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int) {
     Streamer& s = Self(userData);
     s.Guard([&] { s.Fail(LoadResult::DoctypeRefused); });
+  }
+
+  // The name with ASCII letters lowered, in a buffer kept from one call to the next.
+  std::string_view Lowered(std::string_view name) {
+    lowered_.assign(name);
+    for (char& c : lowered_) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lowered_;
   }
 
   const WantChild& want_;
@@ -275,9 +467,11 @@ class Streamer {
   bool visiting_ = true;     // the caller still wants subtrees
   bool building_ = false;    // a wanted subtree is open
   bool inCData_ = false;
-  Node subtree_;
+  NodeBuilder builder_;
+  Node subtree_;             // the workout child being built; its nodes are reused for the next
   std::vector<Node*> open_;  // open elements of the subtree, innermost last
-  std::string pendingText_;  // text gathered since the last node boundary
+  PendingText pending_;      // text gathered since the last node boundary
+  std::string lowered_;
   std::optional<LoadResult> failure_;
   std::exception_ptr error_;
 };
@@ -294,15 +488,19 @@ LoadResult ReadWorkoutChildren(const char* path, const WantChild& want, const Vi
   if (!file) return LoadResult::Unreadable;
   Streamer streamer(want, visit);
   streamer.Start();
-  std::vector<char> buffer(kReadChunk);
   for (;;) {
-    const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
-    if (got < buffer.size() && std::ferror(file.get())) {
+    char* buffer = streamer.Buffer();
+    if (buffer == nullptr) {
+      streamer.OutOfRoom();
+      break;
+    }
+    const std::size_t got = std::fread(buffer, 1, kReadChunk, file.get());
+    if (got < kReadChunk && std::ferror(file.get())) {
       streamer.Finish();  // an exception from a visit outranks the read error
       return LoadResult::Unreadable;
     }
-    const bool last = got < buffer.size();
-    if (!streamer.Feed(buffer.data(), got, last) || last) break;
+    const bool last = got < kReadChunk;
+    if (!streamer.ParseBuffer(got, last) || last) break;
   }
   return streamer.Finish();
 }

@@ -19,44 +19,57 @@ namespace tessaly::xml {
 
 enum class NodeKind : std::uint8_t { Element, Text, CData, Comment, ProcessingInstruction };
 
+class NodeBuilder;
+
 // One node of a built subtree. Names and texts are host 8-bit text (UTF-8 natively, the ANSI code
 // page on Windows). Whitespace-only text is not a node; comments, CDATA sections and processing
 // instructions are. Entity and character references are already part of the text.
+//
+// The parser builds every workout child into the same nodes, overwriting them in place, so a day
+// of samples costs no allocation per sample; a copy holds only what the node shows.
 class Node {
  public:
   Node() = default;
-  Node(NodeKind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
+  Node(const Node& other);
+  Node& operator=(const Node& other);
+  Node(Node&&) noexcept = default;
+  Node& operator=(Node&&) noexcept = default;
+  ~Node() = default;
 
   NodeKind Kind() const { return kind_; }
   bool IsElement() const { return kind_ == NodeKind::Element; }
   // As written, prefix included; "#text", "#cdata-section", "#comment", or a PI's target.
   const std::string& Name() const { return name_; }
 
-  std::size_t ChildCount() const { return children_.size(); }
+  std::size_t ChildCount() const { return childCount_; }
   const Node& Child(std::size_t index) const { return children_[index]; }
 
   // An element with exactly one child node, and that child a text node.
-  bool IsTextElement() const;
+  bool IsTextElement() const {
+    return kind_ == NodeKind::Element && childCount_ == 1 && children_[0].kind_ == NodeKind::Text;
+  }
   // An element's text when it is a text element, otherwise empty (child elements, a CDATA
   // section or a comment make it something other than plain text). For a text, CDATA or comment
   // node its content, for a PI its data.
-  std::string_view Text() const;
+  std::string_view Text() const {
+    if (kind_ != NodeKind::Element) return value_;
+    return IsTextElement() ? std::string_view(children_[0].value_) : std::string_view();
+  }
   // The attribute's value, or null when the element has no attribute of exactly that name.
   const std::string* Attribute(std::string_view name) const;
 
-  // Building (used by the parser and by tests).
-  Node& AddChild(Node child);
-  void AddAttribute(std::string name, std::string value);
-  void SetValue(std::string value) { value_ = std::move(value); }
-  void AppendValue(std::string_view more) { value_.append(more); }
-  std::vector<Node>& MutableChildren() { return children_; }
-
  private:
+  friend class NodeBuilder;
+
   NodeKind kind_ = NodeKind::Element;
   std::string name_;
   std::string value_;  // text, CDATA, comment or PI data
+  // Only the first attributeCount_ attributes and childCount_ children belong to the node; the
+  // rest are kept from an earlier subtree for the next one to fill.
   std::vector<std::pair<std::string, std::string>> attributes_;
   std::vector<Node> children_;
+  std::size_t attributeCount_ = 0;
+  std::size_t childCount_ = 0;
 };
 
 // How reading a document ended.
@@ -89,5 +102,17 @@ LoadResult ReadWorkoutChildrenFromText(std::string_view document, const WantChil
 
 // ASCII letters only, as element names are compared.
 std::string LowerAscii(std::string_view text);
+
+// Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays
+// part of the name, so "pwx:hr" is not "hr".
+inline bool NameIs(std::string_view written, std::string_view lower) {
+  if (written.size() != lower.size()) return false;
+  for (std::size_t k = 0; k < written.size(); ++k) {
+    char c = written[k];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower[k]) return false;
+  }
+  return true;
+}
 
 }  // namespace tessaly::xml
