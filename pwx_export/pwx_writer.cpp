@@ -1,6 +1,8 @@
 #include "pwx_export/pwx_writer.h"
 
+#include <charconv>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 
 #include "exercise/lap_statistics.h"
@@ -16,14 +18,16 @@ namespace tessaly {
 namespace {
 
 // The PWX 1.0 namespace other PWX readers expect, and its schema on the same host.
-constexpr std::string_view kRootStartTag =
+constexpr PwxLinePattern kRootStartTag{
     "<pwx xmlns=\"http://www.peaksware.com/PWX/1/0\""
     " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
     " xsi:schemaLocation=\"http://www.peaksware.com/PWX/1/0 http://www.peaksware.com/PWX/1/0/pwx.xsd\""
-    " version=\"1.0\" creator=\"CorvantaPro Tessaly Plugin 7.0\">";
+    " version=\"1.0\" creator=\"CorvantaPro Tessaly Plugin 7.0\">"};
 
-// About what one sample's lines take, so a long workout is not copied over and over.
-constexpr std::size_t kBytesPerSample = 320;
+// Room for one sample's lines. A sample with power and everyday figures takes about 320 bytes;
+// the rest is headroom, so that the text of a long workout is not copied into a larger buffer
+// halfway (which would cost as much again as writing it). Room never written is never touched.
+constexpr std::size_t kBytesPerSample = 384;
 
 // The stores keep km/h and km; PWX carries m/s and metres.
 double KmhToMetresPerSecond(double kmh) { return kmh * 1000.0 / 3600.0; }
@@ -59,28 +63,53 @@ void PwxLineWriter::line(std::string_view pattern, std::initializer_list<Value> 
     if (next == values.end() || next->kind != kind) PatternFault(pattern);
     return *next++;
   };
+  std::size_t literal = 0;  // start of the literal text not yet copied
   for (std::size_t i = 0; i < pattern.size(); ++i) {
-    const char c = pattern[i];
-    if (c != '%') {
-      text_ += c;
-      continue;
-    }
+    if (pattern[i] != '%') continue;
+    Append(pattern.substr(literal, i - literal));
     const std::string_view rest = pattern.substr(i + 1);
     if (rest.size() >= 1 && rest[0] == 'd') {
-      AppendInteger(text_, take(Value::Kind::Integer).integer);
+      Integer(take(Value::Kind::Integer).integer);
       i += 1;
     } else if (rest.size() >= 1 && rest[0] == 's') {
-      text_ += take(Value::Kind::Text).text;
+      Append(take(Value::Kind::Text).text);
       i += 1;
     } else if (rest.size() >= 3 && rest[0] == '.' && rest[1] >= '0' && rest[1] <= '6' && rest[2] == 'f') {
-      AppendFixed(text_, take(Value::Kind::Real).real, rest[1] - '0');
+      Fixed(take(Value::Kind::Real).real, rest[1] - '0');
       i += 3;
     } else {
       PatternFault(pattern);
     }
+    literal = i + 1;
   }
   if (next != values.end()) PatternFault(pattern);
-  text_ += "\r\n";
+  Append(pattern.substr(literal));
+  Literal<2>("\r\n");
+}
+
+void PwxLineWriter::Fixed(double v, int decimals) {
+  number_.clear();
+  AppendFixed(number_, v, decimals);
+  Append(number_);
+}
+
+void PwxLineWriter::Integer(std::int64_t v) {
+  constexpr std::size_t kMaxDigits = 20;  // "-9223372036854775808"
+  char* const at = Room(kMaxDigits);
+  const auto res = std::to_chars(at, at + kMaxDigits, v);
+  size_ += static_cast<std::size_t>(res.ptr - at);
+}
+
+// Grows by half again at least, so a document that outgrows its estimate is copied only a few
+// times.
+void PwxLineWriter::Grow(std::size_t bytes) {
+  std::size_t capacity = capacity_ + capacity_ / 2;
+  if (capacity < size_ + bytes) capacity = size_ + bytes;
+  if (capacity < 256) capacity = 256;
+  auto data = std::make_unique_for_overwrite<char[]>(capacity);
+  if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
 }
 
 std::string PwxTargetPath(std::string_view target) {
@@ -107,7 +136,9 @@ std::string XmlElementText(std::string_view hostText) {
   return out;
 }
 
-std::string BuildPwxDocument(PluginState& state) {
+namespace {
+
+void WriteDocument(PluginState& state, PwxLineWriter& w) {
   // The two lasting marks an export leaves, made before any line is written.
   state.Comment = CrLfToSpaces(state.Comment);
   if (state.Summary.StartTime == 0.0) state.Summary.StartTime = LocalNow();
@@ -120,52 +151,46 @@ std::string BuildPwxDocument(PluginState& state) {
   const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);
   const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime);
 
-  PwxLineWriter w;
   w.reserve(4096 + static_cast<std::size_t>(sampleCount) * kBytesPerSample +
             static_cast<std::size_t>(lapCount) * 512);
 
   // Header.
-  w.line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
-  w.line(kRootStartTag);
-  w.line("  <workout>");
+  w.line<"<?xml version=\"1.0\" encoding=\"UTF-8\"?>">();
+  w.line<kRootStartTag>();
+  w.line<"  <workout>">();
   if (!state.UserName.empty()) {
-    w.line("    <athlete>");
-    w.line("      <name>%s</name>", {XmlElementText(state.UserName)});
-    w.line("    </athlete>");
+    w.line<"    <athlete>">();
+    w.line<"      <name>%s</name>">(XmlElementText(state.UserName));
+    w.line<"    </athlete>">();
   }
-  w.line("    <sportType>%s</sportType>", {PwxTextFromSportCode(summary.SportType)});
-  w.line("    <cmt>%s</cmt>", {XmlElementText(state.Comment)});
-  w.line("    <device id=\"\">");
-  w.line("      <make>Brelvik</make>");
-  w.line("      <model>Corvanta Pro</model>");
-  w.line("    </device>");
-  w.line("    <time>%sT%s</time>", {start.Date, start.Time});
+  w.line<"    <sportType>%s</sportType>">(PwxTextFromSportCode(summary.SportType));
+  w.line<"    <cmt>%s</cmt>">(XmlElementText(state.Comment));
+  w.line<"    <device id=\"\">">();
+  w.line<"      <make>Brelvik</make>">();
+  w.line<"      <model>Corvanta Pro</model>">();
+  w.line<"    </device>">();
+  w.line<"    <time>%sT%s</time>">(std::string_view(start.Date), std::string_view(start.Time));
 
   // Workout summary.
-  w.line("    <summarydata>");
-  w.line("      <beginning>%.3f</beginning>",
-         {sampleCount > 0 ? static_cast<double>(samples.GetTimeOffset(0)) : 0.0});
-  w.line("      <duration>%.3f</duration>", {static_cast<double>(summary.Duration)});
+  w.line<"    <summarydata>">();
+  w.line<"      <beginning>%.3f</beginning>">(sampleCount > 0 ? static_cast<double>(samples.GetTimeOffset(0)) : 0.0);
+  w.line<"      <duration>%.3f</duration>">(static_cast<double>(summary.Duration));
   if (summary.MaxHeartRate > 0 && summary.AvgHeartRate > 0) {
-    w.line("      <hr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
-           {static_cast<double>(summary.MaxHeartRate), 0.0, static_cast<double>(summary.AvgHeartRate)});
+    w.line<"      <hr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(static_cast<double>(summary.MaxHeartRate), 0.0, static_cast<double>(summary.AvgHeartRate));
   }
   if (summary.MaxSpeed > 0 && summary.AvgSpeed > 0) {
-    w.line("      <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
-           {TenthsKmhToMetresPerSecond(summary.MaxSpeed), 0.0, TenthsKmhToMetresPerSecond(summary.AvgSpeed)});
+    w.line<"      <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(TenthsKmhToMetresPerSecond(summary.MaxSpeed), 0.0, TenthsKmhToMetresPerSecond(summary.AvgSpeed));
   }
   if (totals.MaxPower != 0 && totals.AvgPower != 0) {
-    w.line("      <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
-           {static_cast<double>(totals.MaxPower), 0.0, static_cast<double>(totals.AvgPower)});
+    w.line<"      <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(static_cast<double>(totals.MaxPower), 0.0, static_cast<double>(totals.AvgPower));
   }
   if (totals.MaxCadence != 0 && totals.AvgCadence != 0) {
-    w.line("      <cad max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
-           {static_cast<double>(totals.MaxCadence), 0.0, static_cast<double>(totals.AvgCadence)});
+    w.line<"      <cad max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(static_cast<double>(totals.MaxCadence), 0.0, static_cast<double>(totals.AvgCadence));
   }
-  w.line("      <dist>%.2f</dist>", {KmToMetres(summary.Distance)});
-  w.line("      <climbingelevation>%.1f</climbingelevation>", {static_cast<double>(summary.Ascent)});
-  w.line("      <descendingelevation>%.1f</descendingelevation>", {static_cast<double>(summary.Descent)});
-  w.line("    </summarydata>");
+  w.line<"      <dist>%.2f</dist>">(KmToMetres(summary.Distance));
+  w.line<"      <climbingelevation>%.1f</climbingelevation>">(static_cast<double>(summary.Ascent));
+  w.line<"      <descendingelevation>%.1f</descendingelevation>">(static_cast<double>(summary.Descent));
+  w.line<"    </summarydata>">();
 
   // Laps, numbered from 1 in store order.
   for (std::int32_t j = 0; j < lapCount; ++j) {
@@ -178,74 +203,80 @@ std::string BuildPwxDocument(PluginState& state) {
     const double maxPower = lap.MaxPower;
     const double avgPower = lap.AvgPower;
     const double distance = lap.Distance;
-    w.line("    <segment>");
-    w.line("      <name>Lap %d</name>", {j + 1});
-    w.line("      <summarydata>");
-    w.line("        <beginning>%.3f</beginning>", {endOffset - duration});
-    w.line("        <duration>%.3f</duration>", {duration});
+    w.line<"    <segment>">();
+    w.line<"      <name>Lap %d</name>">(j + 1);
+    w.line<"      <summarydata>">();
+    w.line<"        <beginning>%.3f</beginning>">(endOffset - duration);
+    w.line<"        <duration>%.3f</duration>">(duration);
     if (lap.MaxHeartRate > 0 && lap.AvgHeartRate > 0) {
-      w.line("        <hr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
-             {static_cast<double>(lap.MaxHeartRate), 0.0, static_cast<double>(lap.AvgHeartRate)});
+      w.line<"        <hr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(static_cast<double>(lap.MaxHeartRate), 0.0, static_cast<double>(lap.AvgHeartRate));
     }
     if (maxSpeed > 0.0 && avgSpeed > 0.0) {
-      w.line("        <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
-             {KmhToMetresPerSecond(maxSpeed), 0.0, KmhToMetresPerSecond(avgSpeed)});
+      w.line<"        <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(KmhToMetresPerSecond(maxSpeed), 0.0, KmhToMetresPerSecond(avgSpeed));
     }
     if (maxPower > 0.0 && avgPower > 0.0) {
-      w.line("        <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>", {maxPower, 0.0, avgPower});
+      w.line<"        <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(maxPower, 0.0, avgPower);
     }
     if (lap.MaxCadence > 0 && lap.AvgCadence > 0) {
-      w.line("        <cad max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>",
-             {static_cast<double>(lap.MaxCadence), 0.0, static_cast<double>(lap.AvgCadence)});
+      w.line<"        <cad max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(static_cast<double>(lap.MaxCadence), 0.0, static_cast<double>(lap.AvgCadence));
     }
-    w.line("        <dist>%.2f</dist>", {KmToMetres(distance)});
-    w.line("      </summarydata>");
-    w.line("    </segment>");
+    w.line<"        <dist>%.2f</dist>">(KmToMetres(distance));
+    w.line<"      </summarydata>">();
+    w.line<"    </segment>">();
   }
 
   // Samples. Power lines only for a workout with power at all, then for every sample.
   const bool withPower = totals.AvgPower != 0;
   for (std::int32_t i = 0; i < sampleCount; ++i) {
-    w.line("    <sample>");
-    w.line("      <timeoffset>%.3f</timeoffset>", {static_cast<double>(samples.GetTimeOffset(i))});
-    w.line("      <hr>%d</hr>", {samples.GetHr(i)});
-    w.line("      <spd>%.3f</spd>", {KmhToMetresPerSecond(samples.GetSpd(i))});
+    w.line<"    <sample>">();
+    w.line<"      <timeoffset>%.3f</timeoffset>">(static_cast<double>(samples.GetTimeOffset(i)));
+    w.line<"      <hr>%d</hr>">(samples.GetHr(i));
+    w.line<"      <spd>%.3f</spd>">(KmhToMetresPerSecond(samples.GetSpd(i)));
     if (withPower) {
-      w.line("      <pwr>%.0f</pwr>", {samples.GetPwr(i)});
-      w.line("      <pwrright>%d</pwrright>", {PedalBalanceToRightShare(samples.GetPwrRight(i))});
+      w.line<"      <pwr>%.0f</pwr>">(samples.GetPwr(i));
+      w.line<"      <pwrright>%d</pwrright>">(PedalBalanceToRightShare(samples.GetPwrRight(i)));
     }
     if (const double v = samples.GetTorqueEffectivenessLeft(i); v > 0.0)
-      w.line("      <torque_effectiveness_left>%d</torque_effectiveness_left>", {TruncateToInt64(v)});
+      w.line<"      <torque_effectiveness_left>%d</torque_effectiveness_left>">(TruncateToInt64(v));
     if (const double v = samples.GetTorqueEffectivenessRight(i); v > 0.0)
-      w.line("      <torque_effectiveness_right>%d</torque_effectiveness_right>", {TruncateToInt64(v)});
+      w.line<"      <torque_effectiveness_right>%d</torque_effectiveness_right>">(TruncateToInt64(v));
     if (const double v = samples.GetPedalSmoothnessLeft(i); v > 0.0)
-      w.line("      <pedal_smoothness_left>%d</pedal_smoothness_left>", {TruncateToInt64(v)});
+      w.line<"      <pedal_smoothness_left>%d</pedal_smoothness_left>">(TruncateToInt64(v));
     if (const double v = samples.GetPedalSmoothnessRight(i); v > 0.0)
-      w.line("      <pedal_smoothness_right>%d</pedal_smoothness_right>", {TruncateToInt64(v)});
-    w.line("      <cad>%d</cad>", {samples.GetCad(i)});
-    w.line("      <dist>%.2f</dist>", {KmToMetres(samples.GetDist(i))});
-    w.line("      <lat>%.6f</lat>", {samples.GetLat(i)});
-    w.line("      <lon>%.6f</lon>", {samples.GetLon(i)});
-    w.line("      <alt>%.2f</alt>", {samples.GetAlt(i)});
-    w.line("      <temp>%.1f</temp>", {samples.GetTemp(i)});
-    w.line("    </sample>");
+      w.line<"      <pedal_smoothness_right>%d</pedal_smoothness_right>">(TruncateToInt64(v));
+    w.line<"      <cad>%d</cad>">(samples.GetCad(i));
+    w.line<"      <dist>%.2f</dist>">(KmToMetres(samples.GetDist(i)));
+    w.line<"      <lat>%.6f</lat>">(samples.GetLat(i));
+    w.line<"      <lon>%.6f</lon>">(samples.GetLon(i));
+    w.line<"      <alt>%.2f</alt>">(samples.GetAlt(i));
+    w.line<"      <temp>%.1f</temp>">(samples.GetTemp(i));
+    w.line<"    </sample>">();
   }
 
   // Trailer.
-  w.line("    <extension>");
-  if (lapCount > 0) w.line("      <laps>%d</laps>", {lapCount});
-  if (summary.Calories > 0) w.line("      <calories>%d</calories>", {summary.Calories});
-  w.line("      <points>%d</points>", {sampleCount});
-  w.line("    </extension>");
-  w.line("  </workout>");
-  w.line("</pwx>");
-  return std::move(w.text());
+  w.line<"    <extension>">();
+  if (lapCount > 0) w.line<"      <laps>%d</laps>">(lapCount);
+  if (summary.Calories > 0) w.line<"      <calories>%d</calories>">(summary.Calories);
+  w.line<"      <points>%d</points>">(sampleCount);
+  w.line<"    </extension>">();
+  w.line<"  </workout>">();
+  w.line<"</pwx>">();
+}
+
+}  // namespace
+
+std::string BuildPwxDocument(PluginState& state) {
+  PwxLineWriter w;
+  WriteDocument(state, w);
+  return w.text();
 }
 
 bool WritePwxDocument(PluginState& state, std::string_view target) {
   if (target.empty()) return false;
-  const std::string document = BuildPwxDocument(state);
-  return platform::SaveFileReplacing(PwxTargetPath(target), document);
+  // Saved straight from the writer's buffer: a long workout's text is never copied whole.
+  PwxLineWriter w;
+  WriteDocument(state, w);
+  return platform::SaveFileReplacing(PwxTargetPath(target), w.view());
 }
 
 }  // namespace tessaly

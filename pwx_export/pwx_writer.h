@@ -2,20 +2,124 @@
 // as a fixed sequence of text lines, assembled in memory and saved in one piece.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "plugin/plugin_state.h"
 
 namespace tessaly {
 
-// Collects the document's lines. Each line comes from a template in which "%.Nf" (N = 0..6), "%d"
-// and "%s" stand for the values that follow, in order; every line ends in CR LF.
+// A line template written into the writer itself. "%.Nf" (N = 0..6), "%d" and "%s" stand for the
+// values that follow, in order. Such a template is taken apart once, when the writer is compiled:
+// a malformed one does not compile, and writing the line only copies its literal pieces and the
+// values' text.
+template <std::size_t N>
+struct PwxLinePattern {
+  char chars[N]{};
+  consteval PwxLinePattern(const char (&text)[N]) {  // NOLINT: templates are written inline
+    for (std::size_t i = 0; i < N; ++i) chars[i] = text[i];
+  }
+};
+
+namespace pwx_line {
+
+enum class Kind : unsigned char { Real, Integer, Text };
+
+// One placeholder and the literal text in front of it.
+struct Slot {
+  std::size_t literalBegin = 0;
+  std::size_t literalLength = 0;
+  Kind kind = Kind::Text;
+  int decimals = 0;
+};
+
+// Length of the placeholder whose "%" is at `at`, 0 when none of the known ones starts there.
+template <std::size_t N>
+consteval std::size_t PlaceholderLength(const PwxLinePattern<N>& p, std::size_t at) {
+  const std::size_t length = N - 1;  // without the terminating NUL
+  if (at + 1 < length && (p.chars[at + 1] == 'd' || p.chars[at + 1] == 's')) return 2;
+  if (at + 3 < length && p.chars[at + 1] == '.' && p.chars[at + 2] >= '0' && p.chars[at + 2] <= '6' &&
+      p.chars[at + 3] == 'f')
+    return 4;
+  return 0;
+}
+
+template <std::size_t N>
+consteval std::size_t SlotCount(const PwxLinePattern<N>& p) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i + 1 < N; ++i) {
+    if (p.chars[i] != '%') continue;
+    const std::size_t length = PlaceholderLength(p, i);
+    if (length == 0) throw "PWX line template with an unknown placeholder or a lone percent sign";
+    ++count;
+    i += length - 1;
+  }
+  return count;
+}
+
+template <std::size_t Count, std::size_t N>
+consteval std::array<Slot, Count> Slots(const PwxLinePattern<N>& p) {
+  std::array<Slot, Count> slots{};
+  std::size_t literal = 0;
+  std::size_t k = 0;
+  for (std::size_t i = 0; i + 1 < N; ++i) {
+    if (p.chars[i] != '%') continue;
+    Slot& s = slots[k++];
+    s.literalBegin = literal;
+    s.literalLength = i - literal;
+    const char c = p.chars[i + 1];
+    s.kind = c == 'd' ? Kind::Integer : c == 's' ? Kind::Text : Kind::Real;
+    if (s.kind == Kind::Real) s.decimals = p.chars[i + 2] - '0';
+    i += PlaceholderLength(p, i) - 1;
+    literal = i + 1;
+  }
+  return slots;
+}
+
+// Where the literal text after the last placeholder starts.
+template <std::size_t N>
+consteval std::size_t TailBegin(const PwxLinePattern<N>& p) {
+  std::size_t tail = 0;
+  for (std::size_t i = 0; i + 1 < N; ++i) {
+    if (p.chars[i] != '%') continue;
+    i += PlaceholderLength(p, i) - 1;
+    tail = i + 1;
+  }
+  return tail;
+}
+
+// The template's characters followed by the line's CR LF.
+template <std::size_t N>
+consteval std::array<char, N + 1> WithCrLf(const PwxLinePattern<N>& p) {
+  std::array<char, N + 1> text{};
+  for (std::size_t i = 0; i + 1 < N; ++i) text[i] = p.chars[i];
+  text[N - 1] = '\r';
+  text[N] = '\n';
+  return text;
+}
+
+template <PwxLinePattern P>
+struct CompiledLine {
+  static constexpr std::size_t kSlotCount = SlotCount(P);
+  static constexpr std::array<Slot, kSlotCount> kSlots = Slots<kSlotCount>(P);
+  static constexpr auto kText = WithCrLf(P);
+  static constexpr std::size_t kTailBegin = TailBegin(P);
+};
+
+}  // namespace pwx_line
+
+// Collects the document's lines, every one ending in CR LF, in one growing buffer.
 class PwxLineWriter {
  public:
+  // A value for a template given as text at run time.
   struct Value {
     enum class Kind { Real, Integer, Text };
     Kind kind;
@@ -31,15 +135,72 @@ class PwxLineWriter {
     Value(const char* v) : kind(Kind::Text), text(v) {}                         // NOLINT
   };
 
-  // Throws std::logic_error when a placeholder and its value do not match: a fault in the
-  // writer itself, never in the data.
+  // A line from a template known only at run time. Throws std::logic_error when a placeholder
+  // and its value do not match: a fault in the caller, never in the data.
   void line(std::string_view pattern, std::initializer_list<Value> values = {});
 
-  void reserve(std::size_t bytes) { text_.reserve(bytes); }
-  std::string& text() { return text_; }
+  // A line from a template fixed in the code: w.line<"<hr>%d</hr>">(hr). A value of the wrong
+  // kind, or a count that differs from the placeholders', does not compile.
+  // Values come by copy: record fields are packed and cannot be bound to references.
+  template <PwxLinePattern P, class... Args>
+  void line(Args... values) {
+    using Line = pwx_line::CompiledLine<P>;
+    static_assert(sizeof...(Args) == Line::kSlotCount, "a PWX line takes one value per placeholder");
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      (Put<Line, I>(values), ...);
+    }(std::index_sequence_for<Args...>{});
+    Literal<Line::kText.size() - Line::kTailBegin>(Line::kText.data() + Line::kTailBegin);
+  }
+
+  void reserve(std::size_t bytes) {
+    if (bytes > capacity_ - size_) Grow(bytes);
+  }
+  std::size_t size() const { return size_; }
+  std::string_view view() const { return {data_.get(), size_}; }
+  std::string text() const { return size_ == 0 ? std::string() : std::string(data_.get(), size_); }
 
  private:
-  std::string text_;
+  template <class Line, std::size_t I, class T>
+  void Put(const T& value) {
+    constexpr pwx_line::Slot slot = Line::kSlots[I];
+    Literal<slot.literalLength>(Line::kText.data() + slot.literalBegin);
+    if constexpr (slot.kind == pwx_line::Kind::Real) {
+      static_assert(std::is_floating_point_v<T>, "\"%.Nf\" takes a real number");
+      Fixed(static_cast<double>(value), slot.decimals);
+    } else if constexpr (slot.kind == pwx_line::Kind::Integer) {
+      static_assert(std::is_integral_v<T> && !std::is_same_v<T, bool>, "\"%d\" takes an integer");
+      Integer(static_cast<std::int64_t>(value));
+    } else {
+      static_assert(std::is_convertible_v<const T&, std::string_view>, "\"%s\" takes text");
+      Append(std::string_view(value));
+    }
+  }
+
+  // Room for `bytes` more at the end of the text.
+  char* Room(std::size_t bytes) {
+    if (bytes > capacity_ - size_) Grow(bytes);
+    return data_.get() + size_;
+  }
+  template <std::size_t Length>
+  void Literal(const char* text) {
+    if constexpr (Length > 0) {
+      std::memcpy(Room(Length), text, Length);
+      size_ += Length;
+    }
+  }
+  void Append(std::string_view text) {
+    if (text.empty()) return;
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    size_ += text.size();
+  }
+  void Fixed(double v, int decimals);
+  void Integer(std::int64_t v);
+  void Grow(std::size_t bytes);
+
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  std::string number_;  // one number's text on its way into the buffer
 };
 
 // The host's target path with its extension replaced by ".pwx", or ".pwx" appended when the file
