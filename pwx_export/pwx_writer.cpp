@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 #include "exercise/lap_statistics.h"
@@ -101,12 +102,20 @@ void PwxLineWriter::Integer(std::int64_t v) {
 }
 
 // Grows by half again at least, so a document that outgrows its estimate is copied only a few
-// times.
+// times; when that much memory is not to be had, exactly what is needed is tried.
 void PwxLineWriter::Grow(std::size_t bytes) {
+  const std::size_t needed = size_ + bytes;
   std::size_t capacity = capacity_ + capacity_ / 2;
-  if (capacity < size_ + bytes) capacity = size_ + bytes;
+  if (capacity < needed) capacity = needed;
   if (capacity < 256) capacity = 256;
-  auto data = std::make_unique_for_overwrite<char[]>(capacity);
+  std::unique_ptr<char[]> data;
+  try {
+    data = std::make_unique_for_overwrite<char[]>(capacity);
+  } catch (const std::bad_alloc&) {
+    if (capacity <= needed || needed < 256) throw;
+    capacity = needed;
+    data = std::make_unique_for_overwrite<char[]>(capacity);
+  }
   if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
   data_ = std::move(data);
   capacity_ = capacity;
@@ -151,8 +160,12 @@ void WriteDocument(PluginState& state, PwxLineWriter& w) {
   const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);
   const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime);
 
-  w.reserve(4096 + static_cast<std::size_t>(sampleCount) * kBytesPerSample +
-            static_cast<std::size_t>(lapCount) * 512);
+  // Only an estimate: without that much memory in one piece the buffer grows as it goes.
+  try {
+    w.reserve(4096 + static_cast<std::size_t>(sampleCount) * kBytesPerSample +
+              static_cast<std::size_t>(lapCount) * 512);
+  } catch (const std::bad_alloc&) {
+  }
 
   // Header.
   w.line<"<?xml version=\"1.0\" encoding=\"UTF-8\"?>">();
