@@ -59,27 +59,41 @@ char* WriteBackward(char* p, std::uint32_t v, int width) {
   return p;
 }
 
+// How many decimal digits v has (1 for zero).
+int DigitCount(std::uint32_t v) {
+  int n = 1;
+  for (std::uint64_t bound = 10; n < 10 && v >= bound; bound *= 10) ++n;
+  return n;
+}
+
 // Writes `scaled` (an integer count of 10^-decimals, below 2^43) as fixed text with at least one
 // integer digit: 1234 with 3 decimals is "1.234", 5 is "0.005". Returns the end of the text.
 char* WriteScaled(char* out, std::uint64_t scaled, int decimals) {
-  char buf[32];
-  char* const end = buf + sizeof buf;
-  char* p = end;
   std::uint64_t whole = scaled;
+  std::uint32_t fraction = 0;
   if (decimals > 0) {
     const std::uint32_t unit = kDecimalUnits[decimals];
     whole = scaled / unit;
-    p = WriteBackward(p, static_cast<std::uint32_t>(scaled % unit), decimals);
+    fraction = static_cast<std::uint32_t>(scaled % unit);
+  }
+  // Above 32 bits the whole part goes in two pieces: the last nine digits and the rest.
+  std::uint32_t high = static_cast<std::uint32_t>(whole);
+  std::uint32_t low = 0;
+  const bool split = whole > 0xFFFFFFFFu;
+  if (split) {
+    high = static_cast<std::uint32_t>(whole / 1000000000u);
+    low = static_cast<std::uint32_t>(whole % 1000000000u);
+  }
+  const int length = DigitCount(high) + (split ? 9 : 0) + (decimals > 0 ? decimals + 1 : 0);
+  char* const end = out + length;
+  char* p = end;
+  if (decimals > 0) {
+    p = WriteBackward(p, fraction, decimals);
     *--p = '.';
   }
-  if (whole > 0xFFFFFFFFu) {
-    p = WriteBackward(p, static_cast<std::uint32_t>(whole % 1000000000u), 9);
-    whole /= 1000000000u;
-  }
-  p = WriteBackward(p, static_cast<std::uint32_t>(whole), 1);
-  const auto length = static_cast<std::size_t>(end - p);
-  std::memcpy(out, p, length);
-  return out + length;
+  if (split) p = WriteBackward(p, low, 9);
+  WriteBackward(p, high, 1);
+  return end;
 }
 
 // The general rule, for every magnitude: 18 significant digits, correctly rounded, then cut
