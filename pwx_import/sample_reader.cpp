@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string_view>
 
@@ -41,24 +42,49 @@ constexpr ChannelName kChannels[] = {
     {"pedal_smoothness_right", Channel::PedalSmoothnessRight},
 };
 
+constexpr bool InChannelOrder() {
+  for (std::size_t k = 0; k < std::size(kChannels); ++k) {
+    if (static_cast<std::size_t>(kChannels[k].Id) != k + 1) return false;
+  }
+  return true;
+}
+static_assert(InChannelOrder(), "kChannels lists the channels in the order of Channel");
+
+// The channel a name could be, from its length and first letter alone; no two channels share
+// both except lat and lon.
+const ChannelName* Candidate(std::size_t size, char first, char second) {
+  if (first >= 'A' && first <= 'Z') first = static_cast<char>(first - 'A' + 'a');
+  const auto at = [](Channel id) { return &kChannels[static_cast<std::size_t>(id) - 1]; };
+  switch (size) {
+    case 2: return first == 'h' ? at(Channel::Hr) : nullptr;
+    case 3:
+      switch (first) {
+        case 's': return at(Channel::Spd);
+        case 'a': return at(Channel::Alt);
+        case 'c': return at(Channel::Cad);
+        case 'p': return at(Channel::Pwr);
+        case 'l': return (second == 'o' || second == 'O') ? at(Channel::Lon) : at(Channel::Lat);
+        default: return nullptr;
+      }
+    case 4:
+      if (first == 'd') return at(Channel::Dist);
+      return first == 't' ? at(Channel::Temp) : nullptr;
+    case 8: return first == 'p' ? at(Channel::PwrRight) : nullptr;
+    case 10: return first == 't' ? at(Channel::TimeOffset) : nullptr;
+    case 21: return first == 'p' ? at(Channel::PedalSmoothnessLeft) : nullptr;
+    case 22: return first == 'p' ? at(Channel::PedalSmoothnessRight) : nullptr;
+    case 25: return first == 't' ? at(Channel::TorqueEffectivenessLeft) : nullptr;
+    case 26: return first == 't' ? at(Channel::TorqueEffectivenessRight) : nullptr;
+    default: return nullptr;
+  }
+}
+
 Channel ChannelOf(const xml::Node& child) {
   if (!child.IsElement()) return Channel::None;
   const std::string& name = child.Name();
-  // Folded once, then compared only with the channel names of the same length.
-  constexpr std::size_t kLongest = 26;
-  const std::size_t size = name.size();
-  if (size < 2 || size > kLongest) return Channel::None;
-  char folded[kLongest];
-  for (std::size_t k = 0; k < size; ++k) {
-    char c = name[k];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    folded[k] = c;
-  }
-  const std::string_view n(folded, size);
-  for (const ChannelName& entry : kChannels) {
-    if (entry.Name == n) return entry.Id;
-  }
-  return Channel::None;
+  if (name.size() < 2) return Channel::None;
+  const ChannelName* candidate = Candidate(name.size(), name[0], name[1]);
+  return candidate != nullptr && xml::NameIs(name, candidate->Name) ? candidate->Id : Channel::None;
 }
 
 // An index the store has not grown to yet reads as zero, as it will once grown.

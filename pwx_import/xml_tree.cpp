@@ -396,12 +396,16 @@ class Streamer {
     if (!s.building_ || length <= 0) return;
     // The common case, text that fits the buffer, can neither fail nor throw.
     if (!s.inCData_ && !s.Stopped() && s.pending_.AppendInPlace(text, static_cast<std::size_t>(length))) return;
-    s.Guard([&] {
-      const std::string_view piece(text, static_cast<std::size_t>(length));
-      if (s.inCData_) {
-        s.builder_.AppendValue(s.builder_.LastChild(s.Current()), piece);
+    s.AddText(std::string_view(text, static_cast<std::size_t>(length)));
+  }
+
+  // Kept out of OnText so that the common case stays small.
+  [[gnu::noinline]] void AddText(std::string_view piece) {
+    Guard([&] {
+      if (inCData_) {
+        builder_.AppendValue(builder_.LastChild(Current()), piece);
       } else {
-        s.pending_.Append(text, static_cast<std::size_t>(length));
+        pending_.Append(piece.data(), piece.size());
       }
     });
   }
