@@ -89,9 +89,8 @@ void PwxLineWriter::line(std::string_view pattern, std::initializer_list<Value> 
 }
 
 void PwxLineWriter::Fixed(double v, int decimals) {
-  number_.clear();
-  AppendFixed(number_, v, decimals);
-  Append(number_);
+  char* const at = Room(kMaxFixedLength);
+  size_ = static_cast<std::size_t>(WriteFixed(at, v, decimals) - data_.get());
 }
 
 void PwxLineWriter::Integer(std::int64_t v) {

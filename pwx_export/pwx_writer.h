@@ -200,7 +200,6 @@ class PwxLineWriter {
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
-  std::string number_;  // one number's text on its way into the buffer
 };
 
 // The host's target path with its extension replaced by ".pwx", or ".pwx" appended when the file
