@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "benchmarks/workout_generator.h"
 #include "plugin/plugin_core.h"
 
@@ -23,7 +25,9 @@ constexpr int kSegments = 24;
 
 const std::string& WorkoutPath() {
   static const std::string path = [] {
-    const auto p = std::filesystem::temp_directory_path() / "tessaly-bench-24h.pwx";
+    // One file per process: benchmarks running side by side must not read each other's halves.
+    const auto p = std::filesystem::temp_directory_path() /
+                   ("tessaly-bench-24h-" + std::to_string(getpid()) + ".pwx");
     std::ofstream(p, std::ios::binary) << bench::MakeWorkoutDocument(kSeconds, kSegments);
     return p.string();
   }();
@@ -94,11 +98,15 @@ const HostWorkout& Workout() {
   return w;
 }
 
-std::string ExportTarget() { return (std::filesystem::temp_directory_path() / "tessaly-bench-export.pwx").string(); }
+std::string ExportTarget() {
+  return (std::filesystem::temp_directory_path() / ("tessaly-bench-export-" + std::to_string(getpid()) + ".pwx"))
+      .string();
+}
 
 // What a host does: every setter, then ExportDatas, on a freshly loaded plug-in each time.
 void BM_Export(benchmark::State& st) {
   const HostWorkout& w = Workout();
+  if (w.samples.size() != static_cast<std::size_t>(kSeconds)) st.SkipWithError("the workout did not import whole");
   const std::string target = ExportTarget();
   for (auto _ : st) {
     st.PauseTiming();

@@ -43,7 +43,7 @@ struct Slot {
 
 // Length of the placeholder whose "%" is at `at`, 0 when none of the known ones starts there.
 template <std::size_t N>
-consteval std::size_t PlaceholderLength(const PwxLinePattern<N>& p, std::size_t at) {
+constexpr std::size_t PlaceholderLength(const PwxLinePattern<N>& p, std::size_t at) {
   const std::size_t length = N - 1;  // without the terminating NUL
   if (at + 1 < length && (p.chars[at + 1] == 'd' || p.chars[at + 1] == 's')) return 2;
   if (at + 3 < length && p.chars[at + 1] == '.' && p.chars[at + 2] >= '0' && p.chars[at + 2] <= '6' &&
@@ -53,7 +53,7 @@ consteval std::size_t PlaceholderLength(const PwxLinePattern<N>& p, std::size_t 
 }
 
 template <std::size_t N>
-consteval std::size_t SlotCount(const PwxLinePattern<N>& p) {
+constexpr std::size_t SlotCount(const PwxLinePattern<N>& p) {
   std::size_t count = 0;
   for (std::size_t i = 0; i + 1 < N; ++i) {
     if (p.chars[i] != '%') continue;
@@ -66,7 +66,7 @@ consteval std::size_t SlotCount(const PwxLinePattern<N>& p) {
 }
 
 template <std::size_t Count, std::size_t N>
-consteval std::array<Slot, Count> Slots(const PwxLinePattern<N>& p) {
+constexpr std::array<Slot, Count> Slots(const PwxLinePattern<N>& p) {
   std::array<Slot, Count> slots{};
   std::size_t literal = 0;
   std::size_t k = 0;
@@ -86,7 +86,7 @@ consteval std::array<Slot, Count> Slots(const PwxLinePattern<N>& p) {
 
 // Where the literal text after the last placeholder starts.
 template <std::size_t N>
-consteval std::size_t TailBegin(const PwxLinePattern<N>& p) {
+constexpr std::size_t TailBegin(const PwxLinePattern<N>& p) {
   std::size_t tail = 0;
   for (std::size_t i = 0; i + 1 < N; ++i) {
     if (p.chars[i] != '%') continue;
@@ -98,7 +98,7 @@ consteval std::size_t TailBegin(const PwxLinePattern<N>& p) {
 
 // The template's characters followed by the line's CR LF.
 template <std::size_t N>
-consteval std::array<char, N + 1> WithCrLf(const PwxLinePattern<N>& p) {
+constexpr std::array<char, N + 1> WithCrLf(const PwxLinePattern<N>& p) {
   std::array<char, N + 1> text{};
   for (std::size_t i = 0; i + 1 < N; ++i) text[i] = p.chars[i];
   text[N - 1] = '\r';
