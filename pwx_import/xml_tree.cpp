@@ -164,13 +164,12 @@ constexpr auto kInk = [] {
 }();
 
 // Text between two node boundaries, gathered piece by piece as expat hands it over. Most of it
-// is the indentation between elements, so each piece is copied and classified in one pass.
+// is the indentation between elements, which never becomes a node.
 class PendingText {
  public:
   bool Empty() const { return size_ == 0; }
   // More than XML whitespace, so it makes a text node.
   bool HasInk() const { return ink_; }
-  bool IsAscii() const { return (bits_ & 0x80u) == 0; }
   std::string_view View() const { return {data_.get(), size_}; }
 
   // Appends without allocating when the piece fits, which it almost always does; false when
@@ -188,24 +187,22 @@ class PendingText {
 
   void Clear() {
     size_ = 0;
-    bits_ = 0;
     ink_ = false;
   }
 
  private:
   void Copy(const char* piece, std::size_t length) {
-    char* out = data_.get() + size_;
-    unsigned bits = bits_;
-    unsigned ink = ink_ ? 1u : 0u;
-    for (std::size_t k = 0; k < length; ++k) {
-      const auto c = static_cast<unsigned char>(piece[k]);
-      out[k] = static_cast<char>(c);
-      bits |= c;
-      ink |= kInk[c];
-    }
-    bits_ = bits;
-    ink_ = ink != 0;
+    std::memcpy(data_.get() + size_, piece, length);
     size_ += length;
+    // Only whitespace needs a look at every byte; the first other byte settles it.
+    if (!ink_) {
+      for (std::size_t k = 0; k < length; ++k) {
+        if (kInk[static_cast<unsigned char>(piece[k])] != 0) {
+          ink_ = true;
+          break;
+        }
+      }
+    }
   }
 
   void Grow(std::size_t length) {
@@ -222,7 +219,6 @@ class PendingText {
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
-  unsigned bits_ = 0;  // every byte or-ed together: the high bit tells non-ASCII text
   bool ink_ = false;
 };
 
@@ -338,7 +334,7 @@ class Streamer {
   void FlushText() {
     if (pending_.Empty()) return;
     if (pending_.HasInk()) {
-      builder_.SetValue(builder_.AddChild(Current(), NodeKind::Text, "#text"), pending_.View(), pending_.IsAscii());
+      builder_.SetValue(builder_.AddChild(Current(), NodeKind::Text, "#text"), pending_.View(), IsAscii(pending_.View()));
     }
     pending_.Clear();
   }
