@@ -51,10 +51,22 @@ bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
   const std::size_t grown = static_cast<std::size_t>(highest) + InitialCapacity;
   // Reserve every channel first: a failure there leaves every length and value as it was.
   // Growing within the reserved room cannot fail, so the channels never disagree in length.
+  // The room reserved runs ahead by half again, so that a long workout is not copied over every
+  // InitialCapacity samples; when that much memory is not to be had, exactly `grown` is tried.
+  const std::size_t held = hr_.capacity();
+  const std::size_t ceiling = static_cast<std::size_t>(MaxIndex) + InitialCapacity;
+  std::size_t ahead = held + held / 2;
+  if (ahead > ceiling) ahead = ceiling;
+  const std::size_t room = grown <= held || ahead <= grown ? grown : ahead;
   try {
-    ForEachChannel([grown](auto& channel) { channel.reserve(grown); });
+    ForEachChannel([room](auto& channel) { channel.reserve(room); });
   } catch (...) {
-    return false;
+    if (room == grown) return false;
+    try {
+      ForEachChannel([grown](auto& channel) { channel.reserve(grown); });
+    } catch (...) {
+      return false;
+    }
   }
   ForEachChannel([grown](auto& channel) { channel.resize(grown); });
   HighestIndex_ = highest;

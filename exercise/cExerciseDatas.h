@@ -10,7 +10,8 @@
 namespace tessaly {
 
 // Per-sample series of one workout: parallel arrays of one length, one per channel.
-// Capacity grows to the highest written index plus InitialCapacity, never by doubling.
+// Capacity grows to the highest written index plus InitialCapacity, never by doubling; the
+// memory behind it is reserved further ahead so that long workouts are not copied every time.
 class TMyHRMDatas {
  public:
   static constexpr std::int32_t InitialCapacity = 5000;
