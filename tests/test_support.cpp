@@ -22,15 +22,28 @@ std::string PwxSamplesDir() {
   return std::filesystem::is_directory(dir, ec) ? dir : std::string();
 }
 
-std::string TempDir() {
-  static const std::string dir = [] {
+namespace {
+
+// The test program's scratch folder, removed with everything in it when the program ends.
+struct ScratchFolder {
+  std::filesystem::path path;
+  ScratchFolder() {
     std::random_device rd;
-    auto path = std::filesystem::temp_directory_path() /
-                ("tessaly-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+    path = std::filesystem::temp_directory_path() /
+           ("tessaly-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
     std::filesystem::create_directories(path);
-    return path.string();
-  }();
-  return dir;
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+}  // namespace
+
+std::string TempDir() {
+  static const ScratchFolder folder;
+  return folder.path.string();
 }
 
 std::string ReadFile(const std::string& path) {
