@@ -4,7 +4,6 @@
 //   pwx_peak_memory import FILE        AnalyseExercise and every getter
 //   pwx_peak_memory export FILE OUT    import, then every setter on a fresh state and ExportDatas
 // Prints one line: "<mode> file_bytes=N stores_bytes=N baseline_kib=N peak_kib=N growth_kib=N".
-#include <expat.h>
 #include <sys/resource.h>
 
 #include <cmath>
@@ -33,22 +32,6 @@ long PeakKiB() {
 long StoresBytes(const PluginState& s) {
   const long perSample = 12 * sizeof(double) + 3 * sizeof(std::uint8_t) + sizeof(std::int32_t) + sizeof(std::string);
   return static_cast<long>(s.Samples.Capacity()) * perSample + s.Laps.Count() * static_cast<long>(sizeof(LapDataRecord));
-}
-
-bool Parse(const char* path) {
-  XML_Parser parser = XML_ParserCreate(nullptr);
-  std::FILE* f = std::fopen(path, "rb");
-  if (f == nullptr) return false;
-  std::vector<char> chunk(1 << 16);
-  std::size_t n;
-  bool ok = true;
-  while (ok && (n = std::fread(chunk.data(), 1, chunk.size(), f)) > 0) {
-    ok = XML_Parse(parser, chunk.data(), static_cast<int>(n), 0) == XML_STATUS_OK;
-  }
-  ok = ok && XML_Parse(parser, nullptr, 0, 1) == XML_STATUS_OK;
-  std::fclose(f);
-  XML_ParserFree(parser);
-  return ok;
 }
 
 }  // namespace
@@ -102,7 +85,7 @@ int main(int argc, char** argv) {
   const long baseline = PeakKiB();
   long stores = 0;
   if (mode == "parse") {
-    if (!Parse(path)) return 1;
+    if (!bench::ParseWithEmptyHandlers(path)) return 1;
   } else if (mode == "import") {
     const std::int32_t n = AnalyseExercise(*state, path);
     if (n <= 0) return 1;

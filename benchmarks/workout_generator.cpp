@@ -1,7 +1,11 @@
 #include "benchmarks/workout_generator.h"
 
+#include <expat.h>
+
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <vector>
 
 namespace tessaly::bench {
 namespace {
@@ -63,6 +67,24 @@ std::string MakeWorkoutDocument(int seconds, int segments) {
   }
   d += "  </workout>\n</pwx>\n";
   return d;
+}
+
+bool ParseWithEmptyHandlers(const char* path) {
+  std::FILE* f = std::fopen(path, "rb");
+  if (f == nullptr) return false;
+  XML_Parser parser = XML_ParserCreate(nullptr);
+  XML_SetElementHandler(parser, [](void*, const XML_Char*, const XML_Char**) {}, [](void*, const XML_Char*) {});
+  XML_SetCharacterDataHandler(parser, [](void*, const XML_Char*, int) {});
+  std::vector<char> chunk(1 << 16);
+  std::size_t n;
+  bool ok = true;
+  while (ok && (n = std::fread(chunk.data(), 1, chunk.size(), f)) > 0) {
+    ok = XML_Parse(parser, chunk.data(), static_cast<int>(n), 0) == XML_STATUS_OK;
+  }
+  ok = ok && XML_Parse(parser, nullptr, 0, 1) == XML_STATUS_OK;
+  std::fclose(f);
+  XML_ParserFree(parser);
+  return ok;
 }
 
 }  // namespace tessaly::bench

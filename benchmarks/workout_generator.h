@@ -1,4 +1,5 @@
-// A long, dense workout for benchmarks: one sample a second with every common channel.
+// What the benchmarks share: a long, dense workout (one sample a second with every common
+// channel) and the parser-alone floor it is measured against.
 #pragma once
 
 #include <string>
@@ -8,5 +9,9 @@ namespace tessaly::bench {
 // A PWX document of `seconds` one-second samples with GPS, power, cadence, heart rate and
 // altitude, and `segments` segments of equal length.
 std::string MakeWorkoutDocument(int seconds, int segments);
+
+// The floor of an import: expat alone reads the file with empty handlers. False when the file
+// cannot be read or is not well-formed.
+bool ParseWithEmptyHandlers(const char* path);
 
 }  // namespace tessaly::bench
