@@ -1,5 +1,6 @@
 // tessaly export and tessaly convert: a workout pushed through the plug-in's export calls in the
 // order the training-log application uses, from JSON or from an import of a PWX file.
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -8,11 +9,14 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "plugin_api.h"
+#include "record_fields.h"
 
 namespace tessaly::tool {
 namespace {
@@ -98,75 +102,37 @@ const json& ReadObject(const json& value, const std::string& where) {
   return value;
 }
 
-LogSummaryRecord ReadSummary(const json& o, const std::string& w) {
-  LogSummaryRecord s{};
-  s.StartTime = ReadReal(o, "StartTime", w);
-  s.EndTime = ReadReal(o, "EndTime", w);
-  s.Calories = ReadInteger<std::uint16_t>(o, "Calories", w);
-  s.MaxHeartRate = ReadInteger<std::uint8_t>(o, "MaxHeartRate", w);
-  s.AvgHeartRate = ReadInteger<std::uint8_t>(o, "AvgHeartRate", w);
-  s.Distance = ReadReal(o, "Distance", w);
-  s.MaxSpeed = ReadInteger<std::int32_t>(o, "MaxSpeed", w);
-  s.AvgSpeed = ReadInteger<std::int32_t>(o, "AvgSpeed", w);
-  s.MaxAltitude = ReadReal(o, "MaxAltitude", w);
-  s.MinAltitude = ReadReal(o, "MinAltitude", w);
-  s.Ascent = ReadInteger<std::int32_t>(o, "Ascent", w);
-  s.Descent = ReadInteger<std::int32_t>(o, "Descent", w);
-  s.LapCount = ReadInteger<std::uint16_t>(o, "LapCount", w);
-  s.Duration = ReadInteger<std::int32_t>(o, "Duration", w);
-  s.SportType = ReadInteger<std::uint8_t>(o, "SportType", w);
-  s.SampleInterval = ReadInteger<std::uint8_t>(o, "SampleInterval", w);
-  s.NormalizedPower = ReadInteger<std::uint16_t>(o, "NormalizedPower", w);
-  s.TrainingStressScore = ReadReal(o, "TrainingStressScore", w);
-  return s;  // "SummaryAvgPower", "SummaryMaxPower" and "Start" are the import's to show, not to send
+// One field of a record from its object, by the field's type; a missing field reads 0 or an
+// empty text.
+template <class Record>
+void ReadField(const json& o, const std::string& w, Record& record, const RecordField<Record>& field) {
+  const char* key = field.Name;
+  std::visit(
+      [&](auto type) {
+        using T = typename decltype(type)::type;
+        if constexpr (std::is_array_v<T>) {
+          const std::string text = ReadText(o, key, w);
+          if (text.size() > sizeof(T))
+            throw InputError(Place(w, key) + ": longer than the record's " + std::to_string(sizeof(T)) + " bytes");
+          std::array<char, sizeof(T)> bytes{};  // no terminator when the text fills the array
+          std::memcpy(bytes.data(), text.data(), text.size());
+          StoreField(record, field.Offset, bytes);
+        } else if constexpr (std::is_floating_point_v<T>) {
+          StoreField(record, field.Offset, ReadReal(o, key, w));
+        } else {
+          StoreField(record, field.Offset, ReadInteger<T>(o, key, w));
+        }
+      },
+      field.Type);
 }
 
-ExerciseDataRecord ReadSample(const json& o, const std::string& w) {
-  ExerciseDataRecord r{};
-  r.HeartRate = ReadInteger<std::uint8_t>(o, "HeartRate", w);
-  r.Distance = ReadReal(o, "Distance", w);
-  r.Speed = ReadReal(o, "Speed", w);
-  r.Altitude = ReadReal(o, "Altitude", w);
-  r.Temperature = ReadReal(o, "Temperature", w);
-  r.Power = ReadReal(o, "Power", w);
-  r.PowerBalance = ReadReal(o, "PowerBalance", w);
-  r.Cadence = ReadInteger<std::uint8_t>(o, "Cadence", w);
-  r.Latitude = ReadReal(o, "Latitude", w);
-  r.Longitude = ReadReal(o, "Longitude", w);
-  const std::string text = ReadText(o, "SampleText", w);
-  if (text.size() > sizeof(r.SampleText))
-    throw InputError(Place(w, "SampleText") + ": longer than the record's " + std::to_string(sizeof(r.SampleText)) +
-                     " bytes");
-  std::memcpy(r.SampleText, text.data(), text.size());  // no terminator when all 256 bytes are used
-  r.TimeOffset = ReadInteger<std::int32_t>(o, "TimeOffset", w);
-  r.SampleByte = ReadInteger<std::uint8_t>(o, "SampleByte", w);
-  r.TorqueEffectivenessLeft = ReadReal(o, "TorqueEffectivenessLeft", w);
-  r.TorqueEffectivenessRight = ReadReal(o, "TorqueEffectivenessRight", w);
-  r.PedalSmoothnessLeft = ReadReal(o, "PedalSmoothnessLeft", w);
-  r.PedalSmoothnessRight = ReadReal(o, "PedalSmoothnessRight", w);
-  return r;
-}
-
-LapDataRecord ReadLap(const json& o, const std::string& w) {
-  LapDataRecord l{};
-  l.EndTimeOfDay = ReadInteger<std::int32_t>(o, "EndTimeOfDay", w);
-  l.Duration = ReadReal(o, "Duration", w);
-  l.EndOffset = ReadReal(o, "EndOffset", w);
-  l.Distance = ReadReal(o, "Distance", w);
-  l.TotalDistance = ReadReal(o, "TotalDistance", w);
-  l.MaxHeartRate = ReadInteger<std::uint8_t>(o, "MaxHeartRate", w);
-  l.AvgHeartRate = ReadInteger<std::uint8_t>(o, "AvgHeartRate", w);
-  l.MaxSpeed = ReadReal(o, "MaxSpeed", w);
-  l.AvgSpeed = ReadReal(o, "AvgSpeed", w);
-  l.MaxCadence = ReadInteger<std::uint8_t>(o, "MaxCadence", w);
-  l.AvgCadence = ReadInteger<std::uint8_t>(o, "AvgCadence", w);
-  l.MaxPower = ReadReal(o, "MaxPower", w);
-  l.AvgPower = ReadReal(o, "AvgPower", w);
-  l.Ascent = ReadReal(o, "Ascent", w);
-  l.Descent = ReadReal(o, "Descent", w);
-  l.Calories = ReadInteger<std::uint16_t>(o, "Calories", w);
-  l.LapKind = ReadInteger<std::uint8_t>(o, "LapKind", w);
-  return l;
+// Keys a record has no field for are left alone: "SummaryAvgPower", "SummaryMaxPower" and "Start"
+// are the import's to show, not to send.
+template <class Record, std::size_t N>
+Record ReadRecord(const RecordField<Record> (&fields)[N], const json& o, const std::string& w) {
+  Record record{};
+  for (const RecordField<Record>& field : fields) ReadField(o, w, record, field);
+  return record;
 }
 
 const json* ReadArray(const json& root, const char* key) {
@@ -195,19 +161,19 @@ Workout ReadWorkoutJson(const std::string& path) {
   Workout w;
   w.Athlete = ReadText(root, "athlete", "");
   w.Comment = ReadText(root, "comment", "");
-  if (const json* summary = Find(root, "summary")) w.Summary = ReadSummary(ReadObject(*summary, "summary"), "summary");
+  if (const json* summary = Find(root, "summary")) w.Summary = ReadRecord(kSummaryFields, ReadObject(*summary, "summary"), "summary");
   if (const json* samples = ReadArray(root, "samples")) {
     w.Samples.reserve(samples->size());
     for (std::size_t i = 0; i < samples->size(); ++i) {
       const std::string where = "samples[" + std::to_string(i) + "]";
-      w.Samples.push_back(ReadSample(ReadObject((*samples)[i], where), where));
+      w.Samples.push_back(ReadRecord(kSampleFields, ReadObject((*samples)[i], where), where));
     }
   }
   if (const json* laps = ReadArray(root, "laps")) {
     w.Laps.reserve(laps->size());
     for (std::size_t i = 0; i < laps->size(); ++i) {
       const std::string where = "laps[" + std::to_string(i) + "]";
-      w.Laps.push_back(ReadLap(ReadObject((*laps)[i], where), where));
+      w.Laps.push_back(ReadRecord(kLapFields, ReadObject((*laps)[i], where), where));
     }
   }
   if (w.Samples.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))

@@ -1,27 +1,28 @@
 // tessaly import FILE [--format text|json|csv]: imports a PWX file the way the training log does
 // (AnalyseExercise, then the summary, every sample, every lap and the comment) and prints it.
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "plugin_api.h"
+#include "record_fields.h"
 
 namespace tessaly::tool {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// A packed record's field as a value: the records are unaligned, so no reference may bind to them.
-template <class T>
-T Value(T field) {
-  return field;
-}
 
 struct ImportedWorkout {
   LogSummaryRecord Summary{};
@@ -39,11 +40,11 @@ std::string Number(double v) {
   return std::string(buffer, result.ptr);
 }
 
-std::string SampleText(const ExerciseDataRecord& sample) {
-  const void* zero = std::memchr(sample.SampleText, 0, sizeof sample.SampleText);
-  const std::size_t n = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - sample.SampleText)
-                             : sizeof sample.SampleText;
-  return os::HostToUtf8(std::string(sample.SampleText, n));
+// A text field as UTF-8: host text in a fixed array, zero-terminated unless it fills the array.
+template <std::size_t Size, class Record>
+std::string TextField(const Record& record, std::size_t offset) {
+  const auto text = LoadField<std::array<char, Size>>(record, offset);
+  return os::HostToUtf8(std::string(text.begin(), std::find(text.begin(), text.end(), '\0')));
 }
 
 // A DateTime (days since 1899-12-30, the fraction the time of day) as YYYY-MM-DDThh:mm:ss, rounded
@@ -106,74 +107,33 @@ std::int32_t Fetch(const PluginApi& api, const std::string& path, ImportedWorkou
   return count;
 }
 
-Json SummaryJson(const ImportedWorkout& w) {
-  const LogSummaryRecord& s = w.Summary;
+// One field of a record as JSON: a number keeps its type, a text array becomes UTF-8.
+template <class Record>
+Json FieldJson(const Record& record, const RecordField<Record>& field) {
+  return std::visit(
+      [&](auto type) -> Json {
+        using T = typename decltype(type)::type;
+        if constexpr (std::is_array_v<T>) {
+          return TextField<sizeof(T)>(record, field.Offset);
+        } else {
+          return LoadField<T>(record, field.Offset);
+        }
+      },
+      field.Type);
+}
+
+template <class Record, std::size_t N>
+Json RecordJson(const RecordField<Record> (&fields)[N], const Record& record) {
   Json j;
-  j["StartTime"] = Value(s.StartTime);
-  j["EndTime"] = Value(s.EndTime);
-  j["Calories"] = Value(s.Calories);
-  j["MaxHeartRate"] = Value(s.MaxHeartRate);
-  j["AvgHeartRate"] = Value(s.AvgHeartRate);
-  j["Distance"] = Value(s.Distance);
-  j["MaxSpeed"] = Value(s.MaxSpeed);
-  j["AvgSpeed"] = Value(s.AvgSpeed);
-  j["MaxAltitude"] = Value(s.MaxAltitude);
-  j["MinAltitude"] = Value(s.MinAltitude);
-  j["Ascent"] = Value(s.Ascent);
-  j["Descent"] = Value(s.Descent);
-  j["LapCount"] = Value(s.LapCount);
-  j["Duration"] = Value(s.Duration);
-  j["SportType"] = Value(s.SportType);
-  j["SampleInterval"] = Value(s.SampleInterval);
-  j["NormalizedPower"] = Value(s.NormalizedPower);
-  j["TrainingStressScore"] = Value(s.TrainingStressScore);
+  for (const RecordField<Record>& field : fields) j[field.Name] = FieldJson(record, field);
+  return j;
+}
+
+Json SummaryJson(const ImportedWorkout& w) {
+  Json j = RecordJson(kSummaryFields, w.Summary);
   j["SummaryAvgPower"] = w.SummaryAvgPower;
   j["SummaryMaxPower"] = w.SummaryMaxPower;
-  j["Start"] = CalendarText(s.StartTime);
-  return j;
-}
-
-Json SampleJson(const ExerciseDataRecord& d) {
-  Json j;
-  j["HeartRate"] = Value(d.HeartRate);
-  j["Distance"] = Value(d.Distance);
-  j["Speed"] = Value(d.Speed);
-  j["Altitude"] = Value(d.Altitude);
-  j["Temperature"] = Value(d.Temperature);
-  j["Power"] = Value(d.Power);
-  j["PowerBalance"] = Value(d.PowerBalance);
-  j["Cadence"] = Value(d.Cadence);
-  j["Latitude"] = Value(d.Latitude);
-  j["Longitude"] = Value(d.Longitude);
-  j["SampleText"] = SampleText(d);
-  j["TimeOffset"] = Value(d.TimeOffset);
-  j["SampleByte"] = Value(d.SampleByte);
-  j["TorqueEffectivenessLeft"] = Value(d.TorqueEffectivenessLeft);
-  j["TorqueEffectivenessRight"] = Value(d.TorqueEffectivenessRight);
-  j["PedalSmoothnessLeft"] = Value(d.PedalSmoothnessLeft);
-  j["PedalSmoothnessRight"] = Value(d.PedalSmoothnessRight);
-  return j;
-}
-
-Json LapJson(const LapDataRecord& l) {
-  Json j;
-  j["EndTimeOfDay"] = Value(l.EndTimeOfDay);
-  j["Duration"] = Value(l.Duration);
-  j["EndOffset"] = Value(l.EndOffset);
-  j["Distance"] = Value(l.Distance);
-  j["TotalDistance"] = Value(l.TotalDistance);
-  j["MaxHeartRate"] = Value(l.MaxHeartRate);
-  j["AvgHeartRate"] = Value(l.AvgHeartRate);
-  j["MaxSpeed"] = Value(l.MaxSpeed);
-  j["AvgSpeed"] = Value(l.AvgSpeed);
-  j["MaxCadence"] = Value(l.MaxCadence);
-  j["AvgCadence"] = Value(l.AvgCadence);
-  j["MaxPower"] = Value(l.MaxPower);
-  j["AvgPower"] = Value(l.AvgPower);
-  j["Ascent"] = Value(l.Ascent);
-  j["Descent"] = Value(l.Descent);
-  j["Calories"] = Value(l.Calories);
-  j["LapKind"] = Value(l.LapKind);
+  j["Start"] = CalendarText(w.Summary.StartTime);
   return j;
 }
 
@@ -185,10 +145,10 @@ void PrintJson(const ImportedWorkout& w) {
   root["comment"] = w.Comment;
   root["summary"] = SummaryJson(w);
   Json samples = Json::array();
-  for (const ExerciseDataRecord& d : w.Samples) samples.push_back(SampleJson(d));
+  for (const ExerciseDataRecord& d : w.Samples) samples.push_back(RecordJson(kSampleFields, d));
   root["samples"] = std::move(samples);
   Json laps = Json::array();
-  for (const LapDataRecord& l : w.Laps) laps.push_back(LapJson(l));
+  for (const LapDataRecord& l : w.Laps) laps.push_back(RecordJson(kLapFields, l));
   root["laps"] = std::move(laps);
   // Texts that are not valid UTF-8 are replaced rather than failing the whole output.
   std::fputs(root.dump(1, ' ', false, Json::error_handler_t::replace).c_str(), stdout);
@@ -205,32 +165,53 @@ std::string CsvText(const std::string& text) {
   return quoted + "\"";
 }
 
+// The CSV keeps an order of its own: the time first, the free text last.
+constexpr const char* kCsvColumns[] = {
+    "TimeOffset", "HeartRate", "Distance", "Speed", "Altitude", "Temperature", "Power", "PowerBalance",
+    "Cadence", "Latitude", "Longitude", "TorqueEffectivenessLeft", "TorqueEffectivenessRight",
+    "PedalSmoothnessLeft", "PedalSmoothnessRight", "SampleByte", "SampleText"};
+
+// Where a name stands in the sample table; the table's size when it is not there.
+constexpr std::size_t SampleFieldIndex(std::string_view name) {
+  std::size_t i = 0;
+  while (i < std::size(kSampleFields) && name != kSampleFields[i].Name) ++i;
+  return i;
+}
+
+static_assert(std::ranges::all_of(kCsvColumns,
+                                  [](const char* name) { return SampleFieldIndex(name) < std::size(kSampleFields); }),
+              "every CSV column is a sample field");
+
+std::string FieldCsv(const ExerciseDataRecord& record, const RecordField<ExerciseDataRecord>& field) {
+  return std::visit(
+      [&](auto type) -> std::string {
+        using T = typename decltype(type)::type;
+        if constexpr (std::is_array_v<T>) {
+          return CsvText(TextField<sizeof(T)>(record, field.Offset));
+        } else if constexpr (std::is_floating_point_v<T>) {
+          return Number(LoadField<T>(record, field.Offset));
+        } else {
+          return std::to_string(LoadField<T>(record, field.Offset));
+        }
+      },
+      field.Type);
+}
+
 void PrintCsv(const ImportedWorkout& w) {
-  std::fputs("Index,TimeOffset,HeartRate,Distance,Speed,Altitude,Temperature,Power,PowerBalance,Cadence,"
-             "Latitude,Longitude,TorqueEffectivenessLeft,TorqueEffectivenessRight,PedalSmoothnessLeft,"
-             "PedalSmoothnessRight,SampleByte,SampleText\n",
-             stdout);
+  std::string header = "Index";
+  for (const char* name : kCsvColumns) {
+    header += ',';
+    header += name;
+  }
+  header += '\n';
+  std::fputs(header.c_str(), stdout);
   std::size_t index = 0;
   for (const ExerciseDataRecord& d : w.Samples) {
     std::string row = std::to_string(index++);
-    const auto add = [&row](const std::string& field) { row += ','; row += field; };
-    add(std::to_string(d.TimeOffset));
-    add(std::to_string(d.HeartRate));
-    add(Number(d.Distance));
-    add(Number(d.Speed));
-    add(Number(d.Altitude));
-    add(Number(d.Temperature));
-    add(Number(d.Power));
-    add(Number(d.PowerBalance));
-    add(std::to_string(d.Cadence));
-    add(Number(d.Latitude));
-    add(Number(d.Longitude));
-    add(Number(d.TorqueEffectivenessLeft));
-    add(Number(d.TorqueEffectivenessRight));
-    add(Number(d.PedalSmoothnessLeft));
-    add(Number(d.PedalSmoothnessRight));
-    add(std::to_string(d.SampleByte));
-    add(CsvText(SampleText(d)));
+    for (const char* name : kCsvColumns) {
+      row += ',';
+      row += FieldCsv(d, kSampleFields[SampleFieldIndex(name)]);
+    }
     row += '\n';
     std::fputs(row.c_str(), stdout);
   }
