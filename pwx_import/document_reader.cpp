@@ -17,9 +17,10 @@ namespace tessaly {
 
 namespace {
 
-// Workout children the walk reads; everything else is skipped unbuilt.
+// Workout children the walk reads as trees; samples are read from the stream, everything else is
+// skipped unbuilt.
 bool IsReadChild(std::string_view lowerName) {
-  return lowerName == "sample" || lowerName == "segment" || lowerName == "summarydata" ||
+  return lowerName == "segment" || lowerName == "summarydata" ||
          lowerName == "extension" || lowerName == "time" || lowerName == "cmt" ||
          lowerName == "device" || lowerName == "sporttype";
 }
@@ -34,14 +35,12 @@ void AppendLine(std::string& comment, std::string_view text) {
 class Walk {
  public:
   Walk(ImportedSummary& staged, TMyHRMDatas& samples, TLapClass& laps)
-      : staged_(staged), samples_(samples), laps_(laps) {}
+      : staged_(staged), laps_(laps), sampleReader_(state_, samples) {}
 
   // False once an impossible time has stopped the walk.
   bool Visit(const xml::Node& element) {
     const std::string& name = element.Name();
-    if (xml::NameIs(name, "sample")) {
-      ReadSample(element, state_, samples_);
-    } else if (xml::NameIs(name, "segment")) {
+    if (xml::NameIs(name, "segment")) {
       ReadSegment(element, state_, laps_);
     } else if (xml::NameIs(name, "summarydata")) {
       ReadSummaryData(element, staged_);
@@ -67,14 +66,17 @@ class Walk {
     return true;
   }
 
+  // Samples, a day of them at one a second, are read without building a tree for each.
+  xml::StreamedChild Samples() { return {"sample", &sampleReader_}; }
+
   bool Stopped() const { return stopped_; }
   const ImportState& State() const { return state_; }
 
  private:
   ImportedSummary& staged_;
-  TMyHRMDatas& samples_;
   TLapClass& laps_;
   ImportState state_;  // fresh for every read
+  SampleStreamReader sampleReader_;
   bool stopped_ = false;
 };
 
@@ -121,7 +123,7 @@ PwxReadOutcome ReadPwxFile(PluginState& state, const char* path) {
   try {
     loaded = xml::ReadWorkoutChildren(
         path, [](std::string_view lowerName) { return IsReadChild(lowerName); },
-        [&walk](const xml::Node& element) { return walk.Visit(element); });
+        [&walk](const xml::Node& element) { return walk.Visit(element); }, walk.Samples());
   } catch (...) {
     state.Samples.Clear();
     state.Laps.Clear();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 #include "pwx_import/number_reading.h"
@@ -12,12 +13,14 @@
 
 namespace tessaly {
 
-namespace {
-
-enum class Channel : std::uint8_t {
+enum class SampleChannel : std::uint8_t {
   None, TimeOffset, Hr, Spd, Alt, Dist, Cad, Pwr, PwrRight, Lat, Lon, Temp,
   TorqueEffectivenessLeft, TorqueEffectivenessRight, PedalSmoothnessLeft, PedalSmoothnessRight,
 };
+
+namespace {
+
+using Channel = SampleChannel;
 
 struct ChannelName {
   std::string_view Name;
@@ -79,9 +82,8 @@ const ChannelName* Candidate(std::size_t size, char first, char second) {
   }
 }
 
-Channel ChannelOf(const xml::Node& child) {
-  if (!child.IsElement()) return Channel::None;
-  const std::string& name = child.Name();
+// The channel of a child element of that name, as written.
+Channel ChannelOf(std::string_view name) {
   if (name.size() < 2) return Channel::None;
   const ChannelName* candidate = Candidate(name.size(), name[0], name[1]);
   return candidate != nullptr && xml::NameIs(name, candidate->Name) ? candidate->Id : Channel::None;
@@ -199,64 +201,67 @@ double GreatCircleStepKm(double lat1, double lon1, double lat2, double lon2) {
   return StoreDouble(km);
 }
 
-void ReadSample(const xml::Node& sample, ImportState& state, TMyHRMDatas& samples) {
-  if (state.SampleIndex == std::numeric_limits<std::int32_t>::max()) return;
+namespace {
+
+// The index the next sample is stored at, or -1 when it stores nothing. A sample uses up its
+// index whatever it holds, and beyond what the store can hold nothing is stored.
+std::int32_t BeginSample(ImportState& state) {
+  if (state.SampleIndex == std::numeric_limits<std::int32_t>::max()) return -1;
   const std::int32_t i = ++state.SampleIndex;
-  // Beyond what the store can hold the sample still uses up its index, but nothing is stored.
-  if (i > TMyHRMDatas::MaxIndex) return;
+  return i > TMyHRMDatas::MaxIndex ? -1 : i;
+}
 
-  std::int32_t right = 0;  // the last pwrright of this sample that converted
-  const std::size_t count = sample.ChildCount();
-  for (std::size_t k = 0; k < count; ++k) {
-    const xml::Node& child = sample.Child(k);
-    const Channel channel = ChannelOf(child);
-    if (channel == Channel::None) continue;
-    if (channel == Channel::PwrRight) {
-      if (const std::optional<std::int32_t> r = ParseInteger(child.Text())) right = *r;
-      double balance = right;
-      if (right > 0) {
-        // The left pedal's share in percent; without a power to share there is no balance.
-        const double power = PwrAt(samples, i);
-        balance = power == 0.0 ? 0.0
-                               : RoundHalfAway(StoreDouble((static_cast<long double>(power) - right) / power * 100.0L));
-      }
-      samples.SetPwrRight(i, balance);
-      continue;
+// One channel element of sample i, its text as the element shows it (empty unless plain text).
+// right is the last pwrright of this sample that converted.
+void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::int32_t& right, ImportState& state,
+                 TMyHRMDatas& samples) {
+  if (channel == Channel::PwrRight) {
+    if (const std::optional<std::int32_t> r = ParseInteger(text)) right = *r;
+    double balance = right;
+    if (right > 0) {
+      // The left pedal's share in percent; without a power to share there is no balance.
+      const double power = PwrAt(samples, i);
+      balance = power == 0.0 ? 0.0
+                             : RoundHalfAway(StoreDouble((static_cast<long double>(power) - right) / power * 100.0L));
     }
-    double v = ElementReal(child);
-    switch (channel) {
-      case Channel::TimeOffset: samples.SetTimeOffset(i, TruncateToInt32(v)); break;
-      case Channel::Hr: samples.SetHr(i, TruncateToUInt8(v)); break;
-      case Channel::Spd: samples.SetSpd(i, StoreDouble(static_cast<long double>(v) * 3600.0L / 1000.0L)); break;
-      case Channel::Alt: samples.SetAlt(i, WholePart(v)); break;
-      case Channel::Dist:
-        if (samples.SetDist(i, StoreDouble(static_cast<long double>(v) / 1000.0L))) state.LastDistance = samples.GetDist(i);
-        break;
-      case Channel::Cad: samples.SetCad(i, TruncateToUInt8(v)); break;
-      case Channel::Pwr: samples.SetPwr(i, v); break;
-      case Channel::Lat:
-        if (v == 0.0 && state.LastLatitude != 0.0) v = state.LastLatitude;
-        state.LastLatitude = v;
-        samples.SetLat(i, v);
-        break;
-      case Channel::Lon:
-        if (v == 0.0 && state.LastLongitude != 0.0) v = state.LastLongitude;
-        state.LastLongitude = v;
-        samples.SetLon(i, v);
-        break;
-      case Channel::Temp: samples.SetTemp(i, v); break;
-      case Channel::TorqueEffectivenessLeft: samples.SetTorqueEffectivenessLeft(i, WholePart(v)); break;
-      case Channel::TorqueEffectivenessRight: samples.SetTorqueEffectivenessRight(i, WholePart(v)); break;
-      case Channel::PedalSmoothnessLeft: samples.SetPedalSmoothnessLeft(i, WholePart(v)); break;
-      case Channel::PedalSmoothnessRight: samples.SetPedalSmoothnessRight(i, WholePart(v)); break;
-      case Channel::None:
-      case Channel::PwrRight: break;
-    }
+    samples.SetPwrRight(i, balance);
+    return;
   }
+  double v = RealOrZero(text);
+  switch (channel) {
+    case Channel::TimeOffset: samples.SetTimeOffset(i, TruncateToInt32(v)); break;
+    case Channel::Hr: samples.SetHr(i, TruncateToUInt8(v)); break;
+    case Channel::Spd: samples.SetSpd(i, StoreDouble(static_cast<long double>(v) * 3600.0L / 1000.0L)); break;
+    case Channel::Alt: samples.SetAlt(i, WholePart(v)); break;
+    case Channel::Dist:
+      if (samples.SetDist(i, StoreDouble(static_cast<long double>(v) / 1000.0L))) state.LastDistance = samples.GetDist(i);
+      break;
+    case Channel::Cad: samples.SetCad(i, TruncateToUInt8(v)); break;
+    case Channel::Pwr: samples.SetPwr(i, v); break;
+    case Channel::Lat:
+      if (v == 0.0 && state.LastLatitude != 0.0) v = state.LastLatitude;
+      state.LastLatitude = v;
+      samples.SetLat(i, v);
+      break;
+    case Channel::Lon:
+      if (v == 0.0 && state.LastLongitude != 0.0) v = state.LastLongitude;
+      state.LastLongitude = v;
+      samples.SetLon(i, v);
+      break;
+    case Channel::Temp: samples.SetTemp(i, v); break;
+    case Channel::TorqueEffectivenessLeft: samples.SetTorqueEffectivenessLeft(i, WholePart(v)); break;
+    case Channel::TorqueEffectivenessRight: samples.SetTorqueEffectivenessRight(i, WholePart(v)); break;
+    case Channel::PedalSmoothnessLeft: samples.SetPedalSmoothnessLeft(i, WholePart(v)); break;
+    case Channel::PedalSmoothnessRight: samples.SetPedalSmoothnessRight(i, WholePart(v)); break;
+    case Channel::None:
+    case Channel::PwrRight: break;
+  }
+}
 
+// After the last channel of sample i: the distance filled from the positions when both this and
+// the previous sample have them, else kept where it was, and never allowed to go back.
+void EndSample(std::int32_t i, ImportState& state, TMyHRMDatas& samples) {
   if (i == 0) return;
-  // Distance fill: from the positions when both this and the previous sample have them, else
-  // the distance stays where it was.
   if (DistAt(samples, i) == 0.0) {
     const double lat1 = LatAt(samples, i - 1), lon1 = LonAt(samples, i - 1);
     const double lat2 = LatAt(samples, i), lon2 = LonAt(samples, i);
@@ -266,9 +271,46 @@ void ReadSample(const xml::Node& sample, ImportState& state, TMyHRMDatas& sample
     }
     samples.SetDist(i, state.LastDistance);
   }
-  // The distance never goes back; LastDistance keeps what the file said.
+  // LastDistance keeps what the file said.
   const double previous = DistAt(samples, i - 1);
   if (previous > DistAt(samples, i)) samples.SetDist(i, previous);
+}
+
+}  // namespace
+
+void ReadSample(const xml::Node& sample, ImportState& state, TMyHRMDatas& samples) {
+  const std::int32_t i = BeginSample(state);
+  if (i < 0) return;
+  std::int32_t right = 0;
+  const std::size_t count = sample.ChildCount();
+  for (std::size_t k = 0; k < count; ++k) {
+    const xml::Node& child = sample.Child(k);
+    if (!child.IsElement()) continue;
+    const Channel channel = ChannelOf(child.Name());
+    if (channel != Channel::None) ReadChannel(channel, child.Text(), i, right, state, samples);
+  }
+  EndSample(i, state, samples);
+}
+
+void SampleStreamReader::Open() {
+  index_ = BeginSample(state_);
+  right_ = 0;
+}
+
+bool SampleStreamReader::OpenChild(std::string_view name) {
+  if (index_ < 0) return false;
+  channel_ = ChannelOf(name);
+  return channel_ != Channel::None;
+}
+
+void SampleStreamReader::CloseChild(std::string_view text) {
+  ReadChannel(channel_, text, index_, right_, state_, samples_);
+}
+
+bool SampleStreamReader::Close() {
+  if (index_ >= 0) EndSample(index_, state_, samples_);
+  index_ = -1;
+  return true;
 }
 
 }  // namespace tessaly

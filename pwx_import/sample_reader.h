@@ -1,6 +1,9 @@
 // One PWX `sample` element into the next index of the sample store.
 #pragma once
 
+#include <cstdint>
+#include <string_view>
+
 #include "exercise/cExerciseDatas.h"
 #include "pwx_import/import_state.h"
 #include "pwx_import/xml_tree.h"
@@ -14,6 +17,28 @@ inline constexpr long double KmPerDegree = 111.12L;
 // positions replaced by the last ones, the distance filled from the GPS positions where the file
 // gives none and never allowed to go back, the right pedal's power turned into the balance.
 void ReadSample(const xml::Node& sample, ImportState& state, TMyHRMDatas& samples);
+
+// The channel a sample's child element holds.
+enum class SampleChannel : std::uint8_t;
+
+// The same for `sample` elements read straight from the stream: each channel element is stored
+// as it ends, with the same rules and the same running state as ReadSample.
+class SampleStreamReader final : public xml::StreamedChildReader {
+ public:
+  SampleStreamReader(ImportState& state, TMyHRMDatas& samples) : state_(state), samples_(samples) {}
+
+  void Open() override;
+  bool OpenChild(std::string_view name) override;
+  void CloseChild(std::string_view text) override;
+  bool Close() override;
+
+ private:
+  ImportState& state_;
+  TMyHRMDatas& samples_;
+  std::int32_t index_ = -1;  // the open sample's index; -1 when it stores nothing
+  std::int32_t right_ = 0;   // the last pwrright of the open sample that converted
+  SampleChannel channel_{};  // of the open child element
+};
 
 // Distance in km between two positions in degrees by the spherical law of cosines, worked in
 // extended precision with the project's own trigonometry so that every build gives the same bits.

@@ -51,10 +51,10 @@ const std::string* Node::Attribute(std::string_view name) const {
 namespace {
 
 bool IsAscii(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
+  // No early exit: texts are short and mostly ASCII, and the loop stays branch-free.
+  unsigned char bits = 0;
+  for (char c : text) bits = static_cast<unsigned char>(bits | static_cast<unsigned char>(c));
+  return bits < 0x80;
 }
 
 }  // namespace
@@ -244,9 +244,13 @@ int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
   return XML_STATUS_OK;
 }
 
+// Depth of a `workout` element's children: document element, workout, child.
+constexpr int kWorkoutChildDepth = 3;
+
 class Streamer {
  public:
-  Streamer(const WantChild& want, const VisitChild& visit) : want_(want), visit_(visit) {}
+  Streamer(const WantChild& want, const VisitChild& visit, StreamedChild streamed)
+      : want_(want), visit_(visit), streamed_(streamed) {}
   ~Streamer() {
     if (parser_ != nullptr) XML_ParserFree(parser_);
   }
@@ -359,13 +363,20 @@ class Streamer {
       if (s.building_) {
         s.FlushText();
         s.OpenElement(s.builder_.AddChild(s.Current(), NodeKind::Element), name, attributes);
+      } else if (s.streaming_) {
+        s.OpenInStream(name);
       } else if (s.depth_ == 2) {
         s.inWorkout_ = NameIs(name, "workout");
-      } else if (s.depth_ == 3 && s.inWorkout_ && s.visiting_ && s.want_(s.Lowered(name))) {
-        s.builder_.Reset(s.subtree_, NodeKind::Element);
-        s.building_ = true;
-        s.open_.clear();
-        s.OpenElement(s.subtree_, name, attributes);
+      } else if (s.depth_ == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
+        if (s.streamed_.Reader != nullptr && NameIs(name, s.streamed_.LowerName)) {
+          s.streaming_ = true;
+          s.streamed_.Reader->Open();
+        } else if (s.want_(s.Lowered(name))) {
+          s.builder_.Reset(s.subtree_, NodeKind::Element);
+          s.building_ = true;
+          s.open_.clear();
+          s.OpenElement(s.subtree_, name, attributes);
+        }
       }
     });
   }
@@ -384,6 +395,8 @@ class Streamer {
             s.builder_.Forget();
           }
         }
+      } else if (s.streaming_) {
+        s.CloseInStream();
       }
       if (s.depth_ == 2) s.inWorkout_ = false;
       --s.depth_;
@@ -392,7 +405,7 @@ class Streamer {
 
   static void XMLCALL OnText(void* userData, const XML_Char* text, int length) {
     Streamer& s = Self(userData);
-    if (!s.building_ || length <= 0) return;
+    if (!(s.building_ || s.collecting_) || length <= 0) return;
     // The common case, text that fits the buffer, can neither fail nor throw.
     if (!s.inCData_ && !s.Stopped() && s.pending_.AppendInPlace(text, static_cast<std::size_t>(length))) return;
     s.AddText(std::string_view(text, static_cast<std::size_t>(length)));
@@ -412,6 +425,7 @@ class Streamer {
   static void XMLCALL OnStartCData(void* userData) {
     Streamer& s = Self(userData);
     s.Guard([&] {
+      if (s.streaming_) s.collecting_ = false;
       if (!s.building_) return;
       s.FlushText();
       s.builder_.AddChild(s.Current(), NodeKind::CData, "#cdata-section");
@@ -431,6 +445,7 @@ class Streamer {
   static void XMLCALL OnComment(void* userData, const XML_Char* data) {
     Streamer& s = Self(userData);
     s.Guard([&] {
+      if (s.streaming_) s.collecting_ = false;
       if (!s.building_) return;
       s.FlushText();
       s.builder_.SetValue(s.builder_.AddChild(s.Current(), NodeKind::Comment, "#comment"), data);
@@ -440,6 +455,7 @@ class Streamer {
   static void XMLCALL OnInstruction(void* userData, const XML_Char* target, const XML_Char* data) {
     Streamer& s = Self(userData);
     s.Guard([&] {
+      if (s.streaming_) s.collecting_ = false;
       if (!s.building_) return;
       s.FlushText();
       Node& instruction = s.builder_.AddChild(s.Current(), NodeKind::ProcessingInstruction);
@@ -451,6 +467,49 @@ class Streamer {
   static void XMLCALL OnDoctype(void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int) {
     Streamer& s = Self(userData);
     s.Guard([&] { s.Fail(LoadResult::DoctypeRefused); });
+  }
+
+  // An element starts inside the streamed workout child. Only its direct children are handed
+  // over; anything below one of them is a node of that child, so the child is no text element.
+  void OpenInStream(const XML_Char* name) {
+    if (depth_ == kWorkoutChildDepth + 1) {
+      pending_.Clear();
+      // Length and ASCII test in one pass over the name.
+      std::size_t length = 0;
+      unsigned char bits = 0;
+      for (; name[length] != '\0'; ++length) {
+        bits = static_cast<unsigned char>(bits | static_cast<unsigned char>(name[length]));
+      }
+      const std::string_view utf8(name, length);
+      childWanted_ = streamed_.Reader->OpenChild(bits < 0x80 ? utf8 : HostText(utf8, hostName_));
+      collecting_ = childWanted_;
+    } else {
+      collecting_ = false;
+    }
+  }
+
+  void CloseInStream() {
+    if (depth_ == kWorkoutChildDepth + 1) {
+      if (childWanted_) {
+        // A text element: nothing but text, and more than whitespace.
+        const std::string_view text =
+            collecting_ && pending_.HasInk() ? HostText(pending_.View(), hostText_) : std::string_view();
+        childWanted_ = false;
+        collecting_ = false;
+        streamed_.Reader->CloseChild(text);
+      }
+      pending_.Clear();
+    } else if (depth_ == kWorkoutChildDepth) {
+      streaming_ = false;
+      if (!streamed_.Reader->Close()) visiting_ = false;
+    }
+  }
+
+  // UTF-8 as host text, as nodes hold it; converted into buffer unless ASCII.
+  static std::string_view HostText(std::string_view utf8, std::string& buffer) {
+    if (IsAscii(utf8)) return utf8;
+    buffer = platform::Utf8ToHostText(utf8);
+    return buffer;
   }
 
   // The name with ASCII letters lowered, in a buffer kept from one call to the next.
@@ -470,6 +529,12 @@ class Streamer {
   bool visiting_ = true;     // the caller still wants subtrees
   bool building_ = false;    // a wanted subtree is open
   bool inCData_ = false;
+  StreamedChild streamed_;
+  bool streaming_ = false;    // a streamed workout child is open
+  bool childWanted_ = false;  // in a direct child of it whose text its reader wants
+  bool collecting_ = false;   // ... and that child has held nothing but text so far
+  std::string hostName_;      // host text of a streamed name or text that is not ASCII
+  std::string hostText_;
   NodeBuilder builder_;
   Node subtree_;             // the workout child being built; its nodes are reused for the next
   std::vector<Node*> open_;  // open elements of the subtree, innermost last
@@ -485,11 +550,12 @@ struct FileCloser {
 
 }  // namespace
 
-LoadResult ReadWorkoutChildren(const char* path, const WantChild& want, const VisitChild& visit) {
+LoadResult ReadWorkoutChildren(const char* path, const WantChild& want, const VisitChild& visit,
+                               StreamedChild streamed) {
   if (path == nullptr) return LoadResult::Unreadable;
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
   if (!file) return LoadResult::Unreadable;
-  Streamer streamer(want, visit);
+  Streamer streamer(want, visit, streamed);
   streamer.Start();
   for (;;) {
     char* buffer = streamer.Buffer();
@@ -509,8 +575,8 @@ LoadResult ReadWorkoutChildren(const char* path, const WantChild& want, const Vi
 }
 
 LoadResult ReadWorkoutChildrenFromText(std::string_view document, const WantChild& want,
-                                       const VisitChild& visit) {
-  Streamer streamer(want, visit);
+                                       const VisitChild& visit, StreamedChild streamed) {
+  Streamer streamer(want, visit, streamed);
   streamer.Start();
   streamer.Feed(document.data(), document.size(), true);
   return streamer.Finish();

@@ -2,7 +2,8 @@
 //
 // A PWX file can hold a day of one-second samples, so the document is never held whole. It is
 // streamed, and only the element children of each `workout` element (one `sample`, one `segment`,
-// one `summarydata`...) are built as a tree, handed to the caller and released before the next.
+// one `summarydata`...) are built as a tree, handed to the caller and released before the next;
+// one kind of child (the samples) may instead be read straight from the stream, child by child.
 // The readers only ever walk `workout` children in document order and never look back, so they
 // see exactly what a whole-document tree would show them.
 #pragma once
@@ -93,12 +94,41 @@ using WantChild = std::function<bool(std::string_view lowerName)>;
 // ends the visits; the rest of the document is still checked for well-formedness.
 using VisitChild = std::function<bool(const Node& element)>;
 
+// Reads one kind of workout child straight from the stream, without building its subtree: the
+// same content a tree would show, but only the direct element children and their texts, handed
+// over in document order as each child ends. For a day of samples this saves building a tree
+// per sample.
+class StreamedChildReader {
+ public:
+  // The workout child has started.
+  virtual void Open() = 0;
+  // A direct element child has started; name as a Node would show it. Answers whether its text
+  // is wanted when it ends.
+  virtual bool OpenChild(std::string_view name) = 0;
+  // The wanted child has ended; text as its Node's Text() would show it (empty unless it is a
+  // text element).
+  virtual void CloseChild(std::string_view text) = 0;
+  // The workout child has ended. Answering false ends the visits, as a VisitChild does.
+  virtual bool Close() = 0;
+
+ protected:
+  ~StreamedChildReader() = default;
+};
+
+// Workout children of this lower-case name (in any case as written) go to reader instead of
+// being built; none when reader is null.
+struct StreamedChild {
+  std::string_view LowerName;
+  StreamedChildReader* Reader = nullptr;
+};
+
 // Streams the file at path (an 8-bit host path) through expat. Exceptions thrown by the callbacks
 // stop the parse and are rethrown from here.
-LoadResult ReadWorkoutChildren(const char* path, const WantChild& want, const VisitChild& visit);
+LoadResult ReadWorkoutChildren(const char* path, const WantChild& want, const VisitChild& visit,
+                               StreamedChild streamed = {});
 // The same for a document held in memory.
 LoadResult ReadWorkoutChildrenFromText(std::string_view document, const WantChild& want,
-                                       const VisitChild& visit);
+                                       const VisitChild& visit, StreamedChild streamed = {});
 
 // ASCII letters only, as element names are compared.
 std::string LowerAscii(std::string_view text);
