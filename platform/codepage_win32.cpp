@@ -21,12 +21,15 @@ std::wstring Widen(std::string_view text, UINT codePage) {
 std::string Narrow(const std::wstring& wide, UINT codePage) {
   if (wide.empty() || wide.size() > INT_MAX) return {};
   const int size = static_cast<int>(wide.size());
-  // The ANSI page takes "?" for what it cannot hold; UTF-8 allows no default character.
-  const char* fallback = codePage == CP_UTF8 ? nullptr : "?";
-  const int n = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, fallback, nullptr);
+  // The ANSI page takes "?" for what it cannot hold, never a look-alike ("１" must not become
+  // "1" and change a number); UTF-8 allows no default character.
+  const bool ansi = codePage != CP_UTF8;
+  const char* fallback = ansi ? "?" : nullptr;
+  const DWORD flags = ansi ? WC_NO_BEST_FIT_CHARS : 0;
+  const int n = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, fallback, nullptr);
   if (n <= 0) return {};
   std::string narrow(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, wide.data(), size, narrow.data(), n, fallback, nullptr);
+  WideCharToMultiByte(codePage, flags, wide.data(), size, narrow.data(), n, fallback, nullptr);
   return narrow;
 }
 

@@ -119,6 +119,19 @@ TEST(HostileImport, ExtremeNumbersAreReadWithoutFailing) {
   EXPECT_EQ(s.Laps.Count(), 1);
 }
 
+TEST(HostileImport, LookAlikeDigitsAreNoNumbersOnAnySystem) {
+  // Full-width digits must not turn into ASCII ones on the way to the host's code page.
+  const std::string doc =
+      "<pwx><workout><sample><timeoffset>\xEF\xBC\x91\xEF\xBC\x92</timeoffset><hr>\xEF\xBC\x97</hr>"
+      "<lat>\xEF\xBC\x95\xEF\xBC\x90.5</lat></sample></workout></pwx>";
+  PluginState s;
+  const std::string path = TempFile("lookalike.pwx", doc);
+  ASSERT_EQ(AnalyseExercise(s, path.c_str()), 1);
+  EXPECT_EQ(s.Samples.GetTimeOffset(0), 0);
+  EXPECT_EQ(s.Samples.GetHr(0), 0);
+  EXPECT_EQ(s.Samples.GetLat(0), 0.0);
+}
+
 TEST(HostileImport, AMillionSamplesAndAHundredThousandSegments) {
   std::string doc = "<pwx><workout>";
   doc += Repeat("<segment/>", 100000);

@@ -15,10 +15,11 @@ std::string Convert(const std::string& text, UINT from, UINT to) {
   std::wstring wide(static_cast<std::size_t>(wn), L'\0');
   MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wn);
   const char* fallback = to == CP_UTF8 ? nullptr : "?";
-  const int n = WideCharToMultiByte(to, 0, wide.data(), wn, nullptr, 0, fallback, nullptr);
+  const DWORD flags = to == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;  // "?" rather than a look-alike
+  const int n = WideCharToMultiByte(to, flags, wide.data(), wn, nullptr, 0, fallback, nullptr);
   if (n <= 0) return {};
   std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(to, 0, wide.data(), wn, out.data(), n, fallback, nullptr);
+  WideCharToMultiByte(to, flags, wide.data(), wn, out.data(), n, fallback, nullptr);
   return out;
 }
 
