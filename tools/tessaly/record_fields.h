@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <type_traits>
 #include <variant>
 
@@ -27,16 +28,26 @@ struct RecordField {
 
 // The records are packed, so their fields are copied out and in as bytes: a double or an integer
 // accessed in place (also through a pointer to member) would be a misaligned access.
+// A kind no field of the record can have (the text array in a 95-byte record) is never copied;
+// making it a compile-time branch keeps the compiler from warning about the impossible copy.
 template <class T, class Record>
 T LoadField(const Record& record, std::size_t offset) {
-  T value;
-  std::memcpy(&value, reinterpret_cast<const unsigned char*>(&record) + offset, sizeof value);
+  T value{};
+  if constexpr (sizeof(T) <= sizeof(Record)) {
+    std::memcpy(&value, reinterpret_cast<const unsigned char*>(&record) + offset, sizeof value);
+  } else {
+    throw std::logic_error("a field larger than its record");
+  }
   return value;
 }
 
 template <class T, class Record>
 void StoreField(Record& record, std::size_t offset, const T& value) {
-  std::memcpy(reinterpret_cast<unsigned char*>(&record) + offset, &value, sizeof value);
+  if constexpr (sizeof(T) <= sizeof(Record)) {
+    std::memcpy(reinterpret_cast<unsigned char*>(&record) + offset, &value, sizeof value);
+  } else {
+    throw std::logic_error("a field larger than its record");
+  }
 }
 
 // Name, place and type all from the member itself, so no entry can disagree with the record.
