@@ -12,6 +12,19 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Both syntaxes open with optional blanks and an optional sign; returns where the number proper
+// starts.
+std::size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  return pos;
+}
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -62,14 +75,9 @@ std::optional<double> ParseReal(std::string_view text) {
   if (ParsePlainDecimal(text, plain)) return plain;
   // The syntax is checked here, by hand; std::from_chars then does the correctly rounded
   // conversion without looking at the locale.
-  std::size_t pos = 0;
   const std::size_t n = text.size();
-  while (pos < n && text[pos] == ' ') ++pos;
   bool negative = false;
-  if (pos < n && (text[pos] == '+' || text[pos] == '-')) {
-    negative = text[pos] == '-';
-    ++pos;
-  }
+  std::size_t pos = SkipBlanksAndSign(text, negative);
   const std::size_t numberStart = pos;  // from_chars takes no "+", so the sign stays outside
   std::size_t digits = 0;
   // Where the leading non-zero digit sits: its 1-based place among the integer digits, or minus
@@ -125,14 +133,9 @@ std::optional<double> ParseReal(std::string_view text) {
 }
 
 std::optional<std::int32_t> ParseInteger(std::string_view text) {
-  std::size_t pos = 0;
   const std::size_t n = text.size();
-  while (pos < n && text[pos] == ' ') ++pos;
   bool negative = false;
-  if (pos < n && (text[pos] == '+' || text[pos] == '-')) {
-    negative = text[pos] == '-';
-    ++pos;
-  }
+  std::size_t pos = SkipBlanksAndSign(text, negative);
   int base = 10;
   if (pos < n && (text[pos] == '$' || text[pos] == 'x' || text[pos] == 'X')) {
     base = 16;
