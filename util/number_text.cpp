@@ -12,11 +12,15 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// XML lets whitespace collapse around a number, so a pretty-printed "<hr>\n  142\n</hr>" is
+// still 142: the four XML whitespace characters all count as blanks.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 // Both syntaxes open with optional blanks and an optional sign; returns where the number proper
 // starts.
 std::size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
   std::size_t pos = 0;
-  while (pos < text.size() && text[pos] == ' ') ++pos;
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
   negative = false;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
     negative = text[pos] == '-';
@@ -44,7 +48,7 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
 bool ParsePlainDecimal(std::string_view text, double& value) {
   const char* p = text.data();
   const char* const end = p + text.size();
-  while (p != end && *p == ' ') ++p;
+  while (p != end && IsBlank(*p)) ++p;
   bool negative = false;
   if (p != end && (*p == '+' || *p == '-')) {
     negative = *p == '-';
@@ -59,7 +63,7 @@ bool ParsePlainDecimal(std::string_view text, double& value) {
     for (; p != end && IsDigit(*p); ++p, ++fraction) digits = digits * 10 + static_cast<unsigned>(*p - '0');
     count += fraction;
   }
-  while (p != end && *p == ' ') ++p;
+  while (p != end && IsBlank(*p)) ++p;
   constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
   if (p != end || count == 0 || count > 19 || digits > kExactLimit) return false;
   double magnitude = static_cast<double>(digits);
@@ -114,7 +118,7 @@ std::optional<double> ParseReal(std::string_view text) {
     if (expNegative) exponent = -exponent;
   }
   const std::size_t numberEnd = pos;
-  while (pos < n && text[pos] == ' ') ++pos;
+  while (pos < n && IsBlank(text[pos])) ++pos;
   if (pos != n) return std::nullopt;
 
   double value = 0.0;

@@ -7,6 +7,7 @@
 
 namespace tessaly {
 
+// Blanks are the XML whitespace characters: space, tab, CR and LF.
 // Real syntax: optional blanks, optional sign, digits with an optional point and fraction (at
 // least one digit; the point may lead or trail), optional exponent, optional blanks, nothing else.
 // nullopt is a conversion failure.

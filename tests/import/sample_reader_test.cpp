@@ -68,6 +68,8 @@ TEST(SampleReader, ChannelConversions) {
       {"<hr>twelve</hr>", hr, 0},
       {"<hr>12,5</hr>", hr, 0},                           // a comma is no decimal separator
       {"<hr> 42 </hr>", hr, 42},
+      {"<hr>\n    142\n  </hr>", hr, 142},                  // as pretty-printers write it
+      {"<dist>\t1000\r\n</dist>", dist, 1},
       {"<hr><![CDATA[150]]></hr>", hr, 0},                // not plain text
       {"<hr>1<!--x-->50</hr>", hr, 0},
       {"<hr>100</hr><hr>120</hr>", hr, 120},              // the last one wins
@@ -106,7 +108,9 @@ TEST(SampleReader, PedalBalance) {
       {"<pwr>200</pwr><pwrright>0</pwrright>", 0},
       {"<pwr>200</pwr><pwrright>90.0</pwrright>", 0},          // not an integer
       {"<pwr>200</pwr><pwrright>-5</pwrright>", -5},           // 0 or less is stored as it is
-      {"<pwr>200</pwr><pwrright>0x10</pwrright>", 92},         // integer syntax: hexadecimal 16
+      {"<pwr>200</pwr><pwrright>0x10</pwrright>", 92},
+      {"<pwr>200</pwr><pwrright>\n 90</pwrright>", 55},       // whitespace before an integer
+      {"<pwr>200</pwr><pwrright>90\n</pwrright>", 0},         // but none after it         // integer syntax: hexadecimal 16
       {"<pwr>200</pwr><pwrright>90</pwrright><pwrright>x</pwrright>", 55},  // keeps the earlier one
       {"<pwrright>90</pwrright>", 0},                           // no power to share
       {"<pwrright>90</pwrright><pwr>200</pwr>", 0},             // power read after the balance

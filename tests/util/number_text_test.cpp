@@ -56,8 +56,14 @@ TEST(ParseReal, AcceptsTheRealSyntaxOnly) {
       {"nan", false, 0},
       {"1e999", false, 0},          // too large to hold
       {"-1e999", false, 0},
-      {"\t1", false, 0},
-      {"1\t", false, 0},
+      {"\t1", true, 1.0},          // XML whitespace counts as blanks, as pretty-printers write
+      {"1\t", true, 1.0},
+      {"\n  142\n", true, 142.0},
+      {"\r\n\t-2.5e1 \r\n", true, -25.0},
+      {"\n\t", false, 0},
+      {"1\n000", false, 0},       // nothing inside a number changes
+      {"1\v", false, 0},          // only the four XML whitespace characters
+      {"\f1", false, 0},
       {"--1", false, 0},
       {"+-1", false, 0},
       {"- 1", false, 0},
@@ -126,7 +132,10 @@ TEST(ParseInteger, AcceptsDecimalAndHexadecimalWithinThirtyTwoBits) {
       {"12a", false, 0},
       {"0x1g", false, 0},
       {"$-1", false, 0},
-      {"\t1", false, 0},
+      {"\t1", true, 1},           // XML whitespace before, as before a real
+      {"\r\n  0x10", true, 16},
+      {"42\n", false, 0},         // but still nothing after
+      {"\v1", false, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("text \"" + c.text + "\"");
