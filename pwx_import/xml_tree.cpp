@@ -233,10 +233,27 @@ constexpr int kWindows1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+// Names a document may give the two 8-bit encodings expat does not know by every name: the
+// registered names and aliases of ISO-8859-1 (expat itself knows only "ISO-8859-1") and of
+// windows-1252, plus the spellings other tools write for them. Matched in any case.
+constexpr const char* kLatin1Names[] = {"iso-8859-1", "iso_8859-1", "iso-ir-100",
+                                        "latin1", "l1", "ibm819", "cp819", "csisolatin1"};
+constexpr const char* kWindows1252Names[] = {"windows-1252", "cp1252", "x-cp1252", "cswindows1252"};
+
+template <std::size_t N>
+bool NameIsOneOf(const XML_Char* name, const char* const (&names)[N]) {
+  for (const char* candidate : names) {
+    if (NameIs(name, candidate)) return true;
+  }
+  return false;
+}
+
 int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
-  if (name == nullptr || !NameIs(name, "windows-1252")) return XML_STATUS_ERROR;
+  if (name == nullptr) return XML_STATUS_ERROR;
+  const bool windows1252 = NameIsOneOf(name, kWindows1252Names);
+  if (!windows1252 && !NameIsOneOf(name, kLatin1Names)) return XML_STATUS_ERROR;
   for (int i = 0; i < 256; ++i) {
-    info->map[i] = (i >= 0x80 && i < 0xA0) ? kWindows1252High[i - 0x80] : i;
+    info->map[i] = (windows1252 && i >= 0x80 && i < 0xA0) ? kWindows1252High[i - 0x80] : i;
   }
   info->data = nullptr;
   info->convert = nullptr;

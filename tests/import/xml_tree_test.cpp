@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "import_test_support.h"
@@ -251,6 +252,38 @@ TEST(XmlTree, EncodingsReachTheReadersAsHostText) {
         });
     EXPECT_EQ(result, LoadResult::Loaded);
     EXPECT_EQ(text, c.Text);
+  }
+}
+
+TEST(XmlTree, EncodingAliasesDecodeAsTheEncodingTheyName) {
+  // 0x80 tells the two apart: U+0080 in ISO-8859-1, the euro sign in windows-1252.
+  const std::string latin1 = platform::Utf8ToHostText("\xC2\x80\xC3\xA9");
+  const std::string windows1252 = platform::Utf8ToHostText("\xE2\x82\xAC\xC3\xA9");
+  const std::pair<const char*, const std::string*> cases[] = {
+      {"latin1", &latin1},       {"L1", &latin1},          {"ISO_8859-1", &latin1},
+      {"iso-ir-100", &latin1},   {"IBM819", &latin1},      {"cp819", &latin1},
+      {"csISOLatin1", &latin1}, {"iso-8859-1", &latin1},
+      {"cp1252", &windows1252},  {"CP1252", &windows1252}, {"x-cp1252", &windows1252},
+      {"WINDOWS-1252", &windows1252},
+  };
+  for (const auto& [encoding, expected] : cases) {
+    SCOPED_TRACE(encoding);
+    const std::string doc = std::string("<?xml version=\"1.0\" encoding=\"") + encoding +
+                            "\"?><pwx><workout><cmt>\x80\xE9</cmt></workout></pwx>";
+    std::string text;
+    const LoadResult result = xml::ReadWorkoutChildrenFromText(
+        doc, [](std::string_view) { return true; },
+        [&](const xml::Node& e) {
+          text = std::string(e.Text());
+          return true;
+        });
+    EXPECT_EQ(result, LoadResult::Loaded);
+    EXPECT_EQ(text, *expected);
+  }
+  for (const char* unknown : {"latin-1x", "cp1251", "iso-8859-2", "l2", "ibm8190"}) {
+    SCOPED_TRACE(unknown);
+    EXPECT_EQ(Load(std::string("<?xml version=\"1.0\" encoding=\"") + unknown + "\"?><pwx/>"),
+              LoadResult::NotWellFormed);
   }
 }
 
