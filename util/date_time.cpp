@@ -82,11 +82,13 @@ std::string_view Cut(std::string_view text, std::size_t p, std::size_t n) {
   return text.substr(start, n);
 }
 
+// Plain arithmetic on the day number, with no calendar check: a UTC time near either end of the
+// calendar may shift past it (9999-12-31T23:30:00Z is in the year 10000 east of Greenwich), and
+// the workout still imports.
 DateTime FromUnixSeconds(std::int64_t unixSeconds) {
   const std::int64_t dayFromUnix = unixSeconds >= 0 ? unixSeconds / 86400 : -((-unixSeconds + 86399) / 86400);
   const auto secOfDay = static_cast<int>(unixSeconds - dayFromUnix * 86400);
-  const Civil c = CivilFromDays(dayFromUnix);
-  return Combine(EncodeDate(c.Year, c.Month, c.Day),
+  return Combine(static_cast<DateTime>(dayFromUnix - kUnixEpochDay),
                  EncodeTime(secOfDay / 3600, secOfDay / 60 % 60, secOfDay % 60, 0));
 }
 

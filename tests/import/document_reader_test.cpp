@@ -353,6 +353,20 @@ TEST(DocumentReader, AnImpossibleTimeStopsTheWalk) {
   }
 }
 
+TEST(DocumentReader, UtcTimesAtTheEndsOfTheCalendarImportInAnyZone) {
+  // In any zone but UTC one of these shifts past the calendar; the workout imports all the same.
+  for (const char* edge : {"9999-12-31T23:59:59Z", "0001-01-01T00:00:00Z"}) {
+    SCOPED_TRACE(edge);
+    auto state = Fresh();
+    const std::string doc = PwxDocument(std::string("<time>") + edge + "</time><cmt>after</cmt>" +
+                                        Samples({"<hr>3</hr>", "<hr>4</hr>"}));
+    EXPECT_EQ(ReadOver(*state, "edge.pwx", doc), PwxReadOutcome::Imported);
+    EXPECT_EQ(state->Samples.Count(), 2);
+    EXPECT_EQ(state->Comment, "after");
+    EXPECT_NE(V(state->Summary.StartTime), 0.0);
+  }
+}
+
 TEST(AnalyseExercise, ExtensionFileAndCount) {
   auto state = Fresh();
   const std::string doc = PwxDocument(std::string(kTime) + Samples({"<timeoffset>0</timeoffset>",

@@ -144,9 +144,27 @@ TEST(ReadWorkoutTime, ImpossibleTimesAreAConversionError) {
   ImportState state;
   EXPECT_THROW(ReadWorkoutTime("2016-13-24T10:20:30Z", state), DateTimeError);
   EXPECT_THROW(ReadWorkoutTime("   ", state), DateTimeError);
-  // Shifted beyond the last representable day.
-  state.ZoneOffsetMinutes = 60;
-  EXPECT_THROW(ReadWorkoutTime("9999-12-31T23:30:00Z", state), DateTimeError);
+}
+
+TEST(ReadWorkoutTime, AShiftPastEitherEndOfTheCalendarStillGivesATime) {
+  const struct {
+    std::int32_t offset;
+    const char* text;
+    DateTime expected;
+  } cases[] = {
+      // 10000-01-01T00:30: day 2958466 (the day after 9999-12-31), plus 30 of 1440 minutes.
+      {60, "9999-12-31T23:30:00Z", 2958466.0 + 30.0 / 1440.0},
+      // 0000-12-31T23:30: day -693594 (the day before 0001-01-01); before 1899 the time of day
+      // counts forward from the start of that day, so it is subtracted.
+      {-60, "0001-01-01T00:30:00Z", -693594.0 - 1410.0 / 1440.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    ImportState state;
+    state.ZoneOffsetMinutes = c.offset;
+    ReadWorkoutTime(c.text, state);
+    EXPECT_DOUBLE_EQ(state.ParsedTime, c.expected);
+  }
 }
 
 TEST(LocalOffsetMinutesAt, FollowsSummerTime) {
