@@ -1,5 +1,5 @@
 // What Windows shows under Properties > Details for the built tessaly.dll and tessaly.exe, read back
-// the way Explorer reads it.
+// the way Explorer reads it, and the marks of a reproducible build in the same files.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "test_support.h"
 
 namespace tessaly {
 namespace {
@@ -109,6 +111,30 @@ TEST(VersionResource, MatchesWhatGetVersionAnswersTheHost) {
   EXPECT_EQ(answered, 700);
   EXPECT_EQ(answered, static_cast<std::int32_t>(HIWORD(fixed.dwFileVersionMS) * 100 + LOWORD(fixed.dwFileVersionMS)));
   FreeLibrary(plugin);
+}
+
+std::uint32_t ReadU32(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  if (at + 4 <= bytes.size()) std::memcpy(&value, bytes.data() + at, 4);
+  return value;
+}
+
+// Two builds of one commit must give the same bytes: no link date in the PE header, and neither
+// the source folder nor the build folder anywhere in the file.
+TEST(ReproducibleBuild, NoLinkDateAndNoBuildFolders) {
+  std::string sourceRoot(TESSALY_TEST_DATA_DIR);  // Z:<root>/tests/data
+  sourceRoot = sourceRoot.substr(2, sourceRoot.size() - 2 - std::strlen("/tests/data"));
+  const std::string buildDir = std::string(TESSALY_BINARY_DIR).substr(2);
+  ASSERT_GT(sourceRoot.size(), 1u);
+  for (const char* file : {"tessaly.dll", "tessaly.exe"}) {
+    SCOPED_TRACE(file);
+    const std::string bytes = test::ReadFile(kBinDir + file);
+    const std::uint32_t pe = ReadU32(bytes, 0x3C);
+    ASSERT_EQ(ReadU32(bytes, pe), 0x00004550u) << "no PE signature";
+    EXPECT_EQ(ReadU32(bytes, pe + 8), 0u) << "link timestamp";  // IMAGE_FILE_HEADER.TimeDateStamp
+    EXPECT_EQ(bytes.find(sourceRoot), std::string::npos) << sourceRoot;
+    EXPECT_EQ(bytes.find(buildDir), std::string::npos) << buildDir;
+  }
 }
 
 }  // namespace
