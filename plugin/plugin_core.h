@@ -7,11 +7,12 @@
 
 #include "plugin/plugin_state.h"
 #include "plugin/records.h"
+#include "tessaly_version.h"
 
 namespace tessaly {
 
 inline constexpr std::uint8_t kExInterface = 6;
-inline constexpr std::int32_t kPluginVersion = 700;
+inline constexpr std::int32_t kPluginVersion = TESSALY_PLUGIN_VERSION;
 inline constexpr std::uint8_t kPluginType = 5;
 inline constexpr std::uint8_t kPluginDevType = 5;
 inline constexpr std::int32_t kMinHostVersion = 505;

@@ -14,6 +14,7 @@
 #include "util/file_name.h"
 #include "util/number_format.h"
 #include "util/sport_types.h"
+#include "tessaly_version.h"
 
 namespace tessaly {
 namespace {
@@ -23,7 +24,7 @@ constexpr PwxLinePattern kRootStartTag{
     "<pwx xmlns=\"http://www.peaksware.com/PWX/1/0\""
     " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
     " xsi:schemaLocation=\"http://www.peaksware.com/PWX/1/0 http://www.peaksware.com/PWX/1/0/pwx.xsd\""
-    " version=\"1.0\" creator=\"CorvantaPro Tessaly Plugin 7.0\">"};
+    " version=\"1.0\" creator=\"" TESSALY_PWX_CREATOR "\">"};
 
 // Room for one sample's lines. A sample with power and everyday figures takes about 320 bytes;
 // the rest is headroom, so that the text of a long workout is not copied into a larger buffer
