@@ -19,7 +19,10 @@ namespace tessaly {
 
 // The lock all calls take turns on. Not taken at unload: a host thread killed at process exit
 // may have died holding it.
-std::mutex& PluginLock() noexcept;
+inline std::mutex& PluginLock() noexcept {
+  static std::mutex lock;  // made on first use, safely even when two threads come at once
+  return lock;
+}
 
 template <class R, class F>
 R Guarded(R failure, F&& body) noexcept {
