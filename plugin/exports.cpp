@@ -1,8 +1,12 @@
-// The 40 exported functions. Each converts its arguments, runs the core on the plug-in state and
-// converts the result; nothing thrown inside ever leaves: the export answers its failure value.
+// The 40 exported functions. Each converts its arguments and runs the core on the plug-in state
+// inside the one guard (plugin/call_guard.h): the plug-in's floating-point environment, the
+// plug-in lock, and nothing thrown let out. Exports that only answer a constant, or copy a
+// constant text into the host's buffer, touch no state and compute nothing: they answer directly,
+// so that they never wait for another thread's call.
 #include <cstdint>
 #include <new>
 
+#include "plugin/call_guard.h"
 #include "plugin/export_abi.h"
 #include "plugin/plugin_core.h"
 #include "plugin/plugin_state.h"
@@ -11,25 +15,6 @@
 using namespace tessaly;
 
 namespace {
-
-template <class R, class F>
-R Guarded(R failure, F&& body) noexcept {
-  try {
-    PluginState* state = CurrentPluginState();
-    if (state == nullptr) return failure;
-    return body(*state);
-  } catch (...) {
-    return failure;
-  }
-}
-
-template <class F>
-void GuardedVoid(F&& body) noexcept {
-  try {
-    if (PluginState* state = CurrentPluginState()) body(*state);
-  } catch (...) {
-  }
-}
 
 HostBool Bool(bool b) { return b ? 1 : 0; }
 
@@ -117,7 +102,7 @@ TESSALY_EXPORT std::int32_t TESSALY_CALL GetDevImpProperty() { return 0; }
 
 TESSALY_EXPORT HostBool TESSALY_CALL GetPluginIcon(void** bitmap) {
   if (bitmap == nullptr) return 0;
-  return Bool(platform::DeliverIcon(bitmap));
+  return Guarded<HostBool>(0, [&](PluginState&) { return Bool(platform::DeliverIcon(bitmap)); });
 }
 
 // --- Import ---

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/notice.h"
 #include "util/file_name.h"
+#include "util/notice.h"
 
 namespace tessaly {
 
@@ -19,9 +19,9 @@ void CopyTextOut(std::string_view text, char* buffer, std::uint32_t capacity) no
 
 bool PassesVersionGate(const PluginState& state) {
   if (state.HostVersion >= kMinHostVersion) return true;
-  platform::ShowNotice(std::string(kPluginName).c_str(),
-                       "This version of Tessaly Import/Export needs a newer training log: "
-                       "please update the application to version 5.05 or later.");
+  ShowNotice(std::string(kPluginName).c_str(),
+             "This version of Tessaly Import/Export needs a newer training log: "
+             "please update the application to version 5.05 or later.");
   return false;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tessaly::test {
 
@@ -13,5 +14,14 @@ std::string PwxSamplesDir();
 std::string TempDir();
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+
+// Test programs that link the plug-in's core record its notices instead of showing them, so no
+// test waits for a click (notice_recorder.cpp).
+struct RecordedNotice {
+  std::string Caption;
+  std::string Text;
+};
+// The notices recorded since the last call, oldest first.
+std::vector<RecordedNotice> TakeNotices();
 
 }  // namespace tessaly::test

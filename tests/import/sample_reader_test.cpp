@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "host_float_state.h"
 #include "import_test_support.h"
 #include "pwx_import/sample_reader.h"
+#include "util/float_environment.h"
 
 namespace tessaly {
 namespace {
@@ -263,6 +265,24 @@ TEST(GreatCircleStep, AgreesWithTheMathsLibrary) {
     const double reference = static_cast<double>(std::acos(x) * 111.12L * 180 / pi);
     EXPECT_NEAR(GreatCircleStepKm(p[0], p[1], p[2], p[3]), reference, 1e-9 + reference * 1e-12);
   }
+}
+
+TEST(GreatCircleStep, IsWorkedToA64BitMantissaInTheHostsPlaceToo) {
+  if (!test::kHasX87) GTEST_SKIP() << "x87 only";
+  // Two fixes 2.6 m apart: the arc cosine's argument lies within 1e-12 of 1.
+  const double p[4] = {46.081629, 14.516637, 46.081614, 14.516611};
+  test::SetFloatState(test::kDefaultFloatState);
+  const double wide = GreatCircleStepKm(p[0], p[1], p[2], p[3]);
+  test::SetFloatState(test::kForeignFloatStates[0]);  // 53-bit precision
+  const double narrow = GreatCircleStepKm(p[0], p[1], p[2], p[3]);
+  double inScope = 0;
+  {
+    FloatEnvironmentScope scope;
+    inScope = GreatCircleStepKm(p[0], p[1], p[2], p[3]);
+  }
+  test::SetFloatState(test::kDefaultFloatState);
+  EXPECT_NE(narrow, wide) << "a step worked in doubles would not notice the host's precision";
+  EXPECT_EQ(inScope, wide);
 }
 
 TEST(GreatCircleStep, UnformableStepsAreZero) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plugin/plugin_core.h"
+#include "test_support.h"
 
 namespace tessaly {
 namespace {
@@ -106,8 +107,16 @@ TEST(VersionGate, RefusesHostsBelow505) {
     SCOPED_TRACE(c.version);
     PluginState s;
     s.HostVersion = c.version;
+    test::TakeNotices();
     EXPECT_EQ(PassesVersionGate(s), c.offered == 1);
     EXPECT_EQ(GetExerciseNumberFromRawFile(s, "no/such/folder/ride.pwx"), c.offered);
+    // One notice per refusal, from the plug-in by name, pointing to the version needed.
+    const std::vector<test::RecordedNotice> notices = test::TakeNotices();
+    ASSERT_EQ(notices.size(), c.offered == 1 ? 0u : 2u);
+    for (const test::RecordedNotice& n : notices) {
+      EXPECT_EQ(n.Caption, "Tessaly Import/Export Plugin");
+      EXPECT_NE(n.Text.find("5.05"), std::string::npos) << n.Text;
+    }
   }
   PluginState s;
   s.HostVersion = 505;

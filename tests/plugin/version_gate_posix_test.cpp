@@ -1,28 +1,26 @@
-// Without a desktop, the version gate's notice goes to standard error: once per refusal.
+// Without a desktop, the platform's notice box is one line on standard error.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/notice.h"
 #include "plugin/plugin_core.h"
+#include "test_support.h"
 
 namespace tessaly {
 namespace {
 
-TEST(VersionGateNotice, OneNoticePerRefusalAndNoneWhenThePathIsOpen) {
-  for (std::int32_t version : {0, 504, 505}) {
-    SCOPED_TRACE(version);
-    PluginState s;
-    s.HostVersion = version;
-    testing::internal::CaptureStderr();
-    GetExerciseNumberFromRawFile(s, "ride.pwx");
-    const std::string notice = testing::internal::GetCapturedStderr();
-    if (version < 505) {
-      EXPECT_NE(notice.find("Tessaly Import/Export"), std::string::npos) << notice;
-      EXPECT_EQ(notice.find('\n'), notice.size() - 1) << "exactly one line: " << notice;
-    } else {
-      EXPECT_EQ(notice, "");
-    }
-  }
+TEST(PlatformNotice, IsOneLineOnStandardErrorAndTestsOnlyRecordIt) {
+  testing::internal::CaptureStderr();
+  platform::ShowNotice("Caption", "Text");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Caption: Text\n");
+
+  PluginState s;
+  test::TakeNotices();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(GetExerciseNumberFromRawFile(s, "ride.pwx"), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the test program's recorder took it";
+  EXPECT_EQ(test::TakeNotices().size(), 1u);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Calls every export of tessaly.dll the way a 32-bit host does: looked up by name and by ordinal,
 // called through stdcall with exactly the table's argument bytes, and checked that the callee
-// removed exactly those bytes from the stack. Prints "N passed, M failed" and exits non-zero on any
-// failure.
+// removed exactly those bytes from the stack. It runs as a host with invalid operation, division by
+// zero and overflow unmasked, and checks that every call gives that state back untouched. The
+// DLL's notice box is caught at its import of MessageBoxA, so nothing waits for a click. Prints
+// "N passed, M failed" and exits non-zero on any failure.
 #include <windows.h>
 
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "plugin/records.h"
+#include "tests/host_float_state.h"
 
 using tessaly::ExerciseDataRecord;
 using tessaly::LapDataRecord;
@@ -106,6 +109,44 @@ const Export kExports[] = {
 
 HMODULE g_dll = nullptr;
 
+// The host's floating-point state the probe runs in.
+constexpr tessaly::test::HostFloatState kHostState = tessaly::test::kForeignFloatStates[1];
+
+// The notice boxes the DLL asked for.
+struct Box {
+  std::string text, caption;
+  UINT type;
+};
+std::vector<Box> g_boxes;
+
+int WINAPI RecordBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+  g_boxes.push_back({text ? text : "", caption ? caption : "", type});
+  return IDOK;
+}
+
+// Points the module's import of dll!function at replacement; false when it imports no such thing.
+bool ReplaceImport(HMODULE module, const char* dll, const char* function, const void* replacement) {
+  auto* base = reinterpret_cast<std::uint8_t*>(module);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0; ++d) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+    const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+      DWORD protection = 0;
+      if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection)) return false;
+      slots->u1.Function = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(replacement));
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+      return true;
+    }
+  }
+  return false;
+}
+
 // Calls the export both by name and by ordinal with the same arguments; returns the result of the
 // call by name.
 std::uint32_t Call(const char* name, const Args& args) {
@@ -126,11 +167,17 @@ std::uint32_t Call(const char* name, const Args& args) {
   if (byName == nullptr || byOrdinal == nullptr) return 0;
   std::uint32_t viaName = 0;
   std::uint32_t viaOrdinal = 0;
+  const tessaly::test::FloatSnapshot before = tessaly::test::TakeFloatSnapshot();
   const std::int32_t skewName = CallWithStack(byName, args.bytes.data(), e->argBytes, &viaName);
+  const tessaly::test::FloatSnapshot afterName = tessaly::test::TakeFloatSnapshot();
   const std::int32_t skewOrdinal = CallWithStack(byOrdinal, args.bytes.data(), e->argBytes, &viaOrdinal);
+  const tessaly::test::FloatSnapshot afterOrdinal = tessaly::test::TakeFloatSnapshot();
   Check(skewName == 0 && skewOrdinal == 0,
         std::string(name) + " removes " + std::to_string(e->argBytes) + " argument bytes (off by " +
             std::to_string(skewName) + ")");
+  Check(afterName == before && afterOrdinal == before,
+        std::string(name) + " gives the host's floating-point state back (control word " +
+            std::to_string(afterName.Control) + ", MXCSR " + std::to_string(afterName.Mxcsr) + ")");
   return viaName;
 }
 
@@ -145,6 +192,9 @@ int main(int argc, char** argv) {
     std::printf("cannot load %s\n", path);
     return 2;
   }
+  Check(ReplaceImport(g_dll, "user32.dll", "MessageBoxA", reinterpret_cast<const void*>(&RecordBox)),
+        "the DLL imports MessageBoxA for its notice");
+  tessaly::test::SetFloatState(kHostState);
   char text[64];
   std::memset(text, 'x', sizeof(text));
 
@@ -182,11 +232,19 @@ int main(int argc, char** argv) {
         "icon is 32x32 at 24 bits per pixel");
   if (icon != nullptr) DeleteObject(icon);
 
-  // The version gate: without a display the notice returns at once.
+  // The version gate: one notice per refusal (Call makes each call twice, by name and by
+  // ordinal), an information box with one OK button, modal to the host's windows.
   Call("SetCVVersion", Args().u32(504));
   Check((Call("GetExerciseNumberFromRawFile", Args().ptr("C:\\ride.pwx")) & 0xFFFF) == 0, "host 504 is refused");
+  Check(g_boxes.size() == 2, "one notice per refused import, " + std::to_string(g_boxes.size()) + " shown");
   Check(Call("ExportDatas", Args().u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).ptr("C:\\nowhere\\x.pwx").u32(0)) == 0,
         "export refused for host 504");
+  Check(g_boxes.size() == 4, "one notice per refused export, " + std::to_string(g_boxes.size()) + " shown");
+  for (const Box& box : g_boxes) {
+    Check(box.type == (MB_OK | MB_ICONINFORMATION | MB_TASKMODAL), "the notice is a task-modal information box with OK");
+    Check(box.caption == "Tessaly Import/Export Plugin" && box.text.find("5.05") != std::string::npos,
+          "the notice names the plug-in and the version needed");
+  }
   Call("SetCVVersion", Args().u32(505));
   Check((Call("GetExerciseNumberFromRawFile", Args().ptr("C:\\missing\\ride.PWX")) & 0xFFFF) == 1, "a .PWX path offers one workout");
   Check(Call("GetExerciseNumberFromRawFileEx", Args().ptr("C:\\ride.txt").u32(0)) == 0, "a .txt path offers none");
@@ -241,6 +299,8 @@ int main(int argc, char** argv) {
   Call("ExportDatas", Args().u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).ptr(target.c_str()).u32(0));
   DeleteFileA((std::string(tmp) + "tessaly-probe-export.pwx").c_str());
 
+  Check(g_boxes.size() == 4, "no notice for a host of version 505");
+  tessaly::test::SetFloatState(tessaly::test::kDefaultFloatState);
   FreeLibrary(g_dll);
   std::printf("%d passed, %d failed\n", g_passed, g_failed);
   return g_failed == 0 ? 0 : 1;

@@ -1,0 +1,33 @@
+// A host in miniature for the host tests: the plug-in library beside the test program, loaded at
+// run time and called only through its exports, with the floating-point state watched across
+// every call.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "plugin_api.h"
+
+namespace tessaly::test {
+
+// Loads the plug-in and starts a session as the host does; null (and a test failure) when it
+// cannot be loaded.
+std::unique_ptr<tool::Plugin> LoadPlugin();
+
+// One workout through the plug-in as a host moves it: imported and read back whole by one loaded
+// plug-in, then set record by record into a freshly loaded one and exported again.
+struct HostRound {
+  std::int32_t Count = 0;
+  std::string Imported;  // every byte the host received: summary, samples, laps, comment
+  std::string Exported;  // the document written back from those records
+  int Calls = 0;
+  int Disturbed = 0;  // calls after which the host's floating-point state was not as before
+  std::string FirstDisturbed;
+};
+
+// Does no floating-point work of its own between the calls, so the state it watches is what the
+// plug-in leaves behind.
+HostRound RunHostRound(const std::string& file, const std::string& target);
+
+}  // namespace tessaly::test
