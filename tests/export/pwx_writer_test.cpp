@@ -277,6 +277,9 @@ TEST(BuildPwxDocument, PowerLinesFollowAnyWholeWatt) {
     const bool power = *c.summaryLine != 0;
     EXPECT_EQ(CountLines(lines, "      <pwr>"), power ? static_cast<int>(c.power.size()) : 0);
     EXPECT_EQ(CountLines(lines, "      <pwr "), power ? 1 : 0);
+    if (!power) {
+      EXPECT_EQ(CountLines(lines, "      <pwrright>"), 0);  // a balance alone is no power
+    }
     if (power) {
       EXPECT_TRUE(HasLine(lines, c.summaryLine));
       EXPECT_TRUE(HasLine(lines, "      <pwr>0</pwr>"));  // samples without power keep their lines
