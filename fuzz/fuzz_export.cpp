@@ -7,6 +7,8 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/fuzz_targets.h"
 #include "plugin/plugin_core.h"
+#include "pwx_import/document_reader.h"
+#include "util/conversions.h"
 
 namespace tessaly::fuzz {
 
@@ -44,16 +46,32 @@ void ExportOneInput(const std::uint8_t* data, std::size_t size) {
   writer->UserName = in.Text(60);
   if (ExportDatas(*writer, target.c_str()) != 1) std::abort();
 
-  // Whatever went in, the document must be one this plug-in reads back whole.
+  // Whatever went in, the document must be well-formed XML that this plug-in reads back whole.
   auto reader = std::make_unique<PluginState>();
-  const std::int32_t n = AnalyseExercise(*reader, target.c_str());
-  if (n != static_cast<std::int32_t>(samples)) std::abort();
+  if (ReadPwxFile(*reader, target.c_str()) != PwxReadOutcome::Imported) std::abort();
+  const TMyHRMDatas& back = reader->Samples;
+  if (back.Count() != static_cast<std::int32_t>(samples)) std::abort();
   if (reader->Laps.Count() != static_cast<std::int32_t>(laps)) std::abort();
   for (std::size_t i = 0; i < samples; ++i) {
     const auto index = static_cast<std::int32_t>(i);
-    if (reader->Samples.GetTimeOffset(index) != sent[i].TimeOffset) std::abort();
-    if (reader->Samples.GetHr(index) != sent[i].HeartRate) std::abort();
-    if (reader->Samples.GetCad(index) != sent[i].Cadence) std::abort();
+    const ExerciseDataRecord& r = sent[i];
+    if (back.GetTimeOffset(index) != r.TimeOffset) std::abort();
+    if (back.GetHr(index) != r.HeartRate) std::abort();
+    if (back.GetCad(index) != r.Cadence) std::abort();
+    // A sample without a position gains none.
+    if (r.Latitude == 0.0 && r.Longitude == 0.0 && (back.GetLat(index) != 0.0 || back.GetLon(index) != 0.0)) {
+      std::abort();
+    }
+    // The left share comes back within half a watt of rounding, 50 / P points, and the reader's
+    // own rounding, at any power a pedal can give.
+    const double p = back.GetPwr(index);
+    const double balance = r.PowerBalance;
+    if (p >= 20.0 && p <= 100000.0 && std::isfinite(balance) && balance > 0.0) {
+      const std::int32_t right = PedalBalanceToRightShare(balance);
+      if (right >= 1 && right <= 99 && std::fabs(back.GetPwrRight(index) - (100 - right)) > 50.0 / p + 0.5 + 1e-9) {
+        std::abort();
+      }
+    }
   }
   std::remove(target.c_str());
 }

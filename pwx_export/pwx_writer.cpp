@@ -1,6 +1,8 @@
 #include "pwx_export/pwx_writer.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -53,6 +55,36 @@ std::string CrLfToSpaces(const std::string& text) {
   return out;
 }
 
+// NaN and the infinities are no number any PWX reader takes: the document carries 0 instead.
+double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+
+// The whole watts a sample's <pwr> line shows, read back from the line's own text.
+double WrittenWholeWatts(double power) {
+  char text[kMaxFixedLength];
+  const char* const end = WriteFixed(text, Finite(power), 0);
+  double watts = 0.0;
+  std::from_chars(text, end, watts);
+  return watts;
+}
+
+// Length of the UTF-8 sequence whose lead byte is b (1 for a stray continuation byte).
+std::size_t SequenceLength(unsigned char b) {
+  if (b >= 0xF0) return 4;
+  if (b >= 0xE0) return 3;
+  if (b >= 0xC0) return 2;
+  return 1;
+}
+
+// Whether the UTF-8 sequence is a character no XML 1.0 document may hold: a C0 control other
+// than tab, LF and CR, a surrogate, U+FFFE or U+FFFF.
+bool ForbiddenInXml(std::string_view sequence) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(sequence[k]); };
+  if (sequence.size() == 1) return b(0) < 0x20 && b(0) != '\t' && b(0) != '\n' && b(0) != '\r';
+  if (sequence.size() != 3) return false;
+  if (b(0) == 0xED) return b(1) >= 0xA0;                      // U+D800 to U+DFFF
+  return b(0) == 0xEF && b(1) == 0xBF && b(2) >= 0xBE;        // U+FFFE, U+FFFF
+}
+
 [[noreturn]] void PatternFault(std::string_view pattern) {
   throw std::logic_error("PWX line pattern and values do not match: " + std::string(pattern));
 }
@@ -91,7 +123,7 @@ void PwxLineWriter::line(std::string_view pattern, std::initializer_list<Value> 
 
 void PwxLineWriter::Fixed(double v, int decimals) {
   char* const at = Room(kMaxFixedLength);
-  size_ = static_cast<std::size_t>(WriteFixed(at, v, decimals) - data_.get());
+  size_ = static_cast<std::size_t>(WriteFixed(at, Finite(v), decimals) - data_.get());
 }
 
 void PwxLineWriter::Integer(std::int64_t v) {
@@ -128,22 +160,27 @@ std::string PwxTargetPath(std::string_view target) {
   return path;
 }
 
-std::string XmlElementText(std::string_view hostText) {
-  const std::string utf8 = platform::HostTextToUtf8(hostText);
+std::string XmlCharacterData(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  for (const char c : utf8) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') continue;  // no XML 1.0 document may hold it
-    switch (c) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t n = std::min(SequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+    const std::string_view sequence = utf8.substr(i, n);
+    i += n;
+    if (ForbiddenInXml(sequence)) continue;
+    switch (sequence[0]) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
-      default: out += c; break;
+      default: out += sequence; break;
     }
   }
   return out;
 }
+
+// Filtered after the conversion, so that what the host's code page turns into a forbidden
+// character is caught the same way on every system.
+std::string XmlElementText(std::string_view hostText) { return XmlCharacterData(platform::HostTextToUtf8(hostText)); }
 
 namespace {
 
@@ -159,6 +196,10 @@ void WriteDocument(PluginState& state, PwxLineWriter& w) {
   const std::int32_t lapCount = laps.Count();
   const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);
   const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime);
+  // Power lines for a workout with any power at all, then for every sample: one short burst in a
+  // workout of zeros still counts.
+  bool withPower = false;
+  for (std::int32_t i = 0; i < sampleCount && !withPower; ++i) withPower = Finite(samples.GetPwr(i)) >= 1.0;
 
   // Only an estimate: without that much memory in one piece the buffer grows as it goes.
   try {
@@ -194,7 +235,7 @@ void WriteDocument(PluginState& state, PwxLineWriter& w) {
   if (summary.MaxSpeed > 0 && summary.AvgSpeed > 0) {
     w.line<"      <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(TenthsKmhToMetresPerSecond(summary.MaxSpeed), 0.0, TenthsKmhToMetresPerSecond(summary.AvgSpeed));
   }
-  if (totals.MaxPower != 0 && totals.AvgPower != 0) {
+  if (withPower) {
     w.line<"      <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(static_cast<double>(totals.MaxPower), 0.0, static_cast<double>(totals.AvgPower));
   }
   if (totals.MaxCadence != 0 && totals.AvgCadence != 0) {
@@ -238,29 +279,38 @@ void WriteDocument(PluginState& state, PwxLineWriter& w) {
     w.line<"    </segment>">();
   }
 
-  // Samples. Power lines only for a workout with power at all, then for every sample.
-  const bool withPower = totals.AvgPower != 0;
+  // Samples.
   for (std::int32_t i = 0; i < sampleCount; ++i) {
     w.line<"    <sample>">();
     w.line<"      <timeoffset>%.3f</timeoffset>">(static_cast<double>(samples.GetTimeOffset(i)));
     w.line<"      <hr>%d</hr>">(samples.GetHr(i));
     w.line<"      <spd>%.3f</spd>">(KmhToMetresPerSecond(samples.GetSpd(i)));
     if (withPower) {
-      w.line<"      <pwr>%.0f</pwr>">(samples.GetPwr(i));
-      w.line<"      <pwrright>%d</pwrright>">(PedalBalanceToRightShare(samples.GetPwrRight(i)));
+      const double power = samples.GetPwr(i);
+      w.line<"      <pwr>%.0f</pwr>">(power);
+      // PWX readers take pwrright for the right pedal's watts: its share of the power as written.
+      // Without a balance or without power on the line there are no right pedal's watts.
+      if (const double balance = Finite(samples.GetPwrRight(i)); balance > 0.0) {
+        if (const double watts = WrittenWholeWatts(power); watts > 0.0) {
+          w.line<"      <pwrright>%d</pwrright>">(RoundHalfAway(watts * PedalBalanceToRightShare(balance) / 100.0));
+        }
+      }
     }
     if (const double v = samples.GetTorqueEffectivenessLeft(i); v > 0.0)
-      w.line<"      <torque_effectiveness_left>%d</torque_effectiveness_left>">(TruncateToInt64(v));
+      w.line<"      <torque_effectiveness_left>%d</torque_effectiveness_left>">(TruncateToInt64(Finite(v)));
     if (const double v = samples.GetTorqueEffectivenessRight(i); v > 0.0)
-      w.line<"      <torque_effectiveness_right>%d</torque_effectiveness_right>">(TruncateToInt64(v));
+      w.line<"      <torque_effectiveness_right>%d</torque_effectiveness_right>">(TruncateToInt64(Finite(v)));
     if (const double v = samples.GetPedalSmoothnessLeft(i); v > 0.0)
-      w.line<"      <pedal_smoothness_left>%d</pedal_smoothness_left>">(TruncateToInt64(v));
+      w.line<"      <pedal_smoothness_left>%d</pedal_smoothness_left>">(TruncateToInt64(Finite(v)));
     if (const double v = samples.GetPedalSmoothnessRight(i); v > 0.0)
-      w.line<"      <pedal_smoothness_right>%d</pedal_smoothness_right>">(TruncateToInt64(v));
+      w.line<"      <pedal_smoothness_right>%d</pedal_smoothness_right>">(TruncateToInt64(Finite(v)));
     w.line<"      <cad>%d</cad>">(samples.GetCad(i));
     w.line<"      <dist>%.2f</dist>">(KmToMetres(samples.GetDist(i)));
-    w.line<"      <lat>%.6f</lat>">(samples.GetLat(i));
-    w.line<"      <lon>%.6f</lon>">(samples.GetLon(i));
+    // Both exactly 0 is a sample without a position, not one at 0 degrees, 0 degrees.
+    if (const double lat = samples.GetLat(i), lon = samples.GetLon(i); lat != 0.0 || lon != 0.0) {
+      w.line<"      <lat>%.6f</lat>">(lat);
+      w.line<"      <lon>%.6f</lon>">(lon);
+    }
     w.line<"      <alt>%.2f</alt>">(samples.GetAlt(i));
     w.line<"      <temp>%.1f</temp>">(samples.GetTemp(i));
     w.line<"    </sample>">();

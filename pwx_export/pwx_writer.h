@@ -18,7 +18,8 @@
 namespace tessaly {
 
 // A line template written into the writer itself. "%.Nf" (N = 0..6), "%d" and "%s" stand for the
-// values that follow, in order. Such a template is taken apart once, when the writer is compiled:
+// values that follow, in order; a real that is not finite is written as 0 with the template's
+// decimals. Such a template is taken apart once, when the writer is compiled:
 // a malformed one does not compile, and writing the line only copies its literal pieces and the
 // values' text.
 template <std::size_t N>
@@ -206,8 +207,11 @@ class PwxLineWriter {
 // name has none. The file name starts after the last backslash, slash or colon.
 std::string PwxTargetPath(std::string_view target);
 
-// Host text as element content: UTF-8, without the control characters XML cannot carry, and with
-// "&", "<" and ">" escaped.
+// UTF-8 text as element content: without the characters no XML 1.0 document may hold (C0
+// controls other than tab, LF and CR; surrogates; U+FFFE and U+FFFF), and with "&", "<" and ">"
+// escaped.
+std::string XmlCharacterData(std::string_view utf8);
+// Host text as element content: converted to UTF-8, then as XmlCharacterData.
 std::string XmlElementText(std::string_view hostText);
 
 // The whole document. Like every export it leaves two lasting marks on the state: CR LF pairs in

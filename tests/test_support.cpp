@@ -22,6 +22,13 @@ std::string PwxSamplesDir() {
   return std::filesystem::is_directory(dir, ec) ? dir : std::string();
 }
 
+std::string PwxSchemaPath() {
+  std::string path = TESSALY_PWX_SCHEMA;
+  if (const char* env = std::getenv("TESSALY_PWX_SCHEMA")) path = env;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec) ? path : std::string();
+}
+
 namespace {
 
 // The test program's scratch folder, removed with everything in it when the program ends.

@@ -10,6 +10,8 @@ namespace tessaly::test {
 std::string DataDir();
 // The folder of real device-recorded PWX files, or "" when it is not there (tests then skip).
 std::string PwxSamplesDir();
+// The PWX 1.0 schema next to the project, or "" when it is not there (schema checks then skip).
+std::string PwxSchemaPath();
 // A fresh, empty temporary folder for this test program run.
 std::string TempDir();
 std::string ReadFile(const std::string& path);

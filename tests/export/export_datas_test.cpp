@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "document_check.h"
 #include "export_test_support.h"
 #include "platform/file_save.h"
 #include "pwx_export/pwx_writer.h"
@@ -65,7 +66,7 @@ TEST(ExportDatas, WritesTheDocumentUnderTheTargetNameWithPwxExtension) {
     const std::string written = dir + "/" + c.written;
     ASSERT_TRUE(fs::is_regular_file(written));
     PluginState again = SmallWorkout();
-    EXPECT_EQ(test::ReadFile(written), BuildPwxDocument(again));
+    EXPECT_EQ(test::ReadFile(written), test::Document(again));
     // Names that differ only in case are one file where the file system ignores case.
     std::string from = c.target, to = c.written;
     for (std::string* n : {&from, &to}) {
@@ -84,7 +85,7 @@ TEST(ExportDatas, ReplacesAnExistingFileWholeAndLeavesNoTemporaryFile) {
   PluginState s = SmallWorkout();
   ASSERT_EQ(ExportDatas(s, path.c_str()), 1);
   PluginState again = SmallWorkout();
-  EXPECT_EQ(test::ReadFile(path), BuildPwxDocument(again));
+  EXPECT_EQ(test::ReadFile(path), test::Document(again));
   EXPECT_EQ(Entries(dir), std::vector<std::string>{"ride.pwx"});
 }
 
@@ -136,7 +137,9 @@ TEST(ExportDatas, LaterExportsKeepWhatTheStoresAlreadyHeld) {
   PushSample(s, 0, {.TimeOffset = 0, .HeartRate = 99});
   SetLapDatasEx(s, test::MakeLap(2, 1, 0.002));
   ASSERT_EQ(ExportDatas(s, (dir + "/second").c_str()), 1);
-  const std::vector<std::string> lines = test::Lines(test::ReadFile(dir + "/second.pwx"));
+  const std::string second = test::ReadFile(dir + "/second.pwx");
+  test::ExpectReadableDocument(second, 3, 2);
+  const std::vector<std::string> lines = test::Lines(second);
   EXPECT_EQ(test::CountLines(lines, "    <sample>"), 3);
   EXPECT_TRUE(test::HasLine(lines, "      <hr>99</hr>"));
   EXPECT_TRUE(test::HasLine(lines, "      <hr>122</hr>"));

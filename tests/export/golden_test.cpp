@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "document_check.h"
 #include "export_test_support.h"
 #include "pwx_export/pwx_writer.h"
 #include "test_support.h"
@@ -101,7 +102,7 @@ TEST(GoldenDocuments, MatchByteForByte) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     PluginState s = c.make();
-    const std::string doc = BuildPwxDocument(s);
+    const std::string doc = test::Document(s);
     const std::string path = test::DataDir() + "/golden/" + c.file;
     if (regenerate) {
       test::WriteFile(path, doc);

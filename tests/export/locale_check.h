@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "document_check.h"
 #include "export_test_support.h"
 #include "pwx_export/pwx_writer.h"
 

@@ -27,7 +27,7 @@ bool SetCommaLocale() {
 TEST(ExportLocale, ACommaLocaleInTheCLibraryDoesNotReachTheDocument) {
   std::setlocale(LC_ALL, "C");
   PluginState plain = test::FractionalWorkout();
-  const std::string baseline = BuildPwxDocument(plain);
+  const std::string baseline = test::Document(plain);
   if (!SetCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma, and localedef could not make one";
   test::ExpectDocumentUnaffectedByCurrentLocale(baseline);
   std::setlocale(LC_ALL, "C");

@@ -17,7 +17,7 @@ struct CommaDecimals : std::numpunct<char> {
 
 TEST(ExportLocale, TheCppGlobalLocaleDoesNotReachTheDocument) {
   PluginState plain = test::FractionalWorkout();
-  const std::string baseline = BuildPwxDocument(plain);
+  const std::string baseline = test::Document(plain);
   ASSERT_NE(baseline.find("<dist>12345.60</dist>"), std::string::npos);
 
   const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimals));

@@ -12,7 +12,7 @@ namespace {
 TEST(ExportLocale, ACommaLocaleInTheCRuntimeDoesNotReachTheDocument) {
   std::setlocale(LC_ALL, "C");
   PluginState plain = test::FractionalWorkout();
-  const std::string baseline = BuildPwxDocument(plain);
+  const std::string baseline = test::Document(plain);
   bool set = false;
   for (const char* name : {"German_Germany.1252", "German", "de-DE", "deu", "French_France.1252"}) {
     if (std::setlocale(LC_ALL, name) != nullptr) {

@@ -53,7 +53,8 @@ void ExpectSameReals(const char* pattern, int decimals) {
     PwxLineWriter runtime;
     runtime.line(pattern, {v});
     EXPECT_EQ(fixed.text(), runtime.text());
-    EXPECT_EQ(fixed.text(), "<v>" + FormatFixed(v, decimals) + "</v>\r\n");
+    // NaN and the infinities have no place in a document: 0 instead.
+    EXPECT_EQ(fixed.text(), "<v>" + FormatFixed(std::isfinite(v) ? v : 0.0, decimals) + "</v>\r\n");
   }
 }
 

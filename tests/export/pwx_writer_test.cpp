@@ -1,10 +1,12 @@
 // The document the writer builds: which lines appear, what they hold, how numbers are rounded.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "document_check.h"
 #include "export_test_support.h"
 #include "pwx_export/pwx_writer.h"
 #include "util/date_time.h"
@@ -13,6 +15,7 @@ namespace tessaly {
 namespace {
 
 using test::CountLines;
+using test::Document;
 using test::FreshState;
 using test::HasLine;
 using test::HostSample;
@@ -106,7 +109,7 @@ TEST(PwxTargetPath, ReplacesOrAppendsTheExtensionOfTheFileNameOnly) {
   }
 }
 
-TEST(XmlElementText, EscapesMarkupAndDropsForbiddenControlCharacters) {
+TEST(XmlCharacterData, EscapesMarkupAndDropsWhatXmlForbids) {
   struct Case {
     std::string in;
     std::string out;
@@ -121,17 +124,23 @@ TEST(XmlElementText, EscapesMarkupAndDropsForbiddenControlCharacters) {
       {"cr\rlf\n", "cr\rlf\n"},
       {std::string("bell\x07 esc\x1b nul-free\x01\x1f", 20), "bell esc nul-free"},
       {"quote \" and '", "quote \" and '"},
+      {"a\xEF\xBF\xBE" "b\xEF\xBF\xBF" "c", "abc"},                  // U+FFFE, U+FFFF
+      {"a\xED\xA0\x80" "b\xED\xBF\xBF" "c", "abc"},                  // surrogates D800, DFFF
+      {"\xED\x9F\xBF|\xEE\x80\x80|\xEF\xBF\xBD", "\xED\x9F\xBF|\xEE\x80\x80|\xEF\xBF\xBD"},  // D7FF, E000, FFFD
+      {"\xF4\x8F\xBF\xBF & \x7F", "\xF4\x8F\xBF\xBF &amp; \x7F"},  // U+10FFFF, DEL
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
-    EXPECT_EQ(XmlElementText(c.in), c.out);
+    EXPECT_EQ(XmlCharacterData(c.in), c.out);
   }
+  // Host text goes the same way once it is UTF-8.
+  EXPECT_EQ(XmlElementText(std::string("x\x01<y\x1f", 5)), "x&lt;y");
 }
 
 TEST(BuildPwxDocument, EveryLineEndsWithCrLfAndTheFixedLinesAreInPlace) {
   PluginState s = FreshState();
   PushSample(s, 0, {.TimeOffset = 0, .HeartRate = 100});
-  const std::string doc = BuildPwxDocument(s);
+  const std::string doc = Document(s);
   ASSERT_GE(doc.size(), 2u);
   EXPECT_EQ(doc.substr(doc.size() - 2), "\r\n");
   for (std::size_t i = 0; i < doc.size(); ++i) {
@@ -161,7 +170,7 @@ TEST(BuildPwxDocument, EveryLineEndsWithCrLfAndTheFixedLinesAreInPlace) {
 
 TEST(BuildPwxDocument, EmptyStoresGiveHeaderSummaryAndZeroPoints) {
   PluginState s = FreshState();
-  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> lines = Lines(Document(s));
   const std::vector<std::string> expected = {
       "    <sportType>Bike</sportType>",
       "    <cmt></cmt>",
@@ -211,7 +220,7 @@ TEST(BuildPwxDocument, SummaryLinesAppearOnlyWhenBothValuesArePresent) {
     s.Summary.AvgHeartRate = c.avgHr;
     s.Summary.MaxSpeed = c.maxSpd;
     s.Summary.AvgSpeed = c.avgSpd;
-    const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+    const std::vector<std::string> lines = Lines(Document(s));
     EXPECT_EQ(CountLines(lines, "      <hr "), *c.hrLine ? 1 : 0);
     if (*c.hrLine) {
       EXPECT_TRUE(HasLine(lines, c.hrLine));
@@ -232,7 +241,7 @@ TEST(BuildPwxDocument, SummaryValuesInPwxUnits) {
   s.Summary.Calories = 650;
   PushSample(s, 0, {.TimeOffset = 17});
   PushSample(s, 1, {.TimeOffset = 18});
-  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> lines = Lines(Document(s));
   for (const char* line : {"      <beginning>17.000</beginning>", "      <duration>3601.000</duration>",
                            "      <dist>42195.00</dist>", "      <climbingelevation>350.0</climbingelevation>",
                            "      <descendingelevation>-12.0</descendingelevation>", "      <calories>650</calories>",
@@ -242,34 +251,38 @@ TEST(BuildPwxDocument, SummaryValuesInPwxUnits) {
   }
 }
 
-TEST(BuildPwxDocument, PowerLinesFollowTheWholeWorkoutAverage) {
+TEST(BuildPwxDocument, PowerLinesFollowAnyWholeWatt) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   struct Case {
     const char* name;
     std::vector<double> power;
-    bool powerLines;
-    const char* summaryLine;
+    const char* summaryLine;  // "" when no power lines at all
   };
   const Case cases[] = {
-      {"all below one watt", {0.9, 0.5, 0.0}, false, ""},
-      {"average rounds down to zero", {2.0, 0.0, 0.0}, false, ""},
-      {"integer parts", {0.0, 250.9, 301.6}, true, "      <pwr max=\"301.000\" min=\"0.000\" avg=\"183.000\"/>"},
+      {"all below one watt", {0.9, 0.5, 0.0}, ""},
+      {"negative and not finite", {-300.0, kInf, kNaN}, ""},
+      {"one short burst, average zero", {0.0, 150.0, 0.0, 0.0}, "      <pwr max=\"150.000\" min=\"0.000\" avg=\"37.000\"/>"},
+      {"one watt, integer average zero", {1.0, 0.0, 0.0}, "      <pwr max=\"1.000\" min=\"0.000\" avg=\"0.000\"/>"},
+      {"integer parts", {0.0, 250.9, 301.6}, "      <pwr max=\"301.000\" min=\"0.000\" avg=\"183.000\"/>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PluginState s = FreshState();
     for (std::size_t i = 0; i < c.power.size(); ++i) {
-      PushSample(s, static_cast<std::int32_t>(i), {.TimeOffset = static_cast<std::int32_t>(i), .Power = c.power[i]});
+      PushSample(s, static_cast<std::int32_t>(i),
+                 {.TimeOffset = static_cast<std::int32_t>(i), .Power = c.power[i], .PowerBalance = 50});
     }
-    const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
-    const int perSample = c.powerLines ? static_cast<int>(c.power.size()) : 0;
-    EXPECT_EQ(CountLines(lines, "      <pwr>"), perSample);
-    EXPECT_EQ(CountLines(lines, "      <pwrright>"), perSample);
-    EXPECT_EQ(CountLines(lines, "      <pwr "), *c.summaryLine ? 1 : 0);
-    if (*c.summaryLine) {
+    const std::vector<std::string> lines = Lines(Document(s));
+    const bool power = *c.summaryLine != 0;
+    EXPECT_EQ(CountLines(lines, "      <pwr>"), power ? static_cast<int>(c.power.size()) : 0);
+    EXPECT_EQ(CountLines(lines, "      <pwr "), power ? 1 : 0);
+    if (!power) {
+      EXPECT_EQ(CountLines(lines, "      <pwrright>"), 0);  // a balance alone is no power
+    }
+    if (power) {
       EXPECT_TRUE(HasLine(lines, c.summaryLine));
       EXPECT_TRUE(HasLine(lines, "      <pwr>0</pwr>"));  // samples without power keep their lines
-      EXPECT_TRUE(HasLine(lines, "      <pwr>251</pwr>"));
-      EXPECT_TRUE(HasLine(lines, "      <pwr>302</pwr>"));
     }
   }
 }
@@ -278,7 +291,7 @@ TEST(BuildPwxDocument, CadenceSummaryCountsZeroSamples) {
   PluginState s = FreshState();
   const std::uint8_t cadence[] = {0, 80, 90};
   for (std::int32_t i = 0; i < 3; ++i) PushSample(s, i, {.TimeOffset = i, .Cadence = cadence[i]});
-  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> lines = Lines(Document(s));
   EXPECT_TRUE(HasLine(lines, "      <cad max=\"90.000\" min=\"0.000\" avg=\"56.000\"/>"));
   EXPECT_TRUE(HasLine(lines, "      <cad>0</cad>"));
   EXPECT_TRUE(HasLine(lines, "      <cad>90</cad>"));
@@ -289,14 +302,14 @@ TEST(BuildPwxDocument, SampleLinesInPwxUnits) {
   PushSample(s, 0, {.TimeOffset = 5, .HeartRate = 150, .Speed = 36.0, .Distance = 1.5, .Power = 250.5,
                     .PowerBalance = 40, .Cadence = 85, .Latitude = 50.1234565, .Longitude = -8.0000004,
                     .Altitude = -0.005, .Temperature = 21.25});
-  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> lines = Lines(Document(s));
   const std::vector<std::string> expected = {
       "    <sample>",
       "      <timeoffset>5.000</timeoffset>",
       "      <hr>150</hr>",
       "      <spd>10.000</spd>",
       "      <pwr>251</pwr>",
-      "      <pwrright>60</pwrright>",
+      "      <pwrright>151</pwrright>",
       "      <cad>85</cad>",
       "      <dist>1500.00</dist>",
       "      <lat>50.123457</lat>",
@@ -315,24 +328,94 @@ TEST(BuildPwxDocument, SampleLinesInPwxUnits) {
   }
 }
 
-TEST(BuildPwxDocument, PedalBalanceBecomesTheRightShare) {
+TEST(BuildPwxDocument, PedalBalanceBecomesTheRightPedalsWatts) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   struct Case {
-    double balance;
-    const char* line;
+    double power, balance;
+    const char* right;  // "" when no line
   };
   const Case cases[] = {
-      {40, "      <pwrright>60</pwrright>"},
-      {168, "      <pwrright>40</pwrright>"},
-      {0, "      <pwrright>0</pwrright>"},
-      {-5, "      <pwrright>0</pwrright>"},
-      {48.9, "      <pwrright>52</pwrright>"},
+      {200, 40, "120"},      // left 40 %: right 60 % of 200 W
+      {200, 168, "80"},      // bit 7: right 40 %
+      {200, 48.9, "104"},    // left 48
+      {250.5, 40, "151"},    // of the 251 W the line shows: 150.6
+      {21, 50, "11"},        // 10.5, half away from zero
+      {0.5, 40, "1"},        // written as 1 W: 0.6
+      {200, 100, "0"},       // left 100 %
+      {200, 0, ""},          // no balance
+      {200, -5, ""},
+      {200, kNaN, ""},
+      {200, kInf, ""},
+      {0, 40, ""},           // no power to share
+      {0.4, 40, ""},         // written as 0 W
+      {-50, 40, ""},
+      {kInf, 40, ""},        // written as 0 W
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.balance);
+    SCOPED_TRACE(std::to_string(c.power) + " W, balance " + std::to_string(c.balance));
     PluginState s = FreshState();
-    PushSample(s, 0, {.Power = 200, .PowerBalance = c.balance});
-    EXPECT_TRUE(HasLine(Lines(BuildPwxDocument(s)), c.line));
+    PushSample(s, 0, {.Power = c.power, .PowerBalance = c.balance});
+    PushSample(s, 1, {.TimeOffset = 1, .Power = 100});  // the workout has power in any case
+    const std::vector<std::string> lines = Lines(Document(s));
+    EXPECT_EQ(CountLines(lines, "      <pwrright>"), *c.right ? 1 : 0);
+    if (*c.right) {
+      EXPECT_TRUE(HasLine(lines, std::string("      <pwrright>") + c.right + "</pwrright>"));
+    }
   }
+}
+
+TEST(BuildPwxDocument, PositionLinesOnlyForAPosition) {
+  struct Case {
+    double lat, lon;
+    const char* latLine;  // "" when neither line
+    const char* lonLine;
+  };
+  const Case cases[] = {
+      {0.0, 0.0, "", ""},
+      {-0.0, 0.0, "", ""},
+      {0.0, 7.4, "      <lat>0.000000</lat>", "      <lon>7.400000</lon>"},
+      {46.9, 0.0, "      <lat>46.900000</lat>", "      <lon>0.000000</lon>"},
+      {1e-9, 0.0, "      <lat>0.000000</lat>", "      <lon>0.000000</lon>"},  // stored, if too small to show
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.lat) + ", " + std::to_string(c.lon));
+    PluginState s = FreshState();
+    PushSample(s, 0, {.Latitude = c.lat, .Longitude = c.lon});
+    const std::vector<std::string> lines = Lines(Document(s));
+    EXPECT_EQ(CountLines(lines, "      <lat>"), *c.latLine ? 1 : 0);
+    EXPECT_EQ(CountLines(lines, "      <lon>"), *c.lonLine ? 1 : 0);
+    if (*c.latLine) {
+      EXPECT_TRUE(HasLine(lines, c.latLine));
+      EXPECT_TRUE(HasLine(lines, c.lonLine));
+    }
+  }
+}
+
+TEST(BuildPwxDocument, NumbersThatAreNotFiniteAreWrittenAsZero) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  PluginState s = FreshState();
+  s.Summary.Distance = kNaN;
+  PushSample(s, 0, {.Speed = kNaN, .Distance = kInf, .Power = kNaN, .Latitude = kNaN, .Longitude = 7.4,
+                    .Altitude = -kInf, .Temperature = kNaN, .TorqueEffectivenessLeft = kInf});
+  PushSample(s, 1, {.TimeOffset = 1, .Power = 100});
+  LapDataRecord lap = MakeLap(10, kNaN, -kInf);
+  lap.MaxSpeed = kInf;
+  lap.AvgSpeed = 36;
+  SetLapDatasEx(s, lap);
+  const std::string doc = Document(s);
+  const std::vector<std::string> lines = Lines(doc);
+  for (const char* line : {"      <dist>0.00</dist>", "        <beginning>0.000</beginning>",
+                           "        <duration>0.000</duration>", "        <spd max=\"0.000\" min=\"0.000\" avg=\"10.000\"/>",
+                           "        <dist>0.00</dist>", "      <spd>0.000</spd>", "      <pwr>0</pwr>",
+                           "      <lat>0.000000</lat>", "      <alt>0.00</alt>", "      <temp>0.0</temp>",
+                           "      <torque_effectiveness_left>0</torque_effectiveness_left>"}) {
+    SCOPED_TRACE(line);
+    EXPECT_TRUE(HasLine(lines, line));
+  }
+  EXPECT_EQ(doc.find("nan"), std::string::npos);
+  EXPECT_EQ(doc.find("inf"), std::string::npos);
 }
 
 TEST(BuildPwxDocument, PedalFiguresOnlyAboveZeroAndAsWholeNumbers) {
@@ -353,7 +436,7 @@ TEST(BuildPwxDocument, PedalFiguresOnlyAboveZeroAndAsWholeNumbers) {
        : which == 2 ? v.PedalSmoothnessLeft
                     : v.PedalSmoothnessRight) = c.value;
       PushSample(s, 0, v);
-      const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+      const std::vector<std::string> lines = Lines(Document(s));
       const std::string open = std::string("      <") + names[which] + ">";
       EXPECT_EQ(CountLines(lines, "      <torque_") + CountLines(lines, "      <pedal_"), *c.valueText ? 1 : 0);
       if (*c.valueText) {
@@ -382,7 +465,7 @@ TEST(BuildPwxDocument, LapsAreNumberedAndCarryTheirOptionalLines) {
   second.AvgCadence = 80;
   SetLapDatasEx(s, first);
   SetLapDatasEx(s, second);
-  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> lines = Lines(Document(s));
   const std::vector<std::string> expected = {
       "    <segment>",
       "      <name>Lap 1</name>",
@@ -418,7 +501,7 @@ TEST(BuildPwxDocument, LapsAreNumberedAndCarryTheirOptionalLines) {
 TEST(BuildPwxDocument, NegativeValuesRoundAwayFromZero) {
   PluginState s = FreshState();
   SetLapDatasEx(s, MakeLap(0, 0.0005, 0));  // beginning -0.0005
-  const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+  const std::vector<std::string> lines = Lines(Document(s));
   EXPECT_TRUE(HasLine(lines, "        <beginning>-0.001</beginning>"));
 }
 
@@ -430,7 +513,7 @@ TEST(BuildPwxDocument, SportTypeTextByTheHostsNumbering) {
     SCOPED_TRACE(code);
     PluginState s = FreshState();
     s.Summary.SportType = code;
-    EXPECT_TRUE(HasLine(Lines(BuildPwxDocument(s)), std::string("    <sportType>") + text + "</sportType>"));
+    EXPECT_TRUE(HasLine(Lines(Document(s)), std::string("    <sportType>") + text + "</sportType>"));
   }
 }
 
@@ -444,12 +527,13 @@ TEST(BuildPwxDocument, AthleteLinesOnlyWithAName) {
       {"", 0, ""},
       {"Anna Berg", 1, "      <name>Anna Berg</name>"},
       {"Smith & Sons <Racing>", 1, "      <name>Smith &amp; Sons &lt;Racing&gt;</name>"},
+      {"Bo\x01", 1, "      <name>Bo</name>"},  // nothing XML forbids
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.user);
     PluginState s = FreshState();
     s.UserName = c.user;
-    const std::vector<std::string> lines = Lines(BuildPwxDocument(s));
+    const std::vector<std::string> lines = Lines(Document(s));
     EXPECT_EQ(CountLines(lines, "    <athlete>"), c.athleteLines);
     EXPECT_EQ(CountLines(lines, "    </athlete>"), c.athleteLines);
     if (c.athleteLines) {
@@ -476,7 +560,7 @@ TEST(BuildPwxDocument, CommentLineBreaksBecomeSpacesForGood) {
     SCOPED_TRACE(c.comment);
     PluginState s = FreshState();
     s.Comment = c.comment;
-    const std::string doc = BuildPwxDocument(s);
+    const std::string doc = Document(s);
     EXPECT_EQ(s.Comment, c.stored);
     EXPECT_NE(doc.find(c.line + "\r\n"), std::string::npos);
   }
@@ -486,7 +570,7 @@ TEST(BuildPwxDocument, AZeroStartBecomesTheCurrentTimeForGood) {
   PluginState s = FreshState();
   s.Summary.StartTime = 0.0;
   const DateTime before = LocalNow();
-  const std::string doc = BuildPwxDocument(s);
+  const std::string doc = Document(s);
   const DateTime after = LocalNow();
   const double start = s.Summary.StartTime;
   EXPECT_GE(start, before);
@@ -497,7 +581,7 @@ TEST(BuildPwxDocument, AZeroStartBecomesTheCurrentTimeForGood) {
   // A start that is set stays exactly as it was.
   PluginState kept = FreshState();
   const double given = kept.Summary.StartTime;
-  BuildPwxDocument(kept);
+  Document(kept);
   const double now = kept.Summary.StartTime;
   EXPECT_EQ(now, given);
 }
@@ -506,8 +590,8 @@ TEST(BuildPwxDocument, StoresAreOnlyRead) {
   PluginState s = FreshState();
   PushSample(s, 0, {.TimeOffset = 1, .HeartRate = 90, .Power = 100});
   SetLapDatasEx(s, MakeLap(1, 1, 0));
-  BuildPwxDocument(s);
-  BuildPwxDocument(s);
+  Document(s);
+  Document(s);
   EXPECT_EQ(s.Samples.Count(), 1);
   EXPECT_EQ(s.Laps.Count(), 1);
   EXPECT_EQ(s.Samples.GetHr(0), 90);

@@ -20,6 +20,7 @@ TEST(XmlElementTextWin32, AnsiTextBecomesUtf8) {
       {"Zo\xEB", "Zo\xC3\xAB"},                  // e with diaeresis
       {"\x80 5 & up", "\xE2\x82\xAC 5 &amp; up"},  // the euro sign of code page 1252
       {"\x93quoted\x94", "\xE2\x80\x9Cquoted\xE2\x80\x9D"},
+      {"a\x01" "b\x1f" "c\x7f", "abc\x7f"},  // controls XML forbids are left out after the conversion
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);

@@ -1,0 +1,54 @@
+#include "document_check.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string_view>
+
+#include "export_test_support.h"
+#include "pwx_export/pwx_writer.h"
+#include "pwx_import/document_reader.h"
+#include "test_support.h"
+
+namespace tessaly::test {
+
+std::string WithoutSchemaExtensions(const std::string& doc) {
+  // The writer puts each of them on a line of its own.
+  constexpr std::string_view kLacking[] = {"      <pwrright>", "      <torque_effectiveness_left>",
+                                           "      <torque_effectiveness_right>", "      <pedal_smoothness_left>",
+                                           "      <pedal_smoothness_right>"};
+  std::string out;
+  out.reserve(doc.size());
+  std::size_t start = 0;
+  while (start < doc.size()) {
+    std::size_t end = doc.find('\n', start);
+    end = end == std::string::npos ? doc.size() : end + 1;
+    const std::string_view line(doc.data() + start, end - start);
+    bool keep = true;
+    for (const std::string_view prefix : kLacking) keep = keep && line.substr(0, prefix.size()) != prefix;
+    if (keep) out += line;
+    start = end;
+  }
+  return out;
+}
+
+void ExpectReadableDocument(const std::string& doc, std::int32_t samples, std::int32_t laps) {
+  static std::atomic<int> serial{0};
+  const std::string path = TempDir() + "/readable-" + std::to_string(serial++) + ".pwx";
+  WriteFile(path, doc);
+  PluginState back;
+  EXPECT_EQ(ReadPwxFile(back, path.c_str()), PwxReadOutcome::Imported) << "not well-formed, or refused";
+  EXPECT_EQ(back.Samples.Count(), samples);
+  EXPECT_EQ(back.Laps.Count(), laps);
+  if (SchemaUnavailableReason().empty()) {
+    EXPECT_EQ(SchemaProblems(doc), "");
+  }
+}
+
+std::string Document(PluginState& s) {
+  std::string doc = BuildPwxDocument(s);
+  ExpectReadableDocument(doc, s.Samples.Count(), s.Laps.Count());
+  return doc;
+}
+
+}  // namespace tessaly::test
