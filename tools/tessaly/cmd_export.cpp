@@ -1,5 +1,6 @@
 // tessaly export and tessaly convert: a workout pushed through the plug-in's export calls in the
-// order the training-log application uses, from JSON or from an import of a PWX file.
+// order the training-log application uses, from JSON or from an import of a PWX file (one file,
+// or a batch into a folder).
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -15,22 +16,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "batch.h"
 #include "plugin_api.h"
 #include "record_fields.h"
+#include "workout.h"
 
 namespace tessaly::tool {
 namespace {
 
 using nlohmann::json;
-
-// A workout as the host holds it: the records it exchanges with the plug-in, and two texts.
-struct Workout {
-  LogSummaryRecord Summary{};
-  std::vector<ExerciseDataRecord> Samples;
-  std::vector<LapDataRecord> Laps;
-  std::string Comment;  // host text
-  std::string Athlete;  // host text
-};
 
 // Something wrong with the input; the message names the place.
 class InputError : public std::runtime_error {
@@ -210,41 +204,6 @@ bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& ou
   return true;
 }
 
-// Everything an import hands the host, fetched the way the host fetches it.
-bool ImportWorkout(const PluginApi& api, const std::string& input, Workout& w, std::string& error) {
-  if (api.GetExerciseNumberFromRawFile(input.c_str()) == 0) {
-    error = "the plug-in does not take this file (a PWX file ends in .pwx)";
-    return false;
-  }
-  const std::int32_t count = api.AnalyseExercise(input.c_str(), 0);
-  if (count <= 0 || !api.GetLogSummaryEx(&w.Summary)) {
-    error = "the plug-in imported no samples (missing, unreadable or empty workout)";
-    return false;
-  }
-  w.Samples.resize(static_cast<std::size_t>(count));
-  for (std::int32_t i = 0; i < count; ++i) {
-    ExerciseDataRecord& r = w.Samples[static_cast<std::size_t>(i)];
-    r = ExerciseDataRecord{};
-    if (!api.GetExerciseDatasEx(i, &r)) {
-      error = "the plug-in gave no sample " + std::to_string(i);
-      return false;
-    }
-  }
-  const std::uint16_t lapCount = w.Summary.LapCount;
-  w.Laps.resize(lapCount);
-  for (std::uint16_t j = 0; j < lapCount; ++j) api.GetLapDatasEx(j, &w.Laps[j]);
-  // Only the low 16 bits of a capacity count: longer comments come back cut.
-  const std::int32_t length = api.GetComment(nullptr, 0);
-  const std::uint32_t capacity = static_cast<std::uint32_t>(length > 0xFFFF ? 0xFFFF : (length > 0 ? length : 0));
-  if (capacity > 0) {
-    std::vector<char> buffer(capacity + 1, '\0');
-    api.GetComment(buffer.data(), capacity);
-    w.Comment = buffer.data();
-    if (length > 0xFFFF) std::fprintf(stderr, "tessaly: the comment is cut to %u characters\n", 0xFFFFu);
-  }
-  return true;
-}
-
 // The plug-in keeps what its last import left in its stores, and the export calls only overwrite
 // samples and append laps. Before a workout it imported itself is pushed back, its stores are
 // emptied the one way the exports offer: an import that finds no file.
@@ -253,11 +212,31 @@ void EmptyPluginStores(const PluginApi& api, const std::string& output) {
   api.AnalyseExercise(nowhere.c_str(), 0);
 }
 
+// Imports input and exports it to output; false with the reason when either fails.
+bool Convert(const PluginApi& api, const Console& console, const std::string& input, const std::string& output,
+             std::string& error) {
+  Workout workout;
+  if (!FetchWorkout(api, input, workout, error)) return false;
+  if (workout.CommentCut) {
+    std::fprintf(console.Err, "tessaly: %s: the comment is cut to %u characters\n", input.c_str(), 0xFFFFu);
+  }
+  EmptyPluginStores(api, output);
+  if (!ExportWorkout(api, workout, output, error)) {
+    error = input + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+constexpr const char* kConvertUsage =
+    "usage: tessaly convert INPUT.pwx OUTPUT.pwx\n"
+    "       tessaly convert --out-dir DIR FILE.pwx...\n";
+
 }  // namespace
 
-int RunExport(const Plugin& plugin, int argc, char** argv) {
+int RunExport(const Plugin& plugin, const Console& console, int argc, char** argv) {
   if (argc != 2) {
-    std::fputs("usage: tessaly export WORKOUT.json OUTPUT\n", stderr);
+    std::fputs("usage: tessaly export WORKOUT.json OUTPUT.pwx\n", console.Err);
     return 2;
   }
   const std::string input = argv[0];
@@ -265,41 +244,59 @@ int RunExport(const Plugin& plugin, int argc, char** argv) {
   Workout workout;
   try {
     workout = ReadWorkoutJson(input);
-  } catch (const InputError& e) {
-    std::fprintf(stderr, "tessaly: %s: %s\n", input.c_str(), e.what());
-    return 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "tessaly: %s: %s\n", input.c_str(), e.what());
+    std::fprintf(console.Err, "tessaly: %s: %s\n", input.c_str(), e.what());
     return 1;
   }
+  // Whatever an earlier call left in the plug-in's stores is no part of this workout.
+  EmptyPluginStores(plugin.api(), output);
   std::string error;
   if (!ExportWorkout(plugin.api(), workout, output, error)) {
-    std::fprintf(stderr, "tessaly: %s\n", error.c_str());
+    std::fprintf(console.Err, "tessaly: %s\n", error.c_str());
     return 1;
   }
   return 0;
 }
 
-int RunConvert(const Plugin& plugin, int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: tessaly convert INPUT.pwx OUTPUT.pwx\n", stderr);
+int RunConvert(const Plugin& plugin, const Console& console, int argc, char** argv) {
+  std::vector<std::string> files;
+  std::string outDir;
+  bool batch = false;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--out-dir" && i + 1 < argc) {
+      outDir = argv[++i];
+      batch = true;
+    } else if (arg.rfind("--out-dir=", 0) == 0) {
+      outDir = arg.substr(10);
+      batch = true;
+    } else if (arg == "-h" || arg == "--help") {
+      std::fputs(kConvertUsage, console.Out);
+      return 0;
+    } else if (!(arg.size() > 1 && arg[0] == '-')) {
+      files.push_back(arg);
+    } else {
+      std::fprintf(console.Err, "tessaly convert: unexpected argument '%s'\n%s", arg.c_str(), kConvertUsage);
+      return 2;
+    }
+  }
+  if (batch ? (outDir.empty() || files.empty()) : files.size() != 2) {
+    std::fputs(kConvertUsage, console.Err);
     return 2;
   }
-  const std::string input = argv[0];
-  const std::string output = argv[1];
   const PluginApi& api = plugin.api();
-  Workout workout;
-  std::string error;
-  if (!ImportWorkout(api, input, workout, error)) {
-    std::fprintf(stderr, "tessaly: %s: %s\n", input.c_str(), error.c_str());
-    return 1;
+  if (!batch) {
+    std::string error;
+    if (!Convert(api, console, files[0], files[1], error)) {
+      std::fprintf(console.Err, "%s\n", error.c_str());
+      return 1;
+    }
+    return 0;
   }
-  EmptyPluginStores(api, output);
-  if (!ExportWorkout(api, workout, output, error)) {
-    std::fprintf(stderr, "tessaly: %s\n", error.c_str());
-    return 1;
-  }
-  return 0;
+  return RunBatch(console, outDir, files, ".pwx",
+                  [&](const std::string& input, const std::string& output, std::string& error) {
+                    return Convert(api, console, input, output, error);
+                  });
 }
 
 }  // namespace tessaly::tool

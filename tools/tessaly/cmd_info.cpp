@@ -14,9 +14,9 @@ std::string Text(HostBool (TESSALY_CALL* get)(char*, std::uint32_t)) {
 
 }  // namespace
 
-int RunInfo(const Plugin& plugin, int argc, char**) {
+int RunInfo(const Plugin& plugin, const Console& console, int argc, char**) {
   if (argc != 0) {
-    std::fputs("usage: tessaly info\n", stderr);
+    std::fputs("usage: tessaly info\n", console.Err);
     return 2;
   }
   const PluginApi& api = plugin.api();
@@ -26,21 +26,21 @@ int RunInfo(const Plugin& plugin, int argc, char**) {
   int width = 0, height = 0, bits = 0;
   const bool hasIcon = api.GetPluginIcon(&icon) != 0 && icon != nullptr &&
                        os::DescribeIcon(icon, width, height, bits);
-  std::printf("Device name:       %s\n", Text(api.GetDeviceName).c_str());
-  std::printf("Plug-in name:      %s\n", Text(api.GetPluginName).c_str());
-  std::printf("Author:            %s\n", Text(api.GetAuthor).c_str());
-  std::printf("Interface level:   %d\n", static_cast<int>(api.GetExInterface()));
-  std::printf("Version:           %d\n", static_cast<int>(api.GetVersion()));
-  std::printf("Plug-in type:      %d\n", static_cast<int>(api.GetPluginType()));
-  std::printf("Device type:       %d\n", static_cast<int>(api.GetPluginDevType()));
-  std::printf("Raw extension:     %s\n", raw);
-  std::printf("Altitude step:     %d m\n", static_cast<int>(api.GetAHFactor()));
-  std::printf("Own dialogs:       setup %d, import %d\n", static_cast<int>(api.UseOwnSetupDialog()),
+  std::fprintf(console.Out, "Device name:       %s\n", Text(api.GetDeviceName).c_str());
+  std::fprintf(console.Out, "Plug-in name:      %s\n", Text(api.GetPluginName).c_str());
+  std::fprintf(console.Out, "Author:            %s\n", Text(api.GetAuthor).c_str());
+  std::fprintf(console.Out, "Interface level:   %d\n", static_cast<int>(api.GetExInterface()));
+  std::fprintf(console.Out, "Version:           %d\n", static_cast<int>(api.GetVersion()));
+  std::fprintf(console.Out, "Plug-in type:      %d\n", static_cast<int>(api.GetPluginType()));
+  std::fprintf(console.Out, "Device type:       %d\n", static_cast<int>(api.GetPluginDevType()));
+  std::fprintf(console.Out, "Raw extension:     %s\n", raw);
+  std::fprintf(console.Out, "Altitude step:     %d m\n", static_cast<int>(api.GetAHFactor()));
+  std::fprintf(console.Out, "Own dialogs:       setup %d, import %d\n", static_cast<int>(api.UseOwnSetupDialog()),
               static_cast<int>(api.UseOwnImportDialog()));
   if (hasIcon) {
-    std::printf("Icon:              %dx%d, %d bits per pixel\n", width, height, bits);
+    std::fprintf(console.Out, "Icon:              %dx%d, %d bits per pixel\n", width, height, bits);
   } else {
-    std::printf("Icon:              none\n");
+    std::fprintf(console.Out, "Icon:              none\n");
   }
   if (icon != nullptr) os::ReleaseIcon(icon);
   return 0;

@@ -53,4 +53,6 @@ void ReleaseIcon(void* icon) { std::free(icon); }
 std::string HostToUtf8(const std::string& text) { return text; }
 std::string Utf8ToHost(const std::string& utf8) { return utf8; }
 
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
 }  // namespace tessaly::tool::os

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <io.h>
 
 #include <climits>
 
@@ -62,5 +63,12 @@ void ReleaseIcon(void* icon) { DeleteObject(static_cast<HGDIOBJ>(icon)); }
 
 std::string HostToUtf8(const std::string& text) { return Convert(text, CP_ACP, CP_UTF8); }
 std::string Utf8ToHost(const std::string& utf8) { return Convert(utf8, CP_UTF8, CP_ACP); }
+
+// A console handle answers GetConsoleMode; a file or a pipe does not.
+bool IsTerminal(std::FILE* stream) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
 
 }  // namespace tessaly::tool::os

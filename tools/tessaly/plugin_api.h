@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -96,12 +97,27 @@ void ReleaseIcon(void* icon);
 // Host 8-bit text (ANSI code page on Windows, UTF-8 elsewhere) to UTF-8 and back, for JSON.
 std::string HostToUtf8(const std::string& text);
 std::string Utf8ToHost(const std::string& utf8);
+// Whether the stream is a terminal a person watches (a progress bar then, plain lines otherwise).
+bool IsTerminal(std::FILE* stream);
 }  // namespace os
 
-// Commands; each returns the process exit status.
-int RunInfo(const Plugin& plugin, int argc, char** argv);
-int RunImport(const Plugin& plugin, int argc, char** argv);   // tessaly import FILE [--format ...]
-int RunExport(const Plugin& plugin, int argc, char** argv);   // tessaly export IN.json OUT
-int RunConvert(const Plugin& plugin, int argc, char** argv);  // tessaly convert IN.pwx OUT.pwx
+// Where a command writes: its output, its messages, and whether the messages reach a terminal.
+struct Console {
+  std::FILE* Out;
+  std::FILE* Err;
+  bool ErrIsTerminal;
+};
+
+// The whole tool: options, the command, its arguments. Returns the process exit status: 0 done,
+// 1 failed, 2 not understood.
+int RunTool(int argc, char** argv, const Console& console);
+
+// Commands; argv holds the command's own arguments. Each returns the exit status.
+int RunInfo(const Plugin& plugin, const Console& console, int argc, char** argv);
+int RunImport(const Plugin& plugin, const Console& console, int argc, char** argv);
+int RunExport(const Plugin& plugin, const Console& console, int argc, char** argv);
+int RunConvert(const Plugin& plugin, const Console& console, int argc, char** argv);
+int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv);
+int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv);
 
 }  // namespace tessaly::tool

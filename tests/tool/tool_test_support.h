@@ -1,0 +1,38 @@
+// The tessaly tool run in process, as its main() runs it, with the plug-in beside the test program.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "plugin_api.h"
+#include "test_support.h"
+
+namespace tessaly::test {
+
+struct ToolRun {
+  int Status;
+  std::string Out;
+  std::string Err;
+};
+
+// tessaly ARGS..., its output and messages caught in files of the scratch folder.
+inline ToolRun RunTessaly(std::vector<std::string> args, bool errIsTerminal = false) {
+  static int runs = 0;
+  const std::string stem = TempDir() + "/run" + std::to_string(++runs);
+  std::FILE* out = std::fopen((stem + ".out").c_str(), "wb");
+  std::FILE* err = std::fopen((stem + ".err").c_str(), "wb");
+  args.insert(args.begin(), "tessaly");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const int status = tool::RunTool(static_cast<int>(args.size()), argv.data(), tool::Console{out, err, errIsTerminal});
+  std::fclose(out);
+  std::fclose(err);
+  return {status, ReadFile(stem + ".out"), ReadFile(stem + ".err")};
+}
+
+// The example workout of the project.
+inline std::string ExampleWorkout() { return DataDir() + "/../../examples/morning-ride.pwx"; }
+
+}  // namespace tessaly::test

@@ -1,0 +1,75 @@
+// tessaly plot FILE.pwx [-o OUT.svg]: the imported workout as a picture, to see at a glance what
+// 3,000 rows of CSV hide (a heart-rate spike, a distance that stalls, laps in the wrong place).
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "plot_svg.h"
+#include "plugin_api.h"
+#include "workout.h"
+
+namespace tessaly::tool {
+namespace {
+
+constexpr const char* kUsage = "usage: tessaly plot FILE.pwx [-o OUT.svg]\n";
+
+// FILE.pwx becomes FILE.svg beside it.
+std::string DefaultOutput(const std::string& input) {
+  const std::size_t slash = input.find_last_of("\\/");
+  const std::size_t dot = input.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? input.substr(0, dot) : input) + ".svg";
+}
+
+}  // namespace
+
+int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv) {
+  std::string input;
+  std::string output;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if ((arg == "-o" || arg == "--output") && i + 1 < argc) {
+      output = argv[++i];
+    } else if (arg.rfind("--output=", 0) == 0) {
+      output = arg.substr(9);
+    } else if (arg == "-h" || arg == "--help") {
+      std::fputs(kUsage, console.Out);
+      return 0;
+    } else if (input.empty() && !(arg.size() > 1 && arg[0] == '-')) {
+      input = arg;
+    } else {
+      std::fprintf(console.Err, "tessaly plot: unexpected argument '%s'\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+  }
+  if (input.empty()) {
+    std::fputs(kUsage, console.Err);
+    return 2;
+  }
+  if (output.empty()) output = DefaultOutput(input);
+
+  Workout workout;
+  std::string error;
+  if (!FetchWorkout(plugin.api(), input, workout, error)) {
+    std::fprintf(console.Err, "%s\n", error.c_str());
+    return 1;
+  }
+  const std::string svg = PlotSvg(workout);
+  std::FILE* out = std::fopen(output.c_str(), "wb");
+  if (out == nullptr) {
+    std::fprintf(console.Err, "tessaly: cannot write %s\n", output.c_str());
+    return 1;
+  }
+  const bool written = std::fwrite(svg.data(), 1, svg.size(), out) == svg.size();
+  if (std::fclose(out) != 0 || !written) {
+    std::error_code ec;
+    std::filesystem::remove(output, ec);
+    std::fprintf(console.Err, "tessaly: cannot write %s\n", output.c_str());
+    return 1;
+  }
+  std::fprintf(console.Out, "%s: %s KB\n", output.c_str(), std::to_string((svg.size() + 1023) / 1024).c_str());
+  return 0;
+}
+
+}  // namespace tessaly::tool

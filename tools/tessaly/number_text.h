@@ -1,0 +1,31 @@
+// Numbers as the tool prints them in JSON and CSV: the shortest text that reads back to the very
+// same value of the field's own type, whatever the locale.
+#pragma once
+
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <type_traits>
+
+namespace tessaly::tool {
+
+// Shortest round-trip text of a float or a double (std::to_chars without a precision), so a float
+// reads back as that float and a double as that double. "-0" keeps the sign of a negative zero.
+template <class T>
+std::string ShortestText(T value) {
+  static_assert(std::is_floating_point_v<T>);
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+// The same for JSON, which has no text for an infinity or a NaN, and whose readers take "-0" for
+// the integer 0: a negative zero is written "-0.0" so that its sign survives.
+template <class T>
+std::string JsonNumberText(T value) {
+  if (!std::isfinite(value)) return "null";
+  if (value == 0 && std::signbit(value)) return "-0.0";
+  return ShortestText(value);
+}
+
+}  // namespace tessaly::tool
