@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <memory>
 #include <new>
-#include <stdexcept>
 
 #include "exercise/lap_statistics.h"
 #include "platform/codepage.h"
@@ -85,41 +84,7 @@ bool ForbiddenInXml(std::string_view sequence) {
   return b(0) == 0xEF && b(1) == 0xBF && b(2) >= 0xBE;        // U+FFFE, U+FFFF
 }
 
-[[noreturn]] void PatternFault(std::string_view pattern) {
-  throw std::logic_error("PWX line pattern and values do not match: " + std::string(pattern));
-}
-
 }  // namespace
-
-void PwxLineWriter::line(std::string_view pattern, std::initializer_list<Value> values) {
-  const Value* next = values.begin();
-  const auto take = [&](Value::Kind kind) -> const Value& {
-    if (next == values.end() || next->kind != kind) PatternFault(pattern);
-    return *next++;
-  };
-  std::size_t literal = 0;  // start of the literal text not yet copied
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] != '%') continue;
-    Append(pattern.substr(literal, i - literal));
-    const std::string_view rest = pattern.substr(i + 1);
-    if (rest.size() >= 1 && rest[0] == 'd') {
-      Integer(take(Value::Kind::Integer).integer);
-      i += 1;
-    } else if (rest.size() >= 1 && rest[0] == 's') {
-      Append(take(Value::Kind::Text).text);
-      i += 1;
-    } else if (rest.size() >= 3 && rest[0] == '.' && rest[1] >= '0' && rest[1] <= '6' && rest[2] == 'f') {
-      Fixed(take(Value::Kind::Real).real, rest[1] - '0');
-      i += 3;
-    } else {
-      PatternFault(pattern);
-    }
-    literal = i + 1;
-  }
-  if (next != values.end()) PatternFault(pattern);
-  Append(pattern.substr(literal));
-  Literal<2>("\r\n");
-}
 
 void PwxLineWriter::Fixed(double v, int decimals) {
   char* const at = Room(kMaxFixedLength);
@@ -327,12 +292,6 @@ void WriteDocument(PluginState& state, PwxLineWriter& w) {
 }
 
 }  // namespace
-
-std::string BuildPwxDocument(PluginState& state) {
-  PwxLineWriter w;
-  WriteDocument(state, w);
-  return w.text();
-}
 
 bool WritePwxDocument(PluginState& state, std::string_view target) {
   if (target.empty()) return false;

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -120,26 +119,6 @@ struct CompiledLine {
 // Collects the document's lines, every one ending in CR LF, in one growing buffer.
 class PwxLineWriter {
  public:
-  // A value for a template given as text at run time.
-  struct Value {
-    enum class Kind { Real, Integer, Text };
-    Kind kind;
-    double real = 0.0;
-    std::int64_t integer = 0;
-    std::string_view text;
-
-    Value(double v) : kind(Kind::Real), real(v) {}  // NOLINT: values are written inline
-    template <class T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool>, int> = 0>
-    Value(T v) : kind(Kind::Integer), integer(static_cast<std::int64_t>(v)) {}  // NOLINT
-    Value(std::string_view v) : kind(Kind::Text), text(v) {}                    // NOLINT
-    Value(const std::string& v) : kind(Kind::Text), text(v) {}                  // NOLINT
-    Value(const char* v) : kind(Kind::Text), text(v) {}                         // NOLINT
-  };
-
-  // A line from a template known only at run time. Throws std::logic_error when a placeholder
-  // and its value do not match: a fault in the caller, never in the data.
-  void line(std::string_view pattern, std::initializer_list<Value> values = {});
-
   // A line from a template fixed in the code: w.line<"<hr>%d</hr>">(hr). A value of the wrong
   // kind, or a count that differs from the placeholders', does not compile.
   // Values come by copy: record fields are packed and cannot be bound to references.
@@ -158,7 +137,6 @@ class PwxLineWriter {
   }
   std::size_t size() const { return size_; }
   std::string_view view() const { return {data_.get(), size_}; }
-  std::string text() const { return size_ == 0 ? std::string() : std::string(data_.get(), size_); }
 
  private:
   template <class Line, std::size_t I, class T>
@@ -214,14 +192,11 @@ std::string XmlCharacterData(std::string_view utf8);
 // Host text as element content: converted to UTF-8, then as XmlCharacterData.
 std::string XmlElementText(std::string_view hostText);
 
-// The whole document. Like every export it leaves two lasting marks on the state: CR LF pairs in
-// Comment become single spaces, and a StartTime of exactly 0 becomes the current local time.
-// May throw (out of memory, a start time that is no calendar date).
-std::string BuildPwxDocument(PluginState& state);
-
-// Builds the document and saves it at PwxTargetPath(target). An existing file there is replaced
-// only by a complete new one. True once the file is saved; false for an empty target or when
-// the file cannot be written. May throw as BuildPwxDocument does.
+// Builds the whole document and saves it at PwxTargetPath(target). An existing file there is
+// replaced only by a complete new one. True once the file is saved; false for an empty target or
+// when the file cannot be written. Like every export it leaves two lasting marks on the state: CR LF
+// pairs in Comment become single spaces, and a StartTime of exactly 0 becomes the current local
+// time. May throw (out of memory, a start time that is no calendar date).
 bool WritePwxDocument(PluginState& state, std::string_view target);
 
 }  // namespace tessaly

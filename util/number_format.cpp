@@ -1,8 +1,9 @@
 #include "util/number_format.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 namespace tessaly {
@@ -96,77 +97,54 @@ char* WriteScaled(char* out, std::uint64_t scaled, int decimals) {
   return end;
 }
 
-// The general rule, for every magnitude: 18 significant digits, correctly rounded, then cut
-// after the last decimal shown with the first cut digit deciding, half up.
-char* WriteFixedByDigits(char* out, double magnitude, int decimals) {
-  // "d.ddddddddddddddddde+XX"
-  char sci[40];
-  const auto res = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 17);
-  char digits[18];
-  int total = 0;
-  const char* p = sci;
-  for (; p != res.ptr && *p != 'e'; ++p) {
-    if (*p != '.' && total < 18) digits[total++] = *p;
-  }
-  int exponent = 0;
-  if (p != res.ptr) std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), res.ptr, exponent);
+// 10^0 to 10^18, all that a 64-bit unsigned integer holds.
+constexpr auto kIntegerPowersOfTen = [] {
+  std::array<std::uint64_t, 19> powers{};
+  powers[0] = 1;
+  for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
 
-  // digits[k] stands for 10^(exponent - k). Keep those down to 10^-decimals; the first one cut
-  // decides, half up in magnitude. The largest double has 309 integer digits, plus one carry.
-  char kept[320];
-  int length = 0;
-  const int keep = exponent + 1 + decimals;  // how many of the digits stay
-  if (keep <= 0) {
-    // Everything is cut; only a first cut digit of 5 or more (which needs keep == 0) rounds up.
-    const bool up = keep == 0 && digits[0] >= '5';
-    for (; length < decimals + 1; ++length) kept[length] = '0';
-    if (up) kept[length - 1] = '1';
+// The rule itself, for every magnitude. Its 18 significant digits, correctly rounded, are an
+// integer `digits` with magnitude = digits * 10^(exponent - 17); the value in units of
+// 10^-decimals is then digits * 10^shift, which is cut to a whole number, half up.
+char* WriteFixedExact(char* out, double magnitude, int decimals) {
+  char sci[32];  // "d.ddddddddddddddddde+ddd"
+  char* const sciEnd = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 17).ptr;
+  const char* const e = std::find(sci, sciEnd, 'e');
+  std::uint64_t digits = static_cast<std::uint64_t>(sci[0] - '0');
+  for (const char* p = sci + 2; p < e; ++p) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+  int exponent = 0;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), sciEnd, exponent);
+
+  // The whole number of units, as decimal text.
+  char units[kMaxFixedLength];
+  char* end = units;
+  const int shift = exponent - 17 + decimals;
+  if (shift >= 0) {
+    end = std::to_chars(units, units + sizeof units, digits).ptr;
+    end = std::fill_n(end, shift, '0');
   } else {
-    // One slot in front for a carry out of the leading digit.
-    char* body = kept + 1;
-    for (; length < keep; ++length) body[length] = length < total ? digits[length] : '0';
-    bool carried = false;
-    if (keep < total && digits[keep] >= '5') {
-      int i = length;
-      carried = true;
-      while (i > 0) {
-        --i;
-        if (body[i] == '9') {
-          body[i] = '0';
-        } else {
-          ++body[i];
-          carried = false;
-          break;
-        }
-      }
+    std::uint64_t whole = 0;  // more than 18 places cut leave less than a tenth of a unit
+    if (shift >= -18) {
+      const std::uint64_t unit = kIntegerPowersOfTen[static_cast<std::size_t>(-shift)];
+      whole = digits / unit + (digits % unit >= unit / 2 ? 1 : 0);
     }
-    char* start = body;
-    if (carried) {
-      *--start = '1';
-      ++length;
-    }
-    // Leading zeros for values below one, so there is always one integer digit. Here keep >= 1,
-    // so at most `decimals` of them; body has room for them after the carry slot is moved.
-    const int intDigits = length - decimals;
-    if (intDigits < 1) {
-      const int zeros = 1 - intDigits;
-      for (int k = length - 1; k >= 0; --k) start[k + zeros] = start[k];
-      for (int k = 0; k < zeros; ++k) start[k] = '0';
-      length += zeros;
-    }
-    if (start != kept) {
-      for (int k = 0; k < length; ++k) kept[k] = start[k];
-    }
+    end = std::to_chars(units, units + sizeof units, whole).ptr;
   }
-  const auto intLen = static_cast<std::size_t>(length - decimals);
-  std::memcpy(out, kept, intLen);
-  out += intLen;
-  if (decimals > 0) {
+
+  // The point goes in front of the last `decimals` digits, with one integer digit at least.
+  const auto length = static_cast<int>(end - units);
+  if (length <= decimals) {
+    *out++ = '0';
     *out++ = '.';
-    std::memcpy(out, kept + intLen, static_cast<std::size_t>(decimals));
-    out += decimals;
+    out = std::fill_n(out, decimals - length, '0');
+    return std::copy(units, end, out);
   }
-  return out;
+  out = std::copy(units, end - decimals, out);
+  if (decimals == 0) return out;
+  *out++ = '.';
+  return std::copy(end - decimals, end, out);
 }
 
 }  // namespace
@@ -200,7 +178,7 @@ char* WriteFixed(char* out, double v, int decimals) {
     // below 2^42 with a fraction of one half has far fewer than 18 digits, and rounds up.
     if (decimals == 0 && fraction == 0.5) return WriteScaled(out, whole + 1, 0);
   }
-  return WriteFixedByDigits(out, magnitude, decimals);
+  return WriteFixedExact(out, magnitude, decimals);
 }
 
 void AppendFixed(std::string& out, double v, int decimals) {

@@ -45,8 +45,15 @@ void ExpectReadableDocument(const std::string& doc, std::int32_t samples, std::i
   }
 }
 
+std::string SavedDocument(PluginState& s) {
+  static std::atomic<int> serial{0};
+  const std::string path = TempDir() + "/saved-" + std::to_string(serial++) + ".pwx";
+  EXPECT_TRUE(WritePwxDocument(s, path)) << path;
+  return ReadFile(path);
+}
+
 std::string Document(PluginState& s) {
-  std::string doc = BuildPwxDocument(s);
+  std::string doc = SavedDocument(s);
   ExpectReadableDocument(doc, s.Samples.Count(), s.Laps.Count());
   return doc;
 }

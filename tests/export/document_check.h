@@ -14,7 +14,9 @@ namespace tessaly::test {
 // can be done here.
 void ExpectReadableDocument(const std::string& doc, std::int32_t samples, std::int32_t laps);
 
-// BuildPwxDocument, with the document checked as above.
+// The document as the export saves it: written to a fresh file and read back.
+std::string SavedDocument(PluginState& s);
+// SavedDocument, with the document checked as above.
 std::string Document(PluginState& s);
 
 // Why the schema cannot be checked here ("" when it can): no schema next to the project, or no

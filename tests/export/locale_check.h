@@ -33,7 +33,7 @@ inline void ExpectDocumentUnaffectedByCurrentLocale(const std::string& baseline)
   const std::string before = std::setlocale(LC_ALL, nullptr);
   ASSERT_STREQ(std::localeconv()->decimal_point, ",") << "the test locale has no decimal comma";
   PluginState s = FractionalWorkout();
-  EXPECT_EQ(BuildPwxDocument(s), baseline);
+  EXPECT_EQ(SavedDocument(s), baseline);
   EXPECT_EQ(std::setlocale(LC_ALL, nullptr), before);
   EXPECT_STREQ(std::localeconv()->decimal_point, ",");
 }

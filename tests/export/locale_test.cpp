@@ -25,7 +25,7 @@ TEST(ExportLocale, TheCppGlobalLocaleDoesNotReachTheDocument) {
   probe << 1234.5;
   EXPECT_EQ(probe.str(), "1.234,5");  // the locale is in force
   PluginState s = test::FractionalWorkout();
-  const std::string doc = BuildPwxDocument(s);
+  const std::string doc = test::SavedDocument(s);
   std::ostringstream after;
   after << 1234.5;
   std::locale::global(previous);

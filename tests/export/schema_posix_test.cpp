@@ -39,7 +39,7 @@ TEST(PwxSchema, TellsAValidDocumentFromOneThatBreaksTheSchema) {
   PluginState s = FreshState();
   PushSample(s, 0, {.TimeOffset = 1, .HeartRate = 120, .Power = 200, .PowerBalance = 48, .Cadence = 90,
                     .Latitude = 46.9, .Longitude = 7.4, .TorqueEffectivenessLeft = 70});
-  const std::string doc = BuildPwxDocument(s);
+  const std::string doc = SavedDocument(s);
   EXPECT_EQ(SchemaProblems(doc), "");
   // The check itself can fail: a sport the schema does not list, and a sample child out of order.
   std::string sport = doc;
