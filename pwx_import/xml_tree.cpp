@@ -2,8 +2,10 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
@@ -47,13 +49,15 @@ class PendingText {
  public:
   // More than XML whitespace, so it makes a text node.
   bool HasInk() const { return ink_; }
-  std::string_view View() const { return text_; }
+  std::string_view View() const { return {buffer_.data(), size_}; }
 
   // Whether the piece fits without allocating, which it almost always does.
-  bool Fits(std::size_t length) const { return length <= text_.capacity() - text_.size(); }
+  bool Fits(std::size_t length) const { return length <= buffer_.size() - size_; }
 
   void Append(const char* piece, std::size_t length) {
-    text_.append(piece, length);
+    if (!Fits(length)) buffer_.resize(std::max({buffer_.size() * 2, size_ + length, std::size_t{256}}));
+    std::memcpy(buffer_.data() + size_, piece, length);
+    size_ += length;
     // Only whitespace needs a look at every byte; the first other byte settles it.
     if (!ink_) {
       for (std::size_t k = 0; k < length; ++k) {
@@ -66,12 +70,13 @@ class PendingText {
   }
 
   void Clear() {
-    text_.clear();
+    size_ = 0;
     ink_ = false;
   }
 
  private:
-  std::string text_;
+  std::string buffer_;  // its size is the room; the first size_ bytes are the text
+  std::size_t size_ = 0;
   bool ink_ = false;
 };
 
@@ -317,7 +322,14 @@ class Streamer {
   void OpenInStream(const XML_Char* name) {
     if (depth_ == kWorkoutChildDepth + 1) {
       pending_.Clear();
-      fieldWanted_ = visitor_.OpenField(HostText(name, hostName_));
+      // Length and ASCII test in one pass over the name.
+      std::size_t length = 0;
+      unsigned char bits = 0;
+      for (; name[length] != '\0'; ++length) {
+        bits = static_cast<unsigned char>(bits | static_cast<unsigned char>(name[length]));
+      }
+      const std::string_view utf8(name, length);
+      fieldWanted_ = visitor_.OpenField(bits < 0x80 ? utf8 : HostText(utf8, hostName_));
       collecting_ = fieldWanted_;
     } else {
       collecting_ = false;
