@@ -116,8 +116,8 @@ inline constexpr std::size_t kReadChunk = 64 * 1024;
 // Streams the file at path (an 8-bit host path) through expat. Exceptions thrown by the visitor
 // stop the parse and are rethrown from here.
 LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor);
-// The same for a document held in memory, handed over chunk bytes at a time (at least 1) through
-// the same loop, so that a document split anywhere reads as it does whole.
+// The same for a document held in memory, handed over chunk bytes at a time (1 to kReadChunk)
+// through the same loop, so that a document split anywhere reads as it does whole.
 LoadResult ReadWorkoutText(std::string_view document, WorkoutVisitor& visitor, std::size_t chunk = kReadChunk);
 
 // Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays
