@@ -19,10 +19,11 @@ namespace {
 
 // Workout children the walk reads as trees; samples are read from the stream, everything else is
 // skipped unbuilt.
-bool IsReadChild(std::string_view lowerName) {
-  return lowerName == "segment" || lowerName == "summarydata" ||
-         lowerName == "extension" || lowerName == "time" || lowerName == "cmt" ||
-         lowerName == "device" || lowerName == "sporttype";
+bool IsReadChild(std::string_view name) {
+  for (const std::string_view read : {"segment", "summarydata", "extension", "time", "cmt", "device", "sporttype"}) {
+    if (xml::NameIs(name, read)) return true;
+  }
+  return false;
 }
 
 // One line per non-empty text, CR LF between them.
@@ -32,13 +33,28 @@ void AppendLine(std::string& comment, std::string_view text) {
   comment += text;
 }
 
-class Walk {
+class Walk final : public xml::WorkoutVisitor {
  public:
   Walk(ImportedSummary& staged, TMyHRMDatas& samples, TLapClass& laps)
-      : staged_(staged), laps_(laps), sampleReader_(state_, samples) {}
+      : staged_(staged), laps_(laps), samples_(state_, samples) {}
+
+  // Samples, a day of them at one a second, are read without building a tree for each.
+  xml::Take Open(std::string_view name) override {
+    if (xml::NameIs(name, "sample")) {
+      samples_.Open();
+      return xml::Take::Stream;
+    }
+    return IsReadChild(name) ? xml::Take::Tree : xml::Take::Skip;
+  }
+  bool OpenField(std::string_view name) override { return samples_.OpenChild(name); }
+  void CloseField(std::string_view text) override { samples_.CloseChild(text); }
+  bool Close() override {
+    samples_.Close();
+    return true;
+  }
 
   // False once an impossible time has stopped the walk.
-  bool Visit(const xml::Node& element) {
+  bool Visit(const xml::Node& element) override {
     const std::string& name = element.Name();
     if (xml::NameIs(name, "segment")) {
       ReadSegment(element, state_, laps_);
@@ -66,9 +82,6 @@ class Walk {
     return true;
   }
 
-  // Samples, a day of them at one a second, are read without building a tree for each.
-  xml::StreamedChild Samples() { return {"sample", &sampleReader_}; }
-
   bool Stopped() const { return stopped_; }
   const ImportState& State() const { return state_; }
 
@@ -76,7 +89,7 @@ class Walk {
   ImportedSummary& staged_;
   TLapClass& laps_;
   ImportState state_;  // fresh for every read
-  SampleStreamReader sampleReader_;
+  SampleReader samples_;
   bool stopped_ = false;
 };
 
@@ -121,9 +134,7 @@ PwxReadOutcome ReadPwxFile(PluginState& state, const char* path) {
   Walk walk(staged, state.Samples, state.Laps);
   xml::LoadResult loaded = xml::LoadResult::Unreadable;
   try {
-    loaded = xml::ReadWorkoutChildren(
-        path, [](std::string_view lowerName) { return IsReadChild(lowerName); },
-        [&walk](const xml::Node& element) { return walk.Visit(element); }, walk.Samples());
+    loaded = xml::ReadWorkoutFile(path, walk);
   } catch (...) {
     state.Samples.Clear();
     state.Laps.Clear();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "pwx_import/number_reading.h"
+#include "pwx_import/xml_tree.h"
 #include "util/conversions.h"
 #include "util/number_text.h"
 
@@ -278,39 +279,24 @@ void EndSample(std::int32_t i, ImportState& state, TMyHRMDatas& samples) {
 
 }  // namespace
 
-void ReadSample(const xml::Node& sample, ImportState& state, TMyHRMDatas& samples) {
-  const std::int32_t i = BeginSample(state);
-  if (i < 0) return;
-  std::int32_t right = 0;
-  const std::size_t count = sample.ChildCount();
-  for (std::size_t k = 0; k < count; ++k) {
-    const xml::Node& child = sample.Child(k);
-    if (!child.IsElement()) continue;
-    const Channel channel = ChannelOf(child.Name());
-    if (channel != Channel::None) ReadChannel(channel, child.Text(), i, right, state, samples);
-  }
-  EndSample(i, state, samples);
-}
-
-void SampleStreamReader::Open() {
+void SampleReader::Open() {
   index_ = BeginSample(state_);
   right_ = 0;
 }
 
-bool SampleStreamReader::OpenChild(std::string_view name) {
+bool SampleReader::OpenChild(std::string_view name) {
   if (index_ < 0) return false;
   channel_ = ChannelOf(name);
   return channel_ != Channel::None;
 }
 
-void SampleStreamReader::CloseChild(std::string_view text) {
+void SampleReader::CloseChild(std::string_view text) {
   ReadChannel(channel_, text, index_, right_, state_, samples_);
 }
 
-bool SampleStreamReader::Close() {
+void SampleReader::Close() {
   if (index_ >= 0) EndSample(index_, state_, samples_);
   index_ = -1;
-  return true;
 }
 
 }  // namespace tessaly

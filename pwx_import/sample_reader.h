@@ -1,4 +1,4 @@
-// One PWX `sample` element into the next index of the sample store.
+// PWX `sample` elements into the sample store, one index each.
 #pragma once
 
 #include <cstdint>
@@ -6,31 +6,30 @@
 
 #include "exercise/cExerciseDatas.h"
 #include "pwx_import/import_state.h"
-#include "pwx_import/xml_tree.h"
 
 namespace tessaly {
 
 // Kilometres per degree of great-circle arc.
 inline constexpr long double KmPerDegree = 111.12L;
 
-// Reads the sample into index state.SampleIndex + 1: units converted to the store's, zero
-// positions replaced by the last ones, the distance filled from the GPS positions where the file
-// gives none and never allowed to go back, the right pedal's power turned into the balance.
-void ReadSample(const xml::Node& sample, ImportState& state, TMyHRMDatas& samples);
-
 // The channel a sample's child element holds.
 enum class SampleChannel : std::uint8_t;
 
-// The same for `sample` elements read straight from the stream: each channel element is stored
-// as it ends, with the same rules and the same running state as ReadSample.
-class SampleStreamReader final : public xml::StreamedChildReader {
+// `sample` elements, read straight from the stream: Open as a sample starts, each channel
+// element stored as it ends, Close after the last. Each sample goes into index
+// state.SampleIndex + 1: units converted to the store's, zero positions replaced by the last
+// ones, the distance filled from the GPS positions where the file gives none and never allowed
+// to go back, the right pedal's power turned into the balance.
+class SampleReader {
  public:
-  SampleStreamReader(ImportState& state, TMyHRMDatas& samples) : state_(state), samples_(samples) {}
+  SampleReader(ImportState& state, TMyHRMDatas& samples) : state_(state), samples_(samples) {}
 
-  void Open() override;
-  bool OpenChild(std::string_view name) override;
-  void CloseChild(std::string_view text) override;
-  bool Close() override;
+  void Open();
+  // A child element of the sample, name as written; answers whether its text is wanted.
+  bool OpenChild(std::string_view name);
+  // Its text as the element shows it (empty unless plain text).
+  void CloseChild(std::string_view text);
+  void Close();
 
  private:
   ImportState& state_;

@@ -2,11 +2,11 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -14,39 +14,6 @@
 #include "platform/codepage.h"
 
 namespace tessaly::xml {
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-Node::Node(const Node& other)
-    : kind_(other.kind_),
-      name_(other.name_),
-      value_(other.value_),
-      attributes_(other.attributes_.begin(),
-                  other.attributes_.begin() + static_cast<std::ptrdiff_t>(other.attributeCount_)),
-      children_(other.children_.begin(), other.children_.begin() + static_cast<std::ptrdiff_t>(other.childCount_)),
-      attributeCount_(other.attributeCount_),
-      childCount_(other.childCount_) {}
-
-Node& Node::operator=(const Node& other) {
-  if (this != &other) {
-    Node copy(other);
-    *this = std::move(copy);
-  }
-  return *this;
-}
-
-const std::string* Node::Attribute(std::string_view name) const {
-  for (std::size_t k = 0; k < attributeCount_; ++k) {
-    if (attributes_[k].first == name) return &attributes_[k].second;
-  }
-  return nullptr;
-}
 
 namespace {
 
@@ -57,104 +24,17 @@ bool IsAscii(std::string_view text) {
   return bits < 0x80;
 }
 
-}  // namespace
+// Names and values arrive as UTF-8 and are kept as host text; ASCII is the same in both.
+std::string HostString(std::string_view utf8) {
+  return IsAscii(utf8) ? std::string(utf8) : platform::Utf8ToHostText(utf8);
+}
 
-// Fills nodes in place, reusing whatever storage an earlier subtree left in them, and keeps count
-// of the memory that reuse holds on to: a document whose workout children differ in shape could
-// otherwise leave a little more behind with each one.
-class NodeBuilder {
- public:
-  // A new last child of parent, empty, of the given kind; text, CDATA and comment nodes take
-  // their fixed name, elements and PIs are named by SetName.
-  Node& AddChild(Node& parent, NodeKind kind, std::string_view fixedName = {}) {
-    if (parent.childCount_ == parent.children_.size()) {
-      const std::size_t before = parent.children_.capacity();
-      parent.children_.emplace_back();
-      Grew(before, parent.children_.capacity(), sizeof(Node));
-    }
-    Node& child = parent.children_[parent.childCount_++];
-    // A node that was of this kind before has its fixed name already.
-    const bool named = child.kind_ == kind;
-    Reset(child, kind);
-    if (!fixedName.empty() && !named) SetHost(child.name_, fixedName, IsAscii(fixedName));
-    return child;
-  }
-
-  Node& LastChild(Node& parent) { return parent.children_[parent.childCount_ - 1]; }
-
-  void Reset(Node& node, NodeKind kind) {
-    node.kind_ = kind;
-    node.value_.clear();
-    node.attributeCount_ = 0;
-    node.childCount_ = 0;
-  }
-
-  // Names and values arrive as UTF-8 and are kept as host text.
-  void SetName(Node& node, const XML_Char* utf8) { SetHostOnce(node.name_, utf8); }
-  void SetValue(Node& node, const XML_Char* utf8) {
-    const std::string_view text(utf8);
-    SetHost(node.value_, text, IsAscii(text));
-  }
-  // A text already known to be ASCII or not.
-  void SetValue(Node& node, std::string_view utf8, bool ascii) { SetHost(node.value_, utf8, ascii); }
-  // Gathers UTF-8 pieces of a CDATA section; ConvertValue makes them host text once complete.
-  void AppendValue(Node& node, std::string_view utf8) {
-    const std::size_t before = node.value_.capacity();
-    node.value_.append(utf8);
-    Grew(before, node.value_.capacity(), 1);
-  }
-  void ConvertValue(Node& node) {
-    if (!IsAscii(node.value_)) node.value_ = platform::Utf8ToHostText(node.value_);
-  }
-
-  void AddAttribute(Node& node, const XML_Char* utf8Name, const XML_Char* utf8Value) {
-    if (node.attributeCount_ == node.attributes_.size()) {
-      const std::size_t before = node.attributes_.capacity();
-      node.attributes_.emplace_back();
-      Grew(before, node.attributes_.capacity(), sizeof(node.attributes_[0]));
-    }
-    auto& [name, value] = node.attributes_[node.attributeCount_++];
-    SetHostOnce(name, utf8Name);
-    SetHostOnce(value, utf8Value);
-  }
-
-  // Bytes the nodes may hold beyond an empty tree (never less than they do).
-  std::size_t Retained() const { return retained_; }
-  void Forget() { retained_ = 0; }
-
- private:
-  void SetHost(std::string& target, std::string_view utf8, bool ascii) {
-    const std::size_t before = target.capacity();
-    // ASCII is the same in UTF-8 and in every host code page.
-    if (ascii) {
-      target.assign(utf8);
-    } else {
-      target = platform::Utf8ToHostText(utf8);
-    }
-    Grew(before, target.capacity(), 1);
-  }
-
-  // Sample after sample repeats the same names: an ASCII name equal to the one the reused node
-  // holds is left as it is.
-  void SetHostOnce(std::string& target, const XML_Char* utf8) {
-    const std::size_t size = target.size();
-    std::size_t k = 0;
-    while (k < size && utf8[k] == target[k] && static_cast<unsigned char>(utf8[k]) < 0x80) ++k;
-    if (k == size && utf8[k] == '\0') return;
-    const std::string_view text(utf8);
-    SetHost(target, text, IsAscii(text.substr(k)));  // the first k are ASCII
-  }
-
-  void Grew(std::size_t before, std::size_t after, std::size_t unit) {
-    if (after > before) retained_ += (after - before) * unit;
-  }
-
-  std::size_t retained_ = 0;
-};
-
-namespace {
-
-constexpr std::size_t kReadChunk = 64 * 1024;
+// UTF-8 as host text, converted into buffer unless ASCII.
+std::string_view HostText(std::string_view utf8, std::string& buffer) {
+  if (IsAscii(utf8)) return utf8;
+  buffer = platform::Utf8ToHostText(utf8);
+  return buffer;
+}
 
 // 1 for every byte but the four of XML whitespace.
 constexpr auto kInk = [] {
@@ -167,32 +47,16 @@ constexpr auto kInk = [] {
 // is the indentation between elements, which never becomes a node.
 class PendingText {
  public:
-  bool Empty() const { return size_ == 0; }
   // More than XML whitespace, so it makes a text node.
   bool HasInk() const { return ink_; }
-  std::string_view View() const { return {data_.get(), size_}; }
+  std::string_view View() const { return {buffer_.data(), size_}; }
 
-  // Appends without allocating when the piece fits, which it almost always does; false when
-  // it does not (nothing appended).
-  bool AppendInPlace(const char* piece, std::size_t length) {
-    if (length > capacity_ - size_) return false;
-    Copy(piece, length);
-    return true;
-  }
+  // Whether the piece fits without allocating, which it almost always does.
+  bool Fits(std::size_t length) const { return length <= buffer_.size() - size_; }
 
   void Append(const char* piece, std::size_t length) {
-    if (length > capacity_ - size_) Grow(length);
-    Copy(piece, length);
-  }
-
-  void Clear() {
-    size_ = 0;
-    ink_ = false;
-  }
-
- private:
-  void Copy(const char* piece, std::size_t length) {
-    std::memcpy(data_.get() + size_, piece, length);
+    if (!Fits(length)) buffer_.resize(std::max({buffer_.size() * 2, size_ + length, std::size_t{256}}));
+    std::memcpy(buffer_.data() + size_, piece, length);
     size_ += length;
     // Only whitespace needs a look at every byte; the first other byte settles it.
     if (!ink_) {
@@ -205,26 +69,16 @@ class PendingText {
     }
   }
 
-  void Grow(std::size_t length) {
-    if (length > std::numeric_limits<std::size_t>::max() / 2 - size_) throw std::bad_alloc();
-    const std::size_t wanted = size_ + length;
-    std::size_t capacity = capacity_ < 256 ? 256 : capacity_;
-    while (capacity < wanted) capacity *= 2;
-    std::unique_ptr<char[]> grown(new char[capacity]);
-    if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
-    data_ = std::move(grown);
-    capacity_ = capacity;
+  void Clear() {
+    size_ = 0;
+    ink_ = false;
   }
 
-  std::unique_ptr<char[]> data_;
+ private:
+  std::string buffer_;  // its size is the room; the first size_ bytes are the text
   std::size_t size_ = 0;
-  std::size_t capacity_ = 0;
   bool ink_ = false;
 };
-
-// What the reused nodes may keep between workout children before they are given back. A sample
-// needs a few kilobytes; this much is only reached by documents of ever-changing shape.
-constexpr std::size_t kRetainedLimit = 256 * 1024;
 
 // Bytes 0x80-0x9F of windows-1252; the five it leaves undefined keep their C1 code points, as
 // Windows' own conversion does. Every other byte is the Latin-1 character of the same number.
@@ -261,20 +115,15 @@ int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
   return XML_STATUS_OK;
 }
 
+
 // Depth of a `workout` element's children: document element, workout, child.
 constexpr int kWorkoutChildDepth = 3;
 
+// Turns expat's events into the visitor's: builds the children taken as trees, hands over the
+// fields of the streamed ones, and keeps the first failure or exception.
 class Streamer {
  public:
-  Streamer(const WantChild& want, const VisitChild& visit, StreamedChild streamed)
-      : want_(want), visit_(visit), streamed_(streamed) {}
-  ~Streamer() {
-    if (parser_ != nullptr) XML_ParserFree(parser_);
-  }
-  Streamer(const Streamer&) = delete;
-  Streamer& operator=(const Streamer&) = delete;
-
-  void Start() {
+  explicit Streamer(WorkoutVisitor& visitor) : visitor_(visitor) {
     parser_ = XML_ParserCreate(nullptr);  // no namespace processing: names keep their prefix
     if (parser_ == nullptr) throw std::bad_alloc();
     XML_SetUserData(parser_, this);
@@ -288,39 +137,26 @@ class Streamer {
     XML_SetProcessingInstructionHandler(parser_, &Streamer::OnInstruction);
     XML_SetStartDoctypeDeclHandler(parser_, &Streamer::OnDoctype);
   }
+  ~Streamer() { XML_ParserFree(parser_); }
+  Streamer(const Streamer&) = delete;
+  Streamer& operator=(const Streamer&) = delete;
 
-  // Room for the next read, straight in the parser's own buffer; null when there is none.
-  char* Buffer() { return static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(kReadChunk))); }
+  // Room for the next size bytes, straight in the parser's own buffer; null when there is none.
+  char* Buffer(std::size_t size) { return static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(size))); }
 
-  // Parses size bytes read into Buffer(). Returns false once the parse has ended early.
-  bool ParseBuffer(std::size_t size, bool last) {
+  // Parses size bytes put into Buffer(); the last call has none. False once the parse has ended.
+  bool Parse(std::size_t size) {
+    const bool last = size == 0;
     if (XML_ParseBuffer(parser_, static_cast<int>(size), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
       if (!failure_) failure_ = LoadResult::NotWellFormed;
       return false;
     }
-    return !(failure_ || error_);
+    return !(last || Stopped());
   }
 
   // expat could not make room: as when it runs out of memory in the middle of a parse.
   void OutOfRoom() {
     if (!failure_) failure_ = LoadResult::NotWellFormed;
-  }
-
-  // Returns false once the parse has ended early.
-  bool Feed(const char* data, std::size_t size, bool last) {
-    while (size > 0 || last) {
-      const std::size_t piece = size > kReadChunk ? kReadChunk : size;
-      const bool final = last && piece == size;
-      if (XML_Parse(parser_, data, static_cast<int>(piece), final ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
-        if (!failure_) failure_ = LoadResult::NotWellFormed;
-        return false;
-      }
-      if (failure_ || error_) return false;
-      data += piece;
-      size -= piece;
-      if (final) break;
-    }
-    return true;
   }
 
   LoadResult Finish() {
@@ -359,16 +195,13 @@ class Streamer {
 
   // Kept out of FlushText, which mostly has only whitespace to drop.
   [[gnu::noinline]] void AddTextNode() {
-    const std::string_view text = pending_.View();
-    builder_.SetValue(builder_.AddChild(Current(), NodeKind::Text, "#text"), text, IsAscii(text));
+    Current().AddChild(NodeKind::Text, "#text").Value() = HostString(pending_.View());
   }
 
-  // A child of the document element's `workout` children is built; the subtree's root is the
-  // workout child itself.
-  void OpenElement(Node& element, const XML_Char* name, const XML_Char** attributes) {
-    builder_.SetName(element, name);
+  // Pointers into the subtree stay valid: only the innermost open element gains children.
+  void OpenElement(Node& element, const XML_Char** attributes) {
     for (const XML_Char** a = attributes; a != nullptr && a[0] != nullptr; a += 2) {
-      builder_.AddAttribute(element, a[0], a[1]);
+      element.AddAttribute(HostString(a[0]), HostString(a[1]));
     }
     open_.push_back(&element);
   }
@@ -379,20 +212,20 @@ class Streamer {
       if (++s.depth_ > kMaxDepth) return s.Fail(LoadResult::TooDeep);
       if (s.building_) {
         s.FlushText();
-        s.OpenElement(s.builder_.AddChild(s.Current(), NodeKind::Element), name, attributes);
+        s.OpenElement(s.Current().AddChild(NodeKind::Element, HostString(name)), attributes);
       } else if (s.streaming_) {
         s.OpenInStream(name);
       } else if (s.depth_ == 2) {
         s.inWorkout_ = NameIs(name, "workout");
       } else if (s.depth_ == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
-        if (s.streamed_.Reader != nullptr && NameIs(name, s.streamed_.LowerName)) {
-          s.streaming_ = true;
-          s.streamed_.Reader->Open();
-        } else if (s.want_(s.Lowered(name))) {
-          s.builder_.Reset(s.subtree_, NodeKind::Element);
-          s.building_ = true;
-          s.open_.clear();
-          s.OpenElement(s.subtree_, name, attributes);
+        switch (s.visitor_.Open(HostText(name, s.hostName_))) {
+          case Take::Skip: break;
+          case Take::Stream: s.streaming_ = true; break;
+          case Take::Tree:
+            s.subtree_ = Node(NodeKind::Element, HostString(name));
+            s.building_ = true;
+            s.OpenElement(s.subtree_, attributes);
+            break;
         }
       }
     });
@@ -406,11 +239,8 @@ class Streamer {
         s.open_.pop_back();
         if (s.open_.empty()) {
           s.building_ = false;
-          if (!s.visit_(s.subtree_)) s.visiting_ = false;
-          if (s.builder_.Retained() > kRetainedLimit) {
-            s.subtree_ = Node();
-            s.builder_.Forget();
-          }
+          if (!s.visitor_.Visit(s.subtree_)) s.visiting_ = false;
+          s.subtree_ = Node();  // released before the next
         }
       } else if (s.streaming_) {
         s.CloseInStream();
@@ -423,16 +253,17 @@ class Streamer {
   static void XMLCALL OnText(void* userData, const XML_Char* text, int length) {
     Streamer& s = Self(userData);
     if (!(s.building_ || s.collecting_) || length <= 0) return;
-    // The common case, text that fits the buffer, can neither fail nor throw.
-    if (!s.inCData_ && !s.Stopped() && s.pending_.AppendInPlace(text, static_cast<std::size_t>(length))) return;
-    s.AddText(std::string_view(text, static_cast<std::size_t>(length)));
+    const std::size_t size = static_cast<std::size_t>(length);
+    // The common case, text that fits the buffer, cannot allocate and so cannot throw.
+    if (!s.inCData_ && !s.Stopped() && s.pending_.Fits(size)) return s.pending_.Append(text, size);
+    s.AddText(std::string_view(text, size));
   }
 
   // Kept out of OnText so that the common case stays small.
   [[gnu::noinline]] void AddText(std::string_view piece) {
     Guard([&] {
       if (inCData_) {
-        builder_.AppendValue(builder_.LastChild(Current()), piece);
+        Current().LastChild().Value().append(piece);
       } else {
         pending_.Append(piece.data(), piece.size());
       }
@@ -445,16 +276,18 @@ class Streamer {
       if (s.streaming_) s.collecting_ = false;
       if (!s.building_) return;
       s.FlushText();
-      s.builder_.AddChild(s.Current(), NodeKind::CData, "#cdata-section");
+      s.Current().AddChild(NodeKind::CData, "#cdata-section");
       s.inCData_ = true;
     });
   }
 
+  // A CDATA section comes in UTF-8 pieces; it becomes host text once complete.
   static void XMLCALL OnEndCData(void* userData) {
     Streamer& s = Self(userData);
     s.Guard([&] {
       if (!s.building_ || !s.inCData_) return;
-      s.builder_.ConvertValue(s.builder_.LastChild(s.Current()));
+      std::string& value = s.Current().LastChild().Value();
+      if (!IsAscii(value)) value = platform::Utf8ToHostText(value);
       s.inCData_ = false;
     });
   }
@@ -465,7 +298,7 @@ class Streamer {
       if (s.streaming_) s.collecting_ = false;
       if (!s.building_) return;
       s.FlushText();
-      s.builder_.SetValue(s.builder_.AddChild(s.Current(), NodeKind::Comment, "#comment"), data);
+      s.Current().AddChild(NodeKind::Comment, "#comment").Value() = HostString(data);
     });
   }
 
@@ -475,9 +308,7 @@ class Streamer {
       if (s.streaming_) s.collecting_ = false;
       if (!s.building_) return;
       s.FlushText();
-      Node& instruction = s.builder_.AddChild(s.Current(), NodeKind::ProcessingInstruction);
-      s.builder_.SetName(instruction, target);
-      s.builder_.SetValue(instruction, data);
+      s.Current().AddChild(NodeKind::ProcessingInstruction, HostString(target)).Value() = HostString(data);
     });
   }
 
@@ -498,8 +329,8 @@ class Streamer {
         bits = static_cast<unsigned char>(bits | static_cast<unsigned char>(name[length]));
       }
       const std::string_view utf8(name, length);
-      childWanted_ = streamed_.Reader->OpenChild(bits < 0x80 ? utf8 : HostText(utf8, hostName_));
-      collecting_ = childWanted_;
+      fieldWanted_ = visitor_.OpenField(bits < 0x80 ? utf8 : HostText(utf8, hostName_));
+      collecting_ = fieldWanted_;
     } else {
       collecting_ = false;
     }
@@ -507,59 +338,60 @@ class Streamer {
 
   void CloseInStream() {
     if (depth_ == kWorkoutChildDepth + 1) {
-      if (childWanted_) {
+      if (fieldWanted_) {
         // A text element: nothing but text, and more than whitespace.
         const std::string_view text =
             collecting_ && pending_.HasInk() ? HostText(pending_.View(), hostText_) : std::string_view();
-        childWanted_ = false;
+        fieldWanted_ = false;
         collecting_ = false;
-        streamed_.Reader->CloseChild(text);
+        visitor_.CloseField(text);
       }
       pending_.Clear();
     } else if (depth_ == kWorkoutChildDepth) {
       streaming_ = false;
-      if (!streamed_.Reader->Close()) visiting_ = false;
+      if (!visitor_.Close()) visiting_ = false;
     }
   }
 
-  // UTF-8 as host text, as nodes hold it; converted into buffer unless ASCII.
-  static std::string_view HostText(std::string_view utf8, std::string& buffer) {
-    if (IsAscii(utf8)) return utf8;
-    buffer = platform::Utf8ToHostText(utf8);
-    return buffer;
-  }
-
-  // The name with ASCII letters lowered, in a buffer kept from one call to the next.
-  std::string_view Lowered(std::string_view name) {
-    lowered_.assign(name);
-    for (char& c : lowered_) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lowered_;
-  }
-
-  const WantChild& want_;
-  const VisitChild& visit_;
+  WorkoutVisitor& visitor_;
   XML_Parser parser_ = nullptr;
   int depth_ = 0;
-  bool inWorkout_ = false;   // inside a `workout` child of the document element
-  bool visiting_ = true;     // the caller still wants subtrees
-  bool building_ = false;    // a wanted subtree is open
+  bool inWorkout_ = false;    // inside a `workout` child of the document element
+  bool visiting_ = true;      // the visitor still wants workout children
+  bool building_ = false;     // a child taken as a tree is open
   bool inCData_ = false;
-  StreamedChild streamed_;
   bool streaming_ = false;    // a streamed workout child is open
-  bool childWanted_ = false;  // in a direct child of it whose text its reader wants
-  bool collecting_ = false;   // ... and that child has held nothing but text so far
-  std::string hostName_;      // host text of a streamed name or text that is not ASCII
+  bool fieldWanted_ = false;  // in a field of it whose text the visitor wants
+  bool collecting_ = false;   // ... and that field has held nothing but text so far
+  std::string hostName_;      // host text of a name or text that is not ASCII
   std::string hostText_;
-  NodeBuilder builder_;
-  Node subtree_;             // the workout child being built; its nodes are reused for the next
-  std::vector<Node*> open_;  // open elements of the subtree, innermost last
-  PendingText pending_;      // text gathered since the last node boundary
-  std::string lowered_;
+  Node subtree_;              // the workout child being built
+  std::vector<Node*> open_;   // open elements of the subtree, innermost last
+  PendingText pending_;       // text gathered since the last node boundary
   std::optional<LoadResult> failure_;
   std::exception_ptr error_;
 };
+
+// The one parse loop: read fills a buffer expat owns, nothing is copied, and a read of no bytes
+// ends the document. read(buffer, size, got) answers false when the source cannot be read.
+template <class Read>
+LoadResult Parse(WorkoutVisitor& visitor, std::size_t chunk, Read read) {
+  Streamer streamer(visitor);
+  for (;;) {
+    char* buffer = streamer.Buffer(chunk);
+    if (buffer == nullptr) {
+      streamer.OutOfRoom();
+      break;
+    }
+    std::size_t got = 0;
+    if (!read(buffer, chunk, got)) {
+      streamer.Finish();  // an exception from the visitor outranks the read error
+      return LoadResult::Unreadable;
+    }
+    if (!streamer.Parse(got)) break;
+  }
+  return streamer.Finish();
+}
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -567,36 +399,24 @@ struct FileCloser {
 
 }  // namespace
 
-LoadResult ReadWorkoutChildren(const char* path, const WantChild& want, const VisitChild& visit,
-                               StreamedChild streamed) {
+LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor) {
   if (path == nullptr) return LoadResult::Unreadable;
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
   if (!file) return LoadResult::Unreadable;
-  Streamer streamer(want, visit, streamed);
-  streamer.Start();
-  for (;;) {
-    char* buffer = streamer.Buffer();
-    if (buffer == nullptr) {
-      streamer.OutOfRoom();
-      break;
-    }
-    const std::size_t got = std::fread(buffer, 1, kReadChunk, file.get());
-    if (got < kReadChunk && std::ferror(file.get())) {
-      streamer.Finish();  // an exception from a visit outranks the read error
-      return LoadResult::Unreadable;
-    }
-    const bool last = got < kReadChunk;
-    if (!streamer.ParseBuffer(got, last) || last) break;
-  }
-  return streamer.Finish();
+  return Parse(visitor, kReadChunk, [&file](char* buffer, std::size_t size, std::size_t& got) {
+    got = std::fread(buffer, 1, size, file.get());
+    return !(got < size && std::ferror(file.get()));
+  });
 }
 
-LoadResult ReadWorkoutChildrenFromText(std::string_view document, const WantChild& want,
-                                       const VisitChild& visit, StreamedChild streamed) {
-  Streamer streamer(want, visit, streamed);
-  streamer.Start();
-  streamer.Feed(document.data(), document.size(), true);
-  return streamer.Finish();
+LoadResult ReadWorkoutText(std::string_view document, WorkoutVisitor& visitor, std::size_t chunk) {
+  if (chunk == 0) chunk = 1;
+  if (chunk > kReadChunk) chunk = kReadChunk;
+  return Parse(visitor, chunk, [&document](char* buffer, std::size_t size, std::size_t& got) {
+    got = document.copy(buffer, size);
+    document.remove_prefix(got);
+    return true;
+  });
 }
 
 }  // namespace tessaly::xml

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "pwx_import/xml_tree.h"
 #include "test_support.h"
@@ -17,19 +20,54 @@ T V(T field) {
   return field;
 }
 
-// The first element child of the workout in <pwx><workout>SNIPPET</workout></pwx>.
+// Documents are fed whole and in these pieces: a split anywhere must read as the whole does.
+inline constexpr std::size_t kChunkSizes[] = {xml::kReadChunk, 1, 3};
+
+// Builds every workout child and hands it to OnVisit.
+struct TreeVisitor final : xml::WorkoutVisitor {
+  std::function<bool(const xml::Node&)> OnVisit = [](const xml::Node&) { return true; };
+  xml::Take Open(std::string_view) override { return xml::Take::Tree; }
+  bool Visit(const xml::Node& element) override { return OnVisit(element); }
+  bool OpenField(std::string_view) override { return false; }
+  void CloseField(std::string_view) override {}
+  bool Close() override { return true; }
+};
+
+// Kind, name, attributes, text and children, nested in brackets.
+inline std::string Describe(const xml::Node& node) {
+  static constexpr const char* kKinds[] = {"E", "T", "C", "M", "P"};
+  std::string out = kKinds[static_cast<int>(node.Kind())];
+  out += ":" + node.Name();
+  for (const auto& [name, value] : node.Attributes()) out += " " + name + "=" + value;
+  out += " '" + std::string(node.Text()) + "'";
+  for (std::size_t k = 0; k < node.ChildCount(); ++k) out += (k == 0 ? " [" : ", ") + Describe(node.Child(k));
+  if (node.ChildCount() > 0) out += "]";
+  return out;
+}
+
+// The first element child of the workout in <pwx><workout>SNIPPET</workout></pwx>, read whole
+// and checked to read the same in pieces.
 inline xml::Node WorkoutChild(const std::string& snippet) {
   xml::Node first;
-  bool found = false;
-  const xml::LoadResult result = xml::ReadWorkoutChildrenFromText(
-      "<pwx><workout>" + snippet + "</workout></pwx>", [](std::string_view) { return true; },
-      [&](const xml::Node& element) {
-        if (!found) first = element;
-        found = true;
-        return true;
-      });
-  EXPECT_EQ(result, xml::LoadResult::Loaded) << snippet;
-  EXPECT_TRUE(found) << snippet;
+  for (const std::size_t chunk : kChunkSizes) {
+    xml::Node node;
+    bool found = false;
+    TreeVisitor visitor;
+    visitor.OnVisit = [&](const xml::Node& element) {
+      if (!found) node = element;
+      found = true;
+      return true;
+    };
+    const xml::LoadResult result =
+        xml::ReadWorkoutText("<pwx><workout>" + snippet + "</workout></pwx>", visitor, chunk);
+    EXPECT_EQ(result, xml::LoadResult::Loaded) << snippet << " in pieces of " << chunk;
+    EXPECT_TRUE(found) << snippet;
+    if (chunk == xml::kReadChunk) {
+      first = node;
+    } else {
+      EXPECT_EQ(Describe(node), Describe(first)) << snippet << " in pieces of " << chunk;
+    }
+  }
   return first;
 }
 

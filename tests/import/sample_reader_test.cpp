@@ -1,7 +1,10 @@
-// One `sample` element into the sample store: conversions, positions, distance fill, balance.
+// `sample` elements into the sample store, read from the stream as an import reads them:
+// conversions, what counts as a channel's text, positions, distance fill, balance.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -14,14 +17,32 @@
 namespace tessaly {
 namespace {
 
-using test::WorkoutChild;
-
-// Reads each snippet as the next sample of one import.
-struct Reader {
+// Streams the `sample` children of a workout into one import's stores, as the import does.
+struct Reader final : xml::WorkoutVisitor {
   ImportState State;
   TMyHRMDatas Samples;
-  void Read(const std::string& sampleContent) {
-    ReadSample(WorkoutChild("<sample>" + sampleContent + "</sample>"), State, Samples);
+  SampleReader Sampler{State, Samples};
+
+  // Reads the workout content, fed in pieces of chunk bytes.
+  void ReadWorkout(const std::string& content, std::size_t chunk = xml::kReadChunk) {
+    EXPECT_EQ(xml::ReadWorkoutText(test::PwxDocument(content), *this, chunk), xml::LoadResult::Loaded) << content;
+  }
+  // Reads the snippet as the next sample of the import.
+  void Read(const std::string& sampleContent, std::size_t chunk = xml::kReadChunk) {
+    ReadWorkout("<sample>" + sampleContent + "</sample>", chunk);
+  }
+
+  xml::Take Open(std::string_view name) override {
+    if (!xml::NameIs(name, "sample")) return xml::Take::Skip;
+    Sampler.Open();
+    return xml::Take::Stream;
+  }
+  bool Visit(const xml::Node&) override { return true; }
+  bool OpenField(std::string_view name) override { return Sampler.OpenChild(name); }
+  void CloseField(std::string_view text) override { Sampler.CloseChild(text); }
+  bool Close() override {
+    Sampler.Close();
+    return true;
   }
 };
 
@@ -74,15 +95,28 @@ TEST(SampleReader, ChannelConversions) {
       {"<dist>\t1000\r\n</dist>", dist, 1},
       {"<hr><![CDATA[150]]></hr>", hr, 0},                // not plain text
       {"<hr>1<!--x-->50</hr>", hr, 0},
+      {"<hr><!--x-->150</hr>", hr, 0},
+      {"<hr><?pi?>150</hr>", hr, 0},
+      {"<hr><b>150</b></hr>", hr, 0},                     // a child element: not plain text
+      {"<alt>12.9<x/></alt>", alt, 0},
+      {"<hr>1&#53;2</hr>", hr, 152},                      // references are part of the text
+      {"<temp>&#32;5</temp>", temp, 5},
       {"<hr>100</hr><hr>120</hr>", hr, 120},              // the last one wins
+      {"<hr>150</hr><hr>   </hr>", hr, 0},                // even when it holds no number
       {"<spd>1e400</spd>", spd, 0},                        // beyond a double: no number
+      {"<hr>\xC3\xA9</hr>", hr, 0},                        // other scripts' digits and names are no
+      {"<hr>\xEF\xBC\x91\xEF\xBC\x92</hr>", hr, 0},       // numbers and no channels, whatever the
+      {"<hr>0</hr><h\xC3\xA9>1</h\xC3\xA9><h\xC5\x95>2</h\xC5\x95>", hr, 0},  // host code page
+      {"<cad>0</cad><\xC3\xA7" "ad>3</\xC3\xA7" "ad>", cad, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.Content);
-    Reader r;
-    r.Read(c.Content);
-    EXPECT_EQ(r.Samples.Count(), 1);
-    EXPECT_DOUBLE_EQ(c.Get(r.Samples), c.Expected);
+    for (const std::size_t chunk : test::kChunkSizes) {
+      SCOPED_TRACE(testing::Message() << c.Content << " in pieces of " << chunk);
+      Reader r;
+      r.Read(c.Content, chunk);
+      EXPECT_EQ(r.Samples.Count(), 1);
+      EXPECT_DOUBLE_EQ(c.Get(r.Samples), c.Expected);
+    }
   }
 }
 
@@ -114,6 +148,9 @@ TEST(SampleReader, PedalBalance) {
       {"<pwr>200</pwr><pwrright>\n 90</pwrright>", 55},       // whitespace before an integer
       {"<pwr>200</pwr><pwrright>90\n</pwrright>", 0},         // but none after it         // integer syntax: hexadecimal 16
       {"<pwr>200</pwr><pwrright>90</pwrright><pwrright>x</pwrright>", 55},  // keeps the earlier one
+      {"<pwr>200</pwr><pwrright>90</pwrright><pwrright>1<!-- c -->0</pwrright>", 55},
+      {"<pwr>300</pwr><pwrright>120</pwrright><pwr>0</pwr><pwrright>60</pwrright>", 0},
+      {"<pwr>\xEF\xBC\x92\xEF\xBC\x95\xEF\xBC\x90</pwr><pwrright>\xEF\xBC\x95\xEF\xBC\x90</pwrright>", 0},
       {"<pwrright>90</pwrright>", 0},                           // no power to share
       {"<pwrright>90</pwrright><pwr>200</pwr>", 0},             // power read after the balance
       {"<pwr>0</pwr><pwrright>90</pwrright>", 0},
@@ -121,10 +158,12 @@ TEST(SampleReader, PedalBalance) {
       {"<pwr>200</pwr><pwrright>201</pwrright>", -1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.Content);
-    Reader r;
-    r.Read(c.Content);
-    EXPECT_EQ(r.Samples.GetPwrRight(0), c.Expected);
+    for (const std::size_t chunk : test::kChunkSizes) {
+      SCOPED_TRACE(testing::Message() << c.Content << " in pieces of " << chunk);
+      Reader r;
+      r.Read(c.Content, chunk);
+      EXPECT_EQ(r.Samples.GetPwrRight(0), c.Expected);
+    }
   }
 }
 
@@ -194,6 +233,53 @@ TEST(SampleReader, EmptySamplesUseUpTheirIndex) {
   Reader skipped;
   skipped.Read("<time>x</time><extension><a>1</a></extension><!-- c -->");
   EXPECT_EQ(skipped.Samples.Count(), 0);
+}
+
+TEST(SampleReader, OnlyDirectChildrenOfAWorkoutSampleAreChannels) {
+  struct Case {
+    const char* Workout;
+    std::int32_t Count;
+    int LastHr;
+  };
+  const Case cases[] = {
+      {"<sample>text<hr>153</hr><!-- c -->tail<sample><hr>9</hr></sample><x><hr>8</hr></x></sample>", 1, 153},
+      {"<sample/><sample>only text</sample><Sample><hr>154</hr></Sample>", 3, 154},
+      {"<SAMPLE><HR>155</HR></SAMPLE><pwx:sample><hr>1</hr></pwx:sample><x><sample/></x>", 1, 155},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Workout);
+    Reader r;
+    r.ReadWorkout(c.Workout);
+    ASSERT_EQ(r.Samples.Count(), c.Count);
+    EXPECT_EQ(r.Samples.GetHr(c.Count - 1), c.LastHr);
+  }
+}
+
+TEST(SampleReader, SampleShapesFile) {
+  const std::string document = test::ReadFile(test::DataDir() + "/import/sample_shapes.pwx");
+  for (const std::size_t chunk : {xml::kReadChunk, std::size_t{1}}) {
+    SCOPED_TRACE(chunk);
+    Reader r;
+    EXPECT_EQ(xml::ReadWorkoutText(document, r, chunk), xml::LoadResult::Loaded);
+    ASSERT_EQ(r.Samples.Count(), 17);
+    const int hr[17] = {0, 0, 152, 0, 120, 154, 155, 158, 0, 0, 0, 161, 162, 0, 0, 0, 150};
+    const double pwr[17] = {0, 0, 0, 0, 0, 250, 250, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200};
+    const double pwrRight[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 75};
+    const double lat[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 48.1, 48.2, 48.2, 48.4, 0};
+    const double lon[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 11.5, 11.5, 11.7, 11.8, 0};
+    for (std::int32_t i = 0; i < 17; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(r.Samples.GetTimeOffset(i), i == 9 || i == 10 ? 0 : i);
+      EXPECT_EQ(r.Samples.GetHr(i), hr[i]);
+      EXPECT_EQ(r.Samples.GetCad(i), 0);
+      EXPECT_EQ(r.Samples.GetPwr(i), pwr[i]);
+      EXPECT_EQ(r.Samples.GetPwrRight(i), pwrRight[i]);
+      EXPECT_EQ(r.Samples.GetLat(i), lat[i]);
+      EXPECT_EQ(r.Samples.GetLon(i), lon[i]);
+    }
+    EXPECT_EQ(r.Samples.GetTemp(6), 5.0);
+    EXPECT_EQ(r.Samples.GetDist(6), 1.5);
+  }
 }
 
 TEST(SampleReader, OffsetsAreStoredAsTheyCome) {

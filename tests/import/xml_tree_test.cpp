@@ -13,25 +13,38 @@
 namespace tessaly {
 namespace {
 
+using test::kChunkSizes;
+using test::TreeVisitor;
 using test::WorkoutChild;
 using xml::LoadResult;
 using xml::NodeKind;
 
-LoadResult Load(const std::string& document) {
-  return xml::ReadWorkoutChildrenFromText(document, [](std::string_view) { return true; },
-                                          [](const xml::Node&) { return true; });
+LoadResult Load(const std::string& document, std::size_t chunk = xml::kReadChunk) {
+  TreeVisitor visitor;
+  return xml::ReadWorkoutText(document, visitor, chunk);
 }
 
-std::vector<std::string> VisitedNames(const std::string& document, LoadResult* result = nullptr) {
+std::vector<std::string> VisitedNames(const std::string& document, LoadResult* result, std::size_t chunk) {
   std::vector<std::string> names;
-  const LoadResult r = xml::ReadWorkoutChildrenFromText(
-      document, [](std::string_view) { return true; },
-      [&](const xml::Node& e) {
-        names.push_back(e.Name());
-        return true;
-      });
-  if (result) *result = r;
+  TreeVisitor visitor;
+  visitor.OnVisit = [&](const xml::Node& e) {
+    names.push_back(e.Name());
+    return true;
+  };
+  *result = xml::ReadWorkoutText(document, visitor, chunk);
   return names;
+}
+
+// The text of the last workout child.
+std::string LastText(const std::string& document, LoadResult* result, std::size_t chunk) {
+  std::string text;
+  TreeVisitor visitor;
+  visitor.OnVisit = [&](const xml::Node& e) {
+    text = std::string(e.Text());
+    return true;
+  };
+  *result = xml::ReadWorkoutText(document, visitor, chunk);
+  return text;
 }
 
 TEST(XmlTree, TextElementsAndChildNodes) {
@@ -54,6 +67,8 @@ TEST(XmlTree, TextElementsAndChildNodes) {
       {"<hr><b>150</b></hr>", false, "", 1},
       {"<cmt>a &amp; b &lt;c&gt; &#65;&#x42;</cmt>", true, "a & b <c> AB", 1},
       {"<cmt>x\r\ny</cmt>", true, "x\ny", 1},            // line ends as XML defines them
+      {"<a> \n <b/>\n</a>", false, "", 1},               // whitespace around an element is no node
+      {"<a>t<b/></a>", false, "", 2},                     // text before it is
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Snippet);
@@ -106,41 +121,48 @@ TEST(XmlTree, OnlyChildrenOfWorkoutChildrenOfTheRootAreVisited) {
       {"<pwx><workout>text<!--c--><?p d?><a/></workout></pwx>", {"a"}},        // elements only
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.Document);
-    LoadResult result{};
-    EXPECT_EQ(VisitedNames(c.Document, &result), c.Names);
-    EXPECT_EQ(result, LoadResult::Loaded);
+    for (const std::size_t chunk : kChunkSizes) {
+      SCOPED_TRACE(testing::Message() << c.Document << " in pieces of " << chunk);
+      LoadResult result{};
+      EXPECT_EQ(VisitedNames(c.Document, &result, chunk), c.Names);
+      EXPECT_EQ(result, LoadResult::Loaded);
+    }
   }
 }
 
-TEST(XmlTree, UnwantedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest) {
-  std::vector<std::string> names;
-  const std::string doc = "<pwx><workout><sample/><athlete><n/></athlete><sample/><sample/></workout></pwx>";
-  const LoadResult ok = xml::ReadWorkoutChildrenFromText(
-      doc, [](std::string_view n) { return n == "sample"; },
-      [&](const xml::Node& e) {
-        names.push_back(e.Name());
-        return names.size() < 2;
-      });
-  EXPECT_EQ(ok, LoadResult::Loaded);
-  EXPECT_EQ(names, (std::vector<std::string>{"sample", "sample"}));
+TEST(XmlTree, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest) {
+  struct SamplesOnly final : xml::WorkoutVisitor {
+    std::vector<std::string> Names;
+    bool Broken = false;
+    xml::Take Open(std::string_view name) override { return name == "sample" ? xml::Take::Tree : xml::Take::Skip; }
+    bool Visit(const xml::Node& e) override {
+      Names.push_back(e.Name() + "/" + std::to_string(e.ChildCount()));
+      return Names.size() < 2;
+    }
+    bool OpenField(std::string_view) override { return false; }
+    void CloseField(std::string_view) override {}
+    bool Close() override { return true; }
+  };
+  for (const std::size_t chunk : kChunkSizes) {
+    SCOPED_TRACE(chunk);
+    SamplesOnly ok;
+    EXPECT_EQ(xml::ReadWorkoutText("<pwx><workout><sample/><athlete><n/></athlete><sample><a/></sample><sample/>"
+                                   "</workout></pwx>",
+                                   ok, chunk),
+              LoadResult::Loaded);
+    EXPECT_EQ(ok.Names, (std::vector<std::string>{"sample/0", "sample/1"}));
 
-  names.clear();
-  const LoadResult broken = xml::ReadWorkoutChildrenFromText(
-      "<pwx><workout><sample/><sample/></workout><oops></pwx>", [](std::string_view) { return true; },
-      [&](const xml::Node& e) {
-        names.push_back(e.Name());
-        return false;
-      });
-  EXPECT_EQ(broken, LoadResult::NotWellFormed);
-  EXPECT_EQ(names.size(), 1u);
+    SamplesOnly broken;
+    EXPECT_EQ(xml::ReadWorkoutText("<pwx><workout><sample/><sample/><sample/></workout><oops></pwx>", broken, chunk),
+              LoadResult::NotWellFormed);
+    EXPECT_EQ(broken.Names.size(), 2u);
+  }
 }
 
 TEST(XmlTree, ExceptionsFromAVisitReachTheCaller) {
-  EXPECT_THROW(xml::ReadWorkoutChildrenFromText(
-                   "<pwx><workout><a/></workout></pwx>", [](std::string_view) { return true; },
-                   [](const xml::Node&) -> bool { throw std::runtime_error("visit"); }),
-               std::runtime_error);
+  TreeVisitor visitor;
+  visitor.OnVisit = [](const xml::Node&) -> bool { throw std::runtime_error("visit"); };
+  EXPECT_THROW(xml::ReadWorkoutText("<pwx><workout><a/></workout></pwx>", visitor), std::runtime_error);
 }
 
 TEST(XmlTree, DocumentsThatAreNotWellFormedAreRefused) {
@@ -168,8 +190,10 @@ TEST(XmlTree, DocumentsThatAreNotWellFormedAreRefused) {
       "<pwx><workout><sample><hr>1</hr></sample><sample>",  // ends after some samples
   };
   for (const std::string& doc : cases) {
-    SCOPED_TRACE(doc);
-    EXPECT_EQ(Load(doc), LoadResult::NotWellFormed);
+    for (const std::size_t chunk : kChunkSizes) {
+      SCOPED_TRACE(testing::Message() << doc << " in pieces of " << chunk);
+      EXPECT_EQ(Load(doc, chunk), LoadResult::NotWellFormed);
+    }
   }
 }
 
@@ -181,12 +205,12 @@ TEST(XmlTree, DocumentTypeDeclarationsAreRefused) {
       "<?xml version=\"1.0\"?>\n<!DOCTYPE pwx [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]><pwx>&b;</pwx>",
   };
   for (const std::string& doc : cases) {
-    SCOPED_TRACE(doc);
-    std::vector<std::string> names;
-    LoadResult result{};
-    names = VisitedNames(doc, &result);
-    EXPECT_EQ(result, LoadResult::DoctypeRefused);
-    EXPECT_TRUE(names.empty());
+    for (const std::size_t chunk : kChunkSizes) {
+      SCOPED_TRACE(testing::Message() << doc << " in pieces of " << chunk);
+      LoadResult result{};
+      EXPECT_TRUE(VisitedNames(doc, &result, chunk).empty());
+      EXPECT_EQ(result, LoadResult::DoctypeRefused);
+    }
   }
 }
 
@@ -242,16 +266,12 @@ TEST(XmlTree, EncodingsReachTheReadersAsHostText) {
       {"UTF-16BE", utf16be, euro},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    std::string text;
-    const LoadResult result = xml::ReadWorkoutChildrenFromText(
-        c.Document, [](std::string_view) { return true; },
-        [&](const xml::Node& e) {
-          text = std::string(e.Text());
-          return true;
-        });
-    EXPECT_EQ(result, LoadResult::Loaded);
-    EXPECT_EQ(text, c.Text);
+    for (const std::size_t chunk : kChunkSizes) {
+      SCOPED_TRACE(testing::Message() << c.Name << " in pieces of " << chunk);
+      LoadResult result{};
+      EXPECT_EQ(LastText(c.Document, &result, chunk), c.Text);
+      EXPECT_EQ(result, LoadResult::Loaded);
+    }
   }
 }
 
@@ -270,15 +290,9 @@ TEST(XmlTree, EncodingAliasesDecodeAsTheEncodingTheyName) {
     SCOPED_TRACE(encoding);
     const std::string doc = std::string("<?xml version=\"1.0\" encoding=\"") + encoding +
                             "\"?><pwx><workout><cmt>\x80\xE9</cmt></workout></pwx>";
-    std::string text;
-    const LoadResult result = xml::ReadWorkoutChildrenFromText(
-        doc, [](std::string_view) { return true; },
-        [&](const xml::Node& e) {
-          text = std::string(e.Text());
-          return true;
-        });
+    LoadResult result{};
+    EXPECT_EQ(LastText(doc, &result, xml::kReadChunk), *expected);
     EXPECT_EQ(result, LoadResult::Loaded);
-    EXPECT_EQ(text, *expected);
   }
   for (const char* unknown : {"latin-1x", "cp1251", "iso-8859-2", "l2", "ibm8190"}) {
     SCOPED_TRACE(unknown);
@@ -294,12 +308,12 @@ TEST(XmlTree, FilesAreReadInPiecesWithoutLosingText) {
   doc += "\xC3\xA9&amp;z</cmt><sample/></workout></pwx>";
   const std::string path = test::TempPwx("pieces.pwx", doc);
   std::vector<std::string> texts;
-  const LoadResult result = xml::ReadWorkoutChildren(
-      path.c_str(), [](std::string_view) { return true; },
-      [&](const xml::Node& e) {
-        texts.emplace_back(e.Text());
-        return true;
-      });
+  TreeVisitor visitor;
+  visitor.OnVisit = [&](const xml::Node& e) {
+    texts.emplace_back(e.Text());
+    return true;
+  };
+  const LoadResult result = xml::ReadWorkoutFile(path.c_str(), visitor);
   EXPECT_EQ(result, LoadResult::Loaded);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0], std::string(65516, 'a') + platform::Utf8ToHostText("\xC3\xA9") + "&z");
@@ -307,12 +321,9 @@ TEST(XmlTree, FilesAreReadInPiecesWithoutLosingText) {
 
 TEST(XmlTree, MissingFilesAreUnreadable) {
   const std::string path = test::TempDir() + "/no-such-file.pwx";
-  EXPECT_EQ(xml::ReadWorkoutChildren(path.c_str(), [](std::string_view) { return true; },
-                                     [](const xml::Node&) { return true; }),
-            LoadResult::Unreadable);
-  EXPECT_EQ(xml::ReadWorkoutChildren(nullptr, [](std::string_view) { return true; },
-                                     [](const xml::Node&) { return true; }),
-            LoadResult::Unreadable);
+  TreeVisitor visitor;
+  EXPECT_EQ(xml::ReadWorkoutFile(path.c_str(), visitor), LoadResult::Unreadable);
+  EXPECT_EQ(xml::ReadWorkoutFile(nullptr, visitor), LoadResult::Unreadable);
 }
 
 }  // namespace
