@@ -14,18 +14,40 @@ constinit std::int64_t g_target = 0;
 constinit std::int64_t g_counted = 0;
 constinit std::int64_t g_refused = 0;
 
+void Arm(Mode mode, std::int64_t n) noexcept;
+
+// With malloc refused, the runtime hands out exceptions from its emergency pool, whose lock the
+// threads library makes with malloc on first use; refused there too, taking the lock throws, and
+// that exception goes to the pool again, without end. So the pool is used once, with only the
+// exception's own malloc refused, before anything else is.
+void UsePoolOnce() noexcept {
+  static bool used = false;
+  if (used) return;
+  used = true;
+  Arm(Mode::Only, 0);
+  try {
+    throw 0;
+  } catch (int) {
+  }
+  g_mode = Mode::Off;
+}
+
+void Arm(Mode mode, std::int64_t n) noexcept {
+  g_counted = g_refused = 0;
+  g_target = n;
+  g_mode = mode;
+}
+
 }  // namespace
 
 void FailFrom(std::int64_t n) noexcept {
-  g_counted = g_refused = 0;
-  g_target = n;
-  g_mode = Mode::From;
+  UsePoolOnce();
+  Arm(Mode::From, n);
 }
 
 void FailOnly(std::int64_t n) noexcept {
-  g_counted = g_refused = 0;
-  g_target = n;
-  g_mode = Mode::Only;
+  UsePoolOnce();
+  Arm(Mode::Only, n);
 }
 
 std::int64_t StopFailing() noexcept {
@@ -51,13 +73,9 @@ bool Granted() noexcept {
 extern "C" {
 void* __real_malloc(std::size_t size);
 void* __real_realloc(void* p, std::size_t size);
-void* __real_calloc(std::size_t count, std::size_t size);
 void* __wrap_malloc(std::size_t size) { return tessaly::test::Granted() ? __real_malloc(size) : nullptr; }
 void* __wrap_realloc(void* p, std::size_t size) {
   return tessaly::test::Granted() ? __real_realloc(p, size) : nullptr;
-}
-void* __wrap_calloc(std::size_t count, std::size_t size) {
-  return tessaly::test::Granted() ? __real_calloc(count, size) : nullptr;
 }
 }
 namespace {
