@@ -1,6 +1,5 @@
 #include "exercise/cExerciseDatas.h"
 
-#include <algorithm>
 #include <new>
 #include <type_traits>
 #include <stdexcept>
@@ -19,25 +18,17 @@ TMyHRMDatas::TMyHRMDatas() {
   ForEachChannel([](auto& channel) { channel.resize(InitialCapacity); });
 }
 
-void TMyHRMDatas::Clear() {
-  if (Capacity() == InitialCapacity) {
-    // The common case between imports: zero the arrays in place, no allocation.
-    ForEachChannel([](auto& channel) {
-      using Value = typename std::remove_reference_t<decltype(channel)>::value_type;
-      std::fill(channel.begin(), channel.end(), Value{});
-    });
-    HighestIndex_ = -1;
-    return;
-  }
-  // Fresh arrays of the initial size, as after construction, so a large import's memory is given
-  // back. They are all made before anything changes: a failed allocation leaves the store whole.
-  TMyHRMDatas fresh;
-  hr_.swap(fresh.hr_); dist_.swap(fresh.dist_); spd_.swap(fresh.spd_); alt_.swap(fresh.alt_);
-  temp_.swap(fresh.temp_); pwr_.swap(fresh.pwr_); pwrright_.swap(fresh.pwrright_);
-  cad_.swap(fresh.cad_); lat_.swap(fresh.lat_); lon_.swap(fresh.lon_);
-  sampletext_.swap(fresh.sampletext_); timeoffset_.swap(fresh.timeoffset_);
-  samplebyte_.swap(fresh.samplebyte_); te_left_.swap(fresh.te_left_);
-  te_right_.swap(fresh.te_right_); ps_left_.swap(fresh.ps_left_); ps_right_.swap(fresh.ps_right_);
+void TMyHRMDatas::Clear() noexcept {
+  // Emptied in place, which needs no memory, so an import that starts or fails when memory has
+  // run out still leaves nothing of the workout before. Then each channel is cut back to the
+  // initial size so that a large import's memory is given back; a channel that cannot have a
+  // smaller copy made keeps its larger room (shrink_to_fit swallows the failure).
+  ForEachChannel([](auto& channel) {
+    using Value = typename std::remove_reference_t<decltype(channel)>::value_type;
+    channel.erase(channel.begin() + InitialCapacity, channel.end());
+    for (Value& v : channel) v = Value{};
+    channel.shrink_to_fit();
+  });
   HighestIndex_ = -1;
 }
 

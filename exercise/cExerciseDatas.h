@@ -22,7 +22,8 @@ class TMyHRMDatas {
   TMyHRMDatas();
   virtual ~TMyHRMDatas() = default;
 
-  void Clear();
+  // Count() 0 and every value zero again; never fails.
+  void Clear() noexcept;
   std::int32_t Count() const { return HighestIndex_ + 1; }
   std::int32_t Capacity() const { return static_cast<std::int32_t>(hr_.size()); }
 
@@ -61,7 +62,8 @@ class TMyHRMDatas {
   bool SetCad(std::int32_t i, std::uint8_t v) { return Put(cad_, i, v); }
   bool SetLat(std::int32_t i, double v) { return Put(lat_, i, v); }
   bool SetLon(std::int32_t i, double v) { return Put(lon_, i, v); }
-  bool SetSampleText(std::int32_t i, std::string v);  // may throw std::bad_alloc after growing
+  // The text is copied at the call, before anything grows: the store never holds half a sample.
+  bool SetSampleText(std::int32_t i, std::string v);
   bool SetTimeOffset(std::int32_t i, std::int32_t v) { return Put(timeoffset_, i, v); }
   bool SetSampleByte(std::int32_t i, std::uint8_t v) { return Put(samplebyte_, i, v); }
   bool SetTorqueEffectivenessLeft(std::int32_t i, double v) { return Put(te_left_, i, v); }
