@@ -11,16 +11,10 @@
 #include <string>
 
 #include "platform/file_save.h"
+#include "util/file_name.h"
 
 namespace tessaly::platform {
 namespace {
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
 
 // A name that is unlikely to be taken; O_EXCL makes sure it is not.
 std::string CandidateName(const std::string& folder, unsigned attempt) {
@@ -66,7 +60,7 @@ void SyncFolder(const std::string& folder) {
 bool SaveFileReplacing(const std::string& path, std::string_view bytes) noexcept {
   try {
     if (path.empty()) return false;
-    const std::string folder = FolderOf(path);
+    const std::string folder = FolderOf(path, PathStyle::Posix);
     std::string temp;
     int fd = -1;
     // 0666 lets the user's umask decide the permissions, as for any newly created file.

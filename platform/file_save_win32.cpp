@@ -5,22 +5,10 @@
 #include <string>
 
 #include "platform/file_save.h"
+#include "util/file_name.h"
 
 namespace tessaly::platform {
 namespace {
-
-// The folder part of a path, in a form GetTempFileNameA takes: "C:\" rather than the drive's
-// current folder "C:", "." for a bare file name.
-std::string FolderOf(const std::string& path) {
-  const std::size_t separator = path.find_last_of("\\/");
-  if (separator == std::string::npos) {
-    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + ".";
-    return ".";
-  }
-  std::string folder = path.substr(0, separator);
-  if (folder.empty() || (folder.size() == 2 && folder[1] == ':')) folder = path.substr(0, separator + 1);
-  return folder;
-}
 
 bool WriteAll(HANDLE file, const char* data, std::size_t size) {
   constexpr std::size_t kChunk = 1u << 24;
@@ -39,7 +27,7 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size) {
 bool SaveFileReplacing(const std::string& path, std::string_view bytes) noexcept {
   try {
     if (path.empty()) return false;
-    const std::string folder = FolderOf(path);
+    const std::string folder = FolderOf(path, PathStyle::Windows);
     char temp[MAX_PATH + 1] = {};
     // Creates the empty temporary file under a unique name.
     if (GetTempFileNameA(folder.c_str(), "tsy", 0, temp) == 0) return false;

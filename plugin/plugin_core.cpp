@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "util/ascii.h"
 #include "util/file_name.h"
 #include "util/notice.h"
 
@@ -28,13 +29,7 @@ bool PassesVersionGate(const PluginState& state) {
 bool HasPwxExtension(std::string_view path) {
   const std::size_t dot = ExtensionStart(path);
   if (dot == std::string_view::npos) return false;
-  const std::string_view ext = path.substr(dot);
-  if (ext.size() != 4) return false;
-  std::string lower(ext);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower == ".pwx";
+  return EqualsLowerAscii(path.substr(dot), ".pwx");
 }
 
 bool Initialize(PluginState& state, std::int32_t ahFactor, const char* dir) {

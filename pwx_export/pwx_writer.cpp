@@ -15,6 +15,7 @@
 #include "util/file_name.h"
 #include "util/number_format.h"
 #include "util/sport_types.h"
+#include "util/units.h"
 #include "tessaly_version.h"
 
 namespace tessaly {
@@ -33,11 +34,10 @@ constexpr PwxLinePattern kRootStartTag{
 constexpr std::size_t kBytesPerSample = 384;
 
 // The stores keep km/h and km; PWX carries m/s and metres.
-double KmhToMetresPerSecond(double kmh) { return kmh * 1000.0 / 3600.0; }
 double KmToMetres(double km) { return km * 1000.0; }
 // The summary keeps its speeds in tenths of km/h.
 double TenthsKmhToMetresPerSecond(std::int32_t tenths) {
-  return static_cast<double>(tenths) / 10.0 * 1000.0 / 3600.0;
+  return KmhToMetresPerSecond(static_cast<double>(tenths) / 10.0);
 }
 
 std::string CrLfToSpaces(const std::string& text) {

@@ -9,8 +9,10 @@
 
 #include "pwx_import/number_reading.h"
 #include "pwx_import/xml_tree.h"
+#include "util/ascii.h"
 #include "util/conversions.h"
 #include "util/number_text.h"
+#include "util/units.h"
 
 namespace tessaly {
 
@@ -57,7 +59,7 @@ static_assert(InChannelOrder(), "kChannels lists the channels in the order of Ch
 // The channel a name could be, from its length and first letter alone; no two channels share
 // both except lat and lon.
 const ChannelName* Candidate(std::size_t size, char first, char second) {
-  if (first >= 'A' && first <= 'Z') first = static_cast<char>(first - 'A' + 'a');
+  first = LowerAscii(first);
   const auto at = [](Channel id) { return &kChannels[static_cast<std::size_t>(id) - 1]; };
   switch (size) {
     case 2: return first == 'h' ? at(Channel::Hr) : nullptr;
@@ -67,7 +69,7 @@ const ChannelName* Candidate(std::size_t size, char first, char second) {
         case 'a': return at(Channel::Alt);
         case 'c': return at(Channel::Cad);
         case 'p': return at(Channel::Pwr);
-        case 'l': return (second == 'o' || second == 'O') ? at(Channel::Lon) : at(Channel::Lat);
+        case 'l': return LowerAscii(second) == 'o' ? at(Channel::Lon) : at(Channel::Lat);
         default: return nullptr;
       }
     case 4:
@@ -95,9 +97,6 @@ double DistAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? 
 double PwrAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetPwr(i) : 0.0; }
 double LatAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetLat(i) : 0.0; }
 double LonAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetLon(i) : 0.0; }
-
-// Truncated toward zero, kept as a float (altitudes and pedal figures are whole numbers).
-double WholePart(double v) { return static_cast<double>(TruncateToInt64(v)); }
 
 // --- Trigonometry in extended precision. Only +, -, *, / and the correctly rounded square root
 // are used, so the native library and the DLL compute the same bits whatever their maths library.
@@ -232,7 +231,7 @@ void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::in
   switch (channel) {
     case Channel::TimeOffset: samples.SetTimeOffset(i, TruncateToInt32(v)); break;
     case Channel::Hr: samples.SetHr(i, TruncateToUInt8(v)); break;
-    case Channel::Spd: samples.SetSpd(i, StoreDouble(static_cast<long double>(v) * 3600.0L / 1000.0L)); break;
+    case Channel::Spd: samples.SetSpd(i, StoreDouble(MetresPerSecondToKmh(v))); break;
     case Channel::Alt: samples.SetAlt(i, WholePart(v)); break;
     case Channel::Dist:
       if (samples.SetDist(i, StoreDouble(static_cast<long double>(v) / 1000.0L))) state.LastDistance = samples.GetDist(i);

@@ -5,6 +5,7 @@
 #include "pwx_import/number_reading.h"
 #include "util/conversions.h"
 #include "util/date_time.h"
+#include "util/units.h"
 
 namespace tessaly {
 
@@ -14,19 +15,12 @@ bool Named(const xml::Node& child, std::string_view lower) {
   return child.IsElement() && xml::NameIs(child.Name(), lower);
 }
 
-// m/s to km/h, worked in extended precision.
-long double KmPerHour(double metresPerSecond) {
-  return static_cast<long double>(metresPerSecond) * 3600.0L / 1000.0L;
-}
-
 // m/s to tenths of km/h, rounded half away from zero as the log summary keeps speeds.
 std::int32_t TenthsKmPerHour(double metresPerSecond) {
-  return RoundHalfAway(StoreDouble(KmPerHour(metresPerSecond) * 10.0L));
+  return RoundHalfAway(StoreDouble(MetresPerSecondToKmh(metresPerSecond) * 10.0L));
 }
 
 double Kilometres(double metres) { return StoreDouble(static_cast<long double>(metres) / 1000.0L); }
-
-double WholePart(double v) { return static_cast<double>(TruncateToInt64(v)); }
 
 }  // namespace
 
@@ -103,8 +97,8 @@ void ReadSegmentSummary(const xml::Node& summaryData, LapDataRecord& lap, double
       lap.MaxHeartRate = TruncateToUInt8(AttributeReal(child, "max"));
       lap.AvgHeartRate = TruncateToUInt8(AttributeReal(child, "avg"));
     } else if (xml::NameIs(name, "spd")) {
-      lap.MaxSpeed = StoreDouble(KmPerHour(AttributeReal(child, "max")));
-      lap.AvgSpeed = StoreDouble(KmPerHour(AttributeReal(child, "avg")));
+      lap.MaxSpeed = StoreDouble(MetresPerSecondToKmh(AttributeReal(child, "max")));
+      lap.AvgSpeed = StoreDouble(MetresPerSecondToKmh(AttributeReal(child, "avg")));
     } else if (xml::NameIs(name, "cad")) {
       lap.MaxCadence = TruncateToUInt8(AttributeReal(child, "max"));
       lap.AvgCadence = TruncateToUInt8(AttributeReal(child, "avg"));

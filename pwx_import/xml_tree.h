@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "util/ascii.h"
+
 namespace tessaly::xml {
 
 enum class NodeKind : std::uint8_t { Element, Text, CData, Comment, ProcessingInstruction };
@@ -122,14 +124,6 @@ LoadResult ReadWorkoutText(std::string_view document, WorkoutVisitor& visitor, s
 
 // Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays
 // part of the name, so "pwx:hr" is not "hr".
-inline bool NameIs(std::string_view written, std::string_view lower) {
-  if (written.size() != lower.size()) return false;
-  for (std::size_t k = 0; k < written.size(); ++k) {
-    char c = written[k];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lower[k]) return false;
-  }
-  return true;
-}
+inline bool NameIs(std::string_view written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
 }  // namespace tessaly::xml

@@ -5,6 +5,7 @@
 
 #include "platform/time_zone.h"
 #include "pwx_import/import_state.h"
+#include "util/civil_date.h"
 #include "util/number_text.h"
 
 namespace tessaly {
@@ -17,33 +18,6 @@ constexpr std::int64_t kFirstDay = -693593;
 constexpr std::int64_t kLastDay = 2958465;
 // 1899-12-30 counted from 1970-01-01.
 constexpr std::int64_t kUnixEpochDay = -25569;
-
-// Days from 1970-01-01 of a proleptic Gregorian date, exact in integers.
-constexpr std::int64_t DaysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
-  y -= m <= 2 ? 1 : 0;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-struct Civil {
-  int Year, Month, Day;
-};
-
-constexpr Civil CivilFromDays(std::int64_t z) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-  return {static_cast<int>(y), static_cast<int>(m), static_cast<int>(d)};
-}
 
 static_assert(DaysFromCivil(1899, 12, 30) == kUnixEpochDay);
 static_assert(DaysFromCivil(1, 1, 1) - kUnixEpochDay == kFirstDay);
@@ -123,7 +97,7 @@ CivilDateTime DecodeDateTime(DateTime value) {
   const std::optional<Split> split = SplitValue(value);
   if (!split || split->Days < kFirstDay || split->Days > kLastDay)
     throw DateTimeError("date outside the years 1 to 9999");
-  const Civil c = CivilFromDays(split->Days + kUnixEpochDay);
+  const CivilDate c = CivilFromDays(split->Days + kUnixEpochDay);
   const auto ms = static_cast<int>(split->MsOfDay);
   return {c.Year, c.Month, c.Day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
 }

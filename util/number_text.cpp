@@ -46,14 +46,9 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
 // doubles, so one division rounds the decimal value correctly, as std::from_chars would. False
 // for anything else, which then takes the general route.
 bool ParsePlainDecimal(std::string_view text, double& value) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p != end && IsBlank(*p)) ++p;
   bool negative = false;
-  if (p != end && (*p == '+' || *p == '-')) {
-    negative = *p == '-';
-    ++p;
-  }
+  const char* p = text.data() + SkipBlanksAndSign(text, negative);
+  const char* const end = text.data() + text.size();
   std::uint64_t digits = 0;
   int count = 0;
   int fraction = 0;

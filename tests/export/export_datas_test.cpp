@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/file_save.h"
 #include "pwx_export/pwx_writer.h"
 #include "test_support.h"
+#include "util/ascii.h"
 
 namespace tessaly {
 namespace {
@@ -70,7 +70,7 @@ TEST(ExportDatas, WritesTheDocumentUnderTheTargetNameWithPwxExtension) {
     // Names that differ only in case are one file where the file system ignores case.
     std::string from = c.target, to = c.written;
     for (std::string* n : {&from, &to}) {
-      for (char& ch : *n) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      for (char& ch : *n) ch = LowerAscii(ch);
     }
     if (from != to) {
       EXPECT_FALSE(fs::exists(target));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pwx_import/xml_tree.h"  // the plug-in's nesting limit
+#include "util/ascii.h"
 
 namespace tessaly::tool {
 namespace {
@@ -26,15 +27,7 @@ constexpr int kWindows1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-bool IsName(const XML_Char* written, std::string_view lower) {
-  std::size_t k = 0;
-  for (; written[k] != '\0'; ++k) {
-    char c = written[k];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (k >= lower.size() || c != lower[k]) return false;
-  }
-  return k == lower.size();
-}
+bool IsName(const XML_Char* written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
 int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
   if (name == nullptr || !IsName(name, "windows-1252")) return XML_STATUS_ERROR;

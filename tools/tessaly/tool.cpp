@@ -6,6 +6,7 @@
 
 #include "plugin_api.h"
 #include "tessaly_version.h"
+#include "util/file_name.h"
 
 namespace tessaly::tool {
 namespace {
@@ -45,11 +46,6 @@ constexpr const char* kUsage =
     "Numbers in JSON and CSV are the shortest text that reads back to the same value.\n"
     "Exit status: 0 when everything succeeded, 1 when something failed, 2 for a command line\n"
     "that is not understood.\n";
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
 
 }  // namespace
 
@@ -110,7 +106,7 @@ int RunTool(int argc, char** argv, const Console& console) {
     std::fprintf(console.Err, "tessaly: %s\n", error.c_str());
     return 1;
   }
-  plugin->StartSession(FolderOf(pluginPath));
+  plugin->StartSession(FolderOf(pluginPath, PathStyle::Windows));
   return run(*plugin, console, argc - i - 1, argv + i + 1);
 }
 

@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "diagnosis.h"
+#include "util/civil_date.h"
 
 namespace tessaly::tool {
 
@@ -64,21 +66,11 @@ std::string CalendarText(double value) {
     ms -= 86400000;
     whole += 1.0;
   }
-  // Days since 1970-01-01 to a civil date (proleptic Gregorian).
-  std::int64_t z = static_cast<std::int64_t>(whole) - 25569 + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  std::int64_t year = yoe + era * 400;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  if (month <= 2) ++year;
+  // Day 25569 of the log is 1970-01-01.
+  const CivilDate date = CivilFromDays(static_cast<std::int64_t>(whole) - 25569);
   const std::int64_t seconds = ms / 1000;
   char text[128];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld", static_cast<long long>(year),
-                static_cast<long long>(month), static_cast<long long>(day),
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02lld:%02lld:%02lld", date.Year, date.Month, date.Day,
                 static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
                 static_cast<long long>(seconds % 60));
   return text;

@@ -1,0 +1,22 @@
+// ASCII case folding for names and extensions that PWX and host paths spell in any case. Only
+// A-Z fold: bytes of other letters stay as written, whatever the locale says. Header-only with no
+// dependency, so the command-line host can share it without linking the core.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace tessaly {
+
+constexpr char LowerAscii(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether text equals a name already in lower case, ignoring the case of ASCII letters in text.
+constexpr bool EqualsLowerAscii(std::string_view text, std::string_view lower) noexcept {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (LowerAscii(text[k]) != lower[k]) return false;
+  }
+  return true;
+}
+
+}  // namespace tessaly
