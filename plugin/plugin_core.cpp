@@ -18,11 +18,22 @@ void CopyTextOut(std::string_view text, char* buffer, std::uint32_t capacity) no
   buffer[n] = '\0';
 }
 
+namespace {
+
+// A host version as the host shows it: major * 100 + minor, the minor with two digits (505 is "5.05").
+std::string HostVersionText(std::int32_t version) {
+  const std::int32_t minor = version % 100;
+  return std::to_string(version / 100) + (minor < 10 ? ".0" : ".") + std::to_string(minor);
+}
+
+}  // namespace
+
 bool PassesVersionGate(const PluginState& state) {
   if (state.HostVersion >= kMinHostVersion) return true;
-  ShowNotice(std::string(kPluginName).c_str(),
-             "This version of Tessaly Import/Export needs a newer training log: "
-             "please update the application to version 5.05 or later.");
+  const std::string text = "This version of Tessaly Import/Export needs a newer training log: "
+                           "please update the application to version " +
+                           HostVersionText(kMinHostVersion) + " or later.";
+  ShowNotice(std::string(kPluginName).c_str(), text.c_str());
   return false;
 }
 

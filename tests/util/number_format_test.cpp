@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -104,30 +103,6 @@ TEST(AppendInteger, PrintsDecimalIntegers) {
     AppendInteger(s, c.v);
     EXPECT_EQ(s, "x" + c.expected);
   }
-}
-
-TEST(FormatFixed, IgnoresACommaLocale) {
-  const char* old = std::setlocale(LC_ALL, nullptr);
-  const std::string saved = old ? old : "C";
-  bool active = false;
-  for (const char* name : {"", "de_DE.UTF-8", "de_DE.utf8", "de_DE", "German_Germany.1252", "German", "de-DE"}) {
-    if (std::setlocale(LC_ALL, name) != nullptr && *std::localeconv()->decimal_point == ',') {
-      active = true;
-      break;
-    }
-  }
-  if (!active) {
-    std::setlocale(LC_ALL, saved.c_str());
-    GTEST_SKIP() << "no locale with a decimal comma is installed here";
-  }
-  const std::string a = FormatFixed(1234.5, 3);
-  const std::string b = FormatFixed(-0.25, 1);
-  std::string c;
-  AppendInteger(c, 1234567);
-  std::setlocale(LC_ALL, saved.c_str());
-  EXPECT_EQ(a, "1234.500");
-  EXPECT_EQ(b, "-0.3");
-  EXPECT_EQ(c, "1234567");
 }
 
 }  // namespace

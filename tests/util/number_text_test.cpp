@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -145,37 +144,6 @@ TEST(ParseInteger, AcceptsDecimalAndHexadecimalWithinThirtyTwoBits) {
       EXPECT_EQ(*r, c.value);
     }
   }
-}
-
-// Switches the C library to a locale whose decimal separator is a comma, if the system has one.
-class CommaLocale {
- public:
-  CommaLocale() {
-    const char* old = std::setlocale(LC_ALL, nullptr);
-    saved_ = old ? old : "C";
-    for (const char* name : {"", "de_DE.UTF-8", "de_DE.utf8", "de_DE", "German_Germany.1252", "German", "de-DE"}) {
-      if (std::setlocale(LC_ALL, name) != nullptr && *std::localeconv()->decimal_point == ',') {
-        active_ = true;
-        return;
-      }
-    }
-    std::setlocale(LC_ALL, saved_.c_str());
-  }
-  ~CommaLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
-  bool Active() const { return active_; }
-
- private:
-  std::string saved_;
-  bool active_ = false;
-};
-
-TEST(ParseReal, IgnoresACommaLocale) {
-  CommaLocale locale;
-  if (!locale.Active()) GTEST_SKIP() << "no locale with a decimal comma is installed here";
-  EXPECT_EQ(ParseReal("1.5"), 1.5);
-  EXPECT_EQ(ParseReal("-2.25e1"), -22.5);
-  EXPECT_FALSE(ParseReal("1,5").has_value());
-  EXPECT_EQ(ParseInteger("0x10"), 16);
 }
 
 }  // namespace
