@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/file_save.h"
-#include "util/file_name.h"
+#include "platform/path.h"
 
 namespace tessaly::platform {
 namespace {

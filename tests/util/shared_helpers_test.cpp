@@ -6,7 +6,7 @@
 
 #include "util/ascii.h"
 #include "util/civil_date.h"
-#include "util/file_name.h"
+#include "platform/path.h"
 #include "util/units.h"
 
 namespace tessaly {

@@ -6,7 +6,7 @@
 
 #include "plugin_api.h"
 #include "tessaly_version.h"
-#include "util/file_name.h"
+#include "platform/path.h"
 
 namespace tessaly::tool {
 namespace {
