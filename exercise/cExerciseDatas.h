@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/records.h"
+#include "exercise/records.h"
 
 namespace tessaly {
 

@@ -7,7 +7,7 @@ namespace tessaly {
 // written give 0, and an existing file at the target is then left as it was.
 std::int32_t ExportDatas(PluginState& state, const char* target) {
   if (!PassesVersionGate(state)) return 0;
-  return WritePwxDocument(state, HostText(target)) ? 1 : 0;
+  return WritePwxDocument(state.Workout, HostText(target)) ? 1 : 0;
 }
 
 }  // namespace tessaly

@@ -8,12 +8,13 @@ namespace tessaly {
 
 std::int32_t AnalyseExercise(PluginState& state, const char* path) {
   if (!HasPwxExtension(HostText(path))) return 0;  // everything stays as it was
-  state.Samples.Clear();
-  state.Laps.Clear();
-  std::memset(&state.Summary, 0, sizeof state.Summary);
+  Workout& workout = state.Workout;
+  workout.Samples.Clear();
+  workout.Laps.Clear();
+  std::memset(&workout.Summary, 0, sizeof workout.Summary);
   if (!platform::IsRegularFile(path)) return 0;
-  ReadPwxFile(state, path);
-  return state.Samples.Count();
+  ReadPwxFile(workout, state.AHFactor, path);
+  return workout.Samples.Count();
 }
 
 }  // namespace tessaly

@@ -61,8 +61,9 @@ bool ValidRawExtension(const char* ext, std::uint32_t capacity) {
 }
 
 std::int32_t GetComment(const PluginState& state, char* buffer, std::uint32_t capacity) noexcept {
-  CopyTextOut(state.Comment, buffer, capacity);
-  return static_cast<std::int32_t>(std::min<std::size_t>(state.Comment.size(), 0x7FFFFFFF));
+  const std::string& comment = state.Workout.Comment;
+  CopyTextOut(comment, buffer, capacity);
+  return static_cast<std::int32_t>(std::min<std::size_t>(comment.size(), 0x7FFFFFFF));
 }
 
 std::uint16_t GetExerciseNumberFromRawFile(const PluginState& state, const char* path) {
@@ -71,13 +72,13 @@ std::uint16_t GetExerciseNumberFromRawFile(const PluginState& state, const char*
 }
 
 bool GetLogSummaryEx(const PluginState& state, LogSummaryRecord* out) {
-  if (out == nullptr || state.Samples.Count() < 1) return false;
-  std::memcpy(out, &state.Summary, sizeof(LogSummaryRecord));
+  if (out == nullptr || state.Workout.Samples.Count() < 1) return false;
+  std::memcpy(out, &state.Workout.Summary, sizeof(LogSummaryRecord));
   return true;
 }
 
 bool GetExerciseDatasEx(const PluginState& state, std::int32_t index, ExerciseDataRecord* out) {
-  const TMyHRMDatas& s = state.Samples;
+  const TMyHRMDatas& s = state.Workout.Samples;
   if (out == nullptr || index < 0 || index >= s.Count()) return false;
   // Field by field: the host's record may be shorter than ours, and reserved bytes stay its own.
   out->HeartRate = s.GetHr(index);
@@ -96,8 +97,8 @@ bool GetExerciseDatasEx(const PluginState& state, std::int32_t index, ExerciseDa
   if (n > 0) std::memcpy(out->SampleText, text.data(), n);
   out->TimeOffset = s.GetTimeOffset(index);
   out->SampleByte = s.GetSampleByte(index);
-  if (index == 5 && state.SummaryAvgPower > 0) out->SummaryPower = state.SummaryAvgPower;
-  if (index == 6 && state.SummaryMaxPower > 0) out->SummaryPower = state.SummaryMaxPower;
+  if (index == 5 && state.Workout.SummaryAvgPower > 0) out->SummaryPower = state.Workout.SummaryAvgPower;
+  if (index == 6 && state.Workout.SummaryMaxPower > 0) out->SummaryPower = state.Workout.SummaryMaxPower;
   out->TorqueEffectivenessLeft = s.GetTorqueEffectivenessLeft(index);
   out->TorqueEffectivenessRight = s.GetTorqueEffectivenessRight(index);
   out->PedalSmoothnessLeft = s.GetPedalSmoothnessLeft(index);
@@ -106,20 +107,21 @@ bool GetExerciseDatasEx(const PluginState& state, std::int32_t index, ExerciseDa
 }
 
 std::int32_t GetLapDatasEx(const PluginState& state, std::int32_t index, LapDataRecord* out) {
-  if (out == nullptr || index < 0 || index >= state.Laps.Count()) return 0;
+  const TLapClass& laps = state.Workout.Laps;
+  if (out == nullptr || index < 0 || index >= laps.Count()) return 0;
   LapDataRecord lap;
-  state.Laps.GetLap(index, lap);
+  laps.GetLap(index, lap);
   std::memcpy(out, &lap, sizeof(LapDataRecord));
   return 0;
 }
 
 bool SetLogSummaryEx(PluginState& state, const LogSummaryRecord& summary) {
-  std::memcpy(&state.Summary, &summary, sizeof(LogSummaryRecord));
+  std::memcpy(&state.Workout.Summary, &summary, sizeof(LogSummaryRecord));
   return true;
 }
 
 bool SetExerciseDatasEx(PluginState& state, std::int32_t index, const ExerciseDataRecord& data) {
-  TMyHRMDatas& s = state.Samples;
+  TMyHRMDatas& s = state.Workout.Samples;
   // Growing first means every setter below writes within the arrays and cannot fail halfway.
   if (!s.EnsureIndex(index)) return false;
   const void* zero = std::memchr(data.SampleText, 0, sizeof(data.SampleText));
@@ -147,7 +149,7 @@ bool SetExerciseDatasEx(PluginState& state, std::int32_t index, const ExerciseDa
 }
 
 bool SetLapDatasEx(PluginState& state, const LapDataRecord& lap) {
-  state.Laps.Add(lap);
+  state.Workout.Laps.Add(lap);
   return true;
 }
 

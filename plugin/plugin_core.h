@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "plugin/plugin_state.h"
-#include "plugin/records.h"
+#include "exercise/records.h"
 #include "tessaly_version.h"
 
 namespace tessaly {

@@ -149,7 +149,7 @@ std::string XmlElementText(std::string_view hostText) { return XmlCharacterData(
 
 namespace {
 
-void WriteDocument(PluginState& state, PwxLineWriter& w) {
+void WriteDocument(Workout& state, PwxLineWriter& w) {
   // The two lasting marks an export leaves, made before any line is written.
   state.Comment = CrLfToSpaces(state.Comment);
   if (state.Summary.StartTime == 0.0) state.Summary.StartTime = LocalNow();
@@ -293,11 +293,11 @@ void WriteDocument(PluginState& state, PwxLineWriter& w) {
 
 }  // namespace
 
-bool WritePwxDocument(PluginState& state, std::string_view target) {
+bool WritePwxDocument(Workout& workout, std::string_view target) {
   if (target.empty()) return false;
   // Saved straight from the writer's buffer: a long workout's text is never copied whole.
   PwxLineWriter w;
-  WriteDocument(state, w);
+  WriteDocument(workout, w);
   return platform::SaveFileReplacing(PwxTargetPath(target), w.view());
 }
 

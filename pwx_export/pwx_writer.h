@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "plugin/plugin_state.h"
+#include "exercise/workout.h"
 
 namespace tessaly {
 
@@ -194,9 +194,9 @@ std::string XmlElementText(std::string_view hostText);
 
 // Builds the whole document and saves it at PwxTargetPath(target). An existing file there is
 // replaced only by a complete new one. True once the file is saved; false for an empty target or
-// when the file cannot be written. Like every export it leaves two lasting marks on the state: CR LF
+// when the file cannot be written. Like every export it leaves two lasting marks on the workout: CR LF
 // pairs in Comment become single spaces, and a StartTime of exactly 0 becomes the current local
 // time. May throw (out of memory, a start time that is no calendar date).
-bool WritePwxDocument(PluginState& state, std::string_view target);
+bool WritePwxDocument(Workout& workout, std::string_view target);
 
 }  // namespace tessaly

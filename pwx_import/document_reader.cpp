@@ -94,8 +94,8 @@ class Walk final : public xml::WorkoutVisitor {
 };
 
 // The values made after a complete walk.
-void Derive(PluginState& state, const ImportState& walk) {
-  LogSummaryRecord& s = state.Summary;
+void Derive(Workout& workout, std::int32_t ahFactor, const ImportState& walk) {
+  LogSummaryRecord& s = workout.Summary;
   const DateTime start = walk.WorkoutStart != 0.0 ? walk.WorkoutStart : LocalNow();
   s.StartTime = start;
   // A negative duration has no span; the workout then ends where it starts.
@@ -109,7 +109,7 @@ void Derive(PluginState& state, const ImportState& walk) {
   }
   s.Reserved67 = 0;
   if (s.Calories == 0) s.Calories = static_cast<std::uint16_t>(walk.SegmentCaloriesTotal);
-  const TMyHRMDatas& samples = state.Samples;
+  const TMyHRMDatas& samples = workout.Samples;
   const std::int32_t count = samples.Count();
   if (count > 1) {
     const std::uint32_t step = static_cast<std::uint32_t>(samples.GetTimeOffset(1)) -
@@ -118,44 +118,44 @@ void Derive(PluginState& state, const ImportState& walk) {
     const double last = samples.GetDist(count - 1);
     if (last > s.Distance) s.Distance = last;
   }
-  if (state.Laps.Count() > 0) {
-    s.LapCount = static_cast<std::uint16_t>(DeriveLapStatistics(state.Samples, state.Laps, state.AHFactor));
+  if (workout.Laps.Count() > 0) {
+    s.LapCount = static_cast<std::uint16_t>(DeriveLapStatistics(workout.Samples, workout.Laps, ahFactor));
   }
 }
 
 }  // namespace
 
-PwxReadOutcome ReadPwxFile(PluginState& state, const char* path) {
+PwxReadOutcome ReadPwxFile(Workout& workout, std::int32_t ahFactor, const char* path) {
   ImportedSummary staged;
-  staged.Summary = state.Summary;
+  staged.Summary = workout.Summary;
   staged.Summary.SportType = 1;
-  state.Samples.Clear();
+  workout.Samples.Clear();
 
-  Walk walk(staged, state.Samples, state.Laps);
+  Walk walk(staged, workout.Samples, workout.Laps);
   xml::LoadResult loaded = xml::LoadResult::Unreadable;
   try {
     loaded = xml::ReadWorkoutFile(path, walk);
   } catch (...) {
-    state.Samples.Clear();
-    state.Laps.Clear();
+    workout.Samples.Clear();
+    workout.Laps.Clear();
     throw;
   }
 
   if (loaded != xml::LoadResult::Loaded) {
-    state.Samples.Clear();
-    state.Laps.Clear();
+    workout.Samples.Clear();
+    workout.Laps.Clear();
     return PwxReadOutcome::LoadFailed;
   }
-  state.Summary = staged.Summary;
-  state.Comment = std::move(staged.Comment);
-  state.SummaryAvgPower = staged.SummaryAvgPower;
-  state.SummaryMaxPower = staged.SummaryMaxPower;
+  workout.Summary = staged.Summary;
+  workout.Comment = std::move(staged.Comment);
+  workout.SummaryAvgPower = staged.SummaryAvgPower;
+  workout.SummaryMaxPower = staged.SummaryMaxPower;
   if (walk.Stopped()) {
-    state.Samples.Clear();
-    state.Laps.Clear();
+    workout.Samples.Clear();
+    workout.Laps.Clear();
     return PwxReadOutcome::WalkStopped;
   }
-  Derive(state, walk.State());
+  Derive(workout, ahFactor, walk.State());
   return PwxReadOutcome::Imported;
 }
 

@@ -1,8 +1,9 @@
-// One PWX file into the plug-in's import result: summary block, comment, summary powers and the
-// two stores.
+// One PWX file into a workout: summary block, comment, summary powers and the two stores.
 #pragma once
 
-#include "plugin/plugin_state.h"
+#include <cstdint>
+
+#include "exercise/workout.h"
 
 namespace tessaly {
 
@@ -13,8 +14,9 @@ enum class PwxReadOutcome {
   LoadFailed,    // not well-formed, unreadable, refused: stores emptied, nothing else changed
 };
 
-// Reads the file at path (the host's 8-bit path) into state. Everything the walk produces is
-// staged and reaches state only once the whole document has proved well-formed.
-PwxReadOutcome ReadPwxFile(PluginState& state, const char* path);
+// Reads the file at path (the host's 8-bit path) into workout; ahFactor is the altitude
+// hysteresis of the lap statistics. Everything the walk produces is staged and reaches workout
+// only once the whole document has proved well-formed.
+PwxReadOutcome ReadPwxFile(Workout& workout, std::int32_t ahFactor, const char* path);
 
 }  // namespace tessaly

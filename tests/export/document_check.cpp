@@ -37,9 +37,9 @@ void ExpectReadableDocument(const std::string& doc, std::int32_t samples, std::i
   const std::string path = TempDir() + "/readable-" + std::to_string(serial++) + ".pwx";
   WriteFile(path, doc);
   PluginState back;
-  EXPECT_EQ(ReadPwxFile(back, path.c_str()), PwxReadOutcome::Imported) << "not well-formed, or refused";
-  EXPECT_EQ(back.Samples.Count(), samples);
-  EXPECT_EQ(back.Laps.Count(), laps);
+  EXPECT_EQ(ReadPwxFile(back.Workout, back.AHFactor, path.c_str()), PwxReadOutcome::Imported) << "not well-formed, or refused";
+  EXPECT_EQ(back.Workout.Samples.Count(), samples);
+  EXPECT_EQ(back.Workout.Laps.Count(), laps);
   if (SchemaUnavailableReason().empty()) {
     EXPECT_EQ(SchemaProblems(doc), "");
   }
@@ -48,13 +48,13 @@ void ExpectReadableDocument(const std::string& doc, std::int32_t samples, std::i
 std::string SavedDocument(PluginState& s) {
   static std::atomic<int> serial{0};
   const std::string path = TempDir() + "/saved-" + std::to_string(serial++) + ".pwx";
-  EXPECT_TRUE(WritePwxDocument(s, path)) << path;
+  EXPECT_TRUE(WritePwxDocument(s.Workout, path)) << path;
   return ReadFile(path);
 }
 
 std::string Document(PluginState& s) {
   std::string doc = SavedDocument(s);
-  ExpectReadableDocument(doc, s.Samples.Count(), s.Laps.Count());
+  ExpectReadableDocument(doc, s.Workout.Samples.Count(), s.Workout.Laps.Count());
   return doc;
 }
 

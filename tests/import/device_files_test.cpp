@@ -67,7 +67,7 @@ TEST_F(DeviceFiles, EveryFileImportsWithItsSamplesLapsAndStart) {
     LogSummaryRecord s;
     ASSERT_TRUE(GetLogSummaryEx(*state, &s));
     EXPECT_EQ(V(s.LapCount), f.Laps);
-    EXPECT_EQ(state->Laps.Count(), f.Laps);
+    EXPECT_EQ(state->Workout.Laps.Count(), f.Laps);
     EXPECT_EQ(V(s.SportType), f.SportType);
     EXPECT_EQ(V(s.Duration), f.Duration);
     bool utc = false;
@@ -76,9 +76,9 @@ TEST_F(DeviceFiles, EveryFileImportsWithItsSamplesLapsAndStart) {
     EXPECT_EQ(V(s.Reserved67), 0);
     // The distance never goes back, and the summary's is at least the last sample's.
     for (std::int32_t i = 1; i < f.Samples; ++i) {
-      ASSERT_GE(state->Samples.GetDist(i), state->Samples.GetDist(i - 1)) << "sample " << i;
+      ASSERT_GE(state->Workout.Samples.GetDist(i), state->Workout.Samples.GetDist(i - 1)) << "sample " << i;
     }
-    EXPECT_GE(V(s.Distance), state->Samples.GetDist(f.Samples - 1));
+    EXPECT_GE(V(s.Distance), state->Workout.Samples.GetDist(f.Samples - 1));
     for (std::int32_t j = 0; j < f.Laps; ++j) {
       LapDataRecord lap;
       EXPECT_EQ(GetLapDatasEx(*state, j, &lap), 0);
@@ -92,16 +92,16 @@ TEST_F(DeviceFiles, PedalBalanceAndSummaryPowers) {
   ASSERT_EQ(AnalyseExercise(*state, Path("IpBike_902.pwx").c_str()), 3071);
   // pwr 1 with pwrright 0 has no balance; 221 W with 134 W on the right is 39 % on the left.
   const double expected[] = {0, 0, 0, 0, 39, 44, 45, 47};
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(state->Samples.GetPwrRight(i), expected[i]) << "sample " << i;
-  EXPECT_EQ(state->SummaryAvgPower, 224);
-  EXPECT_EQ(state->SummaryMaxPower, 670);
-  EXPECT_EQ(state->Comment, "21.390km with 142m climb in 0:50:44\r\nIpBike Version 1.8.6");
-  EXPECT_EQ(V(state->Summary.MaxSpeed), 520);  // 14.435273 m/s
-  EXPECT_EQ(V(state->Summary.Ascent), 142);
-  EXPECT_EQ(V(state->Summary.SampleInterval), 1);
-  EXPECT_DOUBLE_EQ(V(state->Summary.Distance), 21.39);
-  EXPECT_EQ(state->Samples.GetTimeOffset(3069), 3070);
-  EXPECT_EQ(state->Samples.GetTimeOffset(3070), 3070);  // repeated offsets stay
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(state->Workout.Samples.GetPwrRight(i), expected[i]) << "sample " << i;
+  EXPECT_EQ(state->Workout.SummaryAvgPower, 224);
+  EXPECT_EQ(state->Workout.SummaryMaxPower, 670);
+  EXPECT_EQ(state->Workout.Comment, "21.390km with 142m climb in 0:50:44\r\nIpBike Version 1.8.6");
+  EXPECT_EQ(V(state->Workout.Summary.MaxSpeed), 520);  // 14.435273 m/s
+  EXPECT_EQ(V(state->Workout.Summary.Ascent), 142);
+  EXPECT_EQ(V(state->Workout.Summary.SampleInterval), 1);
+  EXPECT_DOUBLE_EQ(V(state->Workout.Summary.Distance), 21.39);
+  EXPECT_EQ(state->Workout.Samples.GetTimeOffset(3069), 3070);
+  EXPECT_EQ(state->Workout.Samples.GetTimeOffset(3070), 3070);  // repeated offsets stay
 }
 
 TEST_F(DeviceFiles, GpsDistanceFillWhereTheFileHasNone) {
@@ -109,10 +109,10 @@ TEST_F(DeviceFiles, GpsDistanceFillWhereTheFileHasNone) {
   ASSERT_EQ(AnalyseExercise(*state, Path("Timex_Global_Trainer_5Laps.pwx").c_str()), 300);
   // Law-of-cosines steps between the first four positions, worked to 40 digits elsewhere.
   const double exact[] = {0.0, 0.002015814431976739, 0.005432399741391172, 0.010326632433268159};
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(state->Samples.GetDist(i), exact[i], exact[i] * 1e-5) << "sample " << i;
-  EXPECT_GT(state->Samples.GetDist(299), 5.0);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(state->Workout.Samples.GetDist(i), exact[i], exact[i] * 1e-5) << "sample " << i;
+  EXPECT_GT(state->Workout.Samples.GetDist(299), 5.0);
   LapDataRecord first;
-  state->Laps.GetLap(0, first);
+  state->Workout.Laps.GetLap(0, first);
   EXPECT_GT(V(first.Distance), 1.5);  // filled by the lap statistics from the filled distances
 }
 

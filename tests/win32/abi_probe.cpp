@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/records.h"
+#include "exercise/records.h"
 #include "tests/host_float_state.h"
 
 using tessaly::ExerciseDataRecord;

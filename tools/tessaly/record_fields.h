@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <variant>
 
-#include "plugin/records.h"
+#include "exercise/records.h"
 
 namespace tessaly::tool {
 

@@ -1,6 +1,6 @@
 // UTC workout times become local time by the machine's own zone rules. Natively each case sets
 // TZ itself; a Windows build cannot change its zone from inside, so there a case runs only when
-// the program was started in that zone (TZ=Europe/Berlin wine util_tests.exe).
+// the program was started in that zone (TZ=Europe/Berlin wine import_tests.exe).
 #include <gtest/gtest.h>
 
 #include <cstdint>
