@@ -20,7 +20,6 @@ class TMyHRMDatas {
   static constexpr std::int32_t MaxIndex = (1 << 23) - 1;
 
   TMyHRMDatas();
-  virtual ~TMyHRMDatas() = default;
 
   // Count() 0 and every value zero again; never fails.
   void Clear() noexcept;
@@ -97,8 +96,6 @@ class TMyHRMDatas {
 // The laps of one workout, in the order they were added; each a private 106-byte copy.
 class TLapClass {
  public:
-  virtual ~TLapClass() = default;
-
   void Clear() noexcept { laps_.clear(); }
   std::int32_t Count() const { return static_cast<std::int32_t>(laps_.size()); }
   // Appends a copy and returns its index. Throws std::bad_alloc, leaving the list unchanged.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "exercise/cExerciseDatas.h"
 #include "exercise/records.h"
@@ -11,6 +12,10 @@
 namespace tessaly {
 
 struct Workout {
+  Workout() = default;
+  // Everything empty around stores that already exist, so that no second set of arrays is made.
+  Workout(TMyHRMDatas&& samples, TLapClass&& laps) noexcept : Samples(std::move(samples)), Laps(std::move(laps)) {}
+
   LogSummaryRecord Summary{};  // all zero
   std::string Comment;
   std::string UserName;

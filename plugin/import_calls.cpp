@@ -1,10 +1,36 @@
 #include <cstring>
+#include <utility>
 
 #include "platform/file_system.h"
 #include "plugin/plugin_core.h"
 #include "pwx_import/document_reader.h"
 
 namespace tessaly {
+
+namespace {
+
+// What a read staged becomes the state's workout. The stores always come back (emptied unless
+// the read imported); the summary block, comment and summary powers only from a document that
+// proved well-formed. The user name is the host's and stays. Only moves: nothing here can fail.
+void Commit(Workout& workout, PwxRead&& read) noexcept {
+  workout.Samples = std::move(read.Staged.Samples);
+  workout.Laps = std::move(read.Staged.Laps);
+  if (read.Outcome == PwxReadOutcome::LoadFailed) return;
+  workout.Summary = read.Staged.Summary;
+  workout.Comment = std::move(read.Staged.Comment);
+  workout.SummaryAvgPower = read.Staged.SummaryAvgPower;
+  workout.SummaryMaxPower = read.Staged.SummaryMaxPower;
+}
+
+}  // namespace
+
+PwxReadOutcome ImportPwxFile(PluginState& state, const char* path) {
+  Workout& workout = state.Workout;
+  PwxRead read = ReadPwxFile(path, {.AHFactor = state.AHFactor, .Now = LocalNow()}, workout.Samples, workout.Laps);
+  const PwxReadOutcome outcome = read.Outcome;
+  Commit(workout, std::move(read));
+  return outcome;
+}
 
 std::int32_t AnalyseExercise(PluginState& state, const char* path) {
   if (!HasPwxExtension(HostText(path))) return 0;  // everything stays as it was
@@ -13,7 +39,7 @@ std::int32_t AnalyseExercise(PluginState& state, const char* path) {
   workout.Laps.Clear();
   std::memset(&workout.Summary, 0, sizeof workout.Summary);
   if (!platform::IsRegularFile(path)) return 0;
-  ReadPwxFile(workout, state.AHFactor, path);
+  ImportPwxFile(state, path);
   return workout.Samples.Count();
 }
 

@@ -94,9 +94,9 @@ class Walk final : public xml::WorkoutVisitor {
 };
 
 // The values made after a complete walk.
-void Derive(Workout& workout, std::int32_t ahFactor, const ImportState& walk) {
+void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState& walk) {
   LogSummaryRecord& s = workout.Summary;
-  const DateTime start = walk.WorkoutStart != 0.0 ? walk.WorkoutStart : LocalNow();
+  const DateTime start = walk.WorkoutStart != 0.0 ? walk.WorkoutStart : settings.Now;
   s.StartTime = start;
   // A negative duration has no span; the workout then ends where it starts.
   s.EndTime = start;
@@ -119,44 +119,51 @@ void Derive(Workout& workout, std::int32_t ahFactor, const ImportState& walk) {
     if (last > s.Distance) s.Distance = last;
   }
   if (workout.Laps.Count() > 0) {
-    s.LapCount = static_cast<std::uint16_t>(DeriveLapStatistics(workout.Samples, workout.Laps, ahFactor));
+    s.LapCount = static_cast<std::uint16_t>(DeriveLapStatistics(workout.Samples, workout.Laps, settings.AHFactor));
   }
+}
+
+// The walk, with everything it produces staged.
+PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged) {
+  ImportedSummary summary;
+  summary.Summary.SportType = 1;
+  staged.Samples.Clear();
+  staged.Laps.Clear();
+
+  Walk walk(summary, staged.Samples, staged.Laps);
+  if (xml::ReadWorkoutFile(path, walk) != xml::LoadResult::Loaded) {
+    staged.Samples.Clear();
+    staged.Laps.Clear();
+    return PwxReadOutcome::LoadFailed;
+  }
+  staged.Summary = summary.Summary;
+  staged.Comment = std::move(summary.Comment);
+  staged.SummaryAvgPower = summary.SummaryAvgPower;
+  staged.SummaryMaxPower = summary.SummaryMaxPower;
+  if (walk.Stopped()) {
+    staged.Samples.Clear();
+    staged.Laps.Clear();
+    return PwxReadOutcome::WalkStopped;
+  }
+  Derive(staged, settings, walk.State());
+  return PwxReadOutcome::Imported;
 }
 
 }  // namespace
 
-PwxReadOutcome ReadPwxFile(Workout& workout, std::int32_t ahFactor, const char* path) {
-  ImportedSummary staged;
-  staged.Summary = workout.Summary;
-  staged.Summary.SportType = 1;
-  workout.Samples.Clear();
-
-  Walk walk(staged, workout.Samples, workout.Laps);
-  xml::LoadResult loaded = xml::LoadResult::Unreadable;
+PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, TMyHRMDatas& samples, TLapClass& laps) {
+  PwxRead read{.Outcome = PwxReadOutcome::LoadFailed,
+               .Staged = Workout(std::move(samples), std::move(laps))};
   try {
-    loaded = xml::ReadWorkoutFile(path, walk);
+    read.Outcome = Read(path, settings, read.Staged);
   } catch (...) {
-    workout.Samples.Clear();
-    workout.Laps.Clear();
+    samples = std::move(read.Staged.Samples);
+    laps = std::move(read.Staged.Laps);
+    samples.Clear();
+    laps.Clear();
     throw;
   }
-
-  if (loaded != xml::LoadResult::Loaded) {
-    workout.Samples.Clear();
-    workout.Laps.Clear();
-    return PwxReadOutcome::LoadFailed;
-  }
-  workout.Summary = staged.Summary;
-  workout.Comment = std::move(staged.Comment);
-  workout.SummaryAvgPower = staged.SummaryAvgPower;
-  workout.SummaryMaxPower = staged.SummaryMaxPower;
-  if (walk.Stopped()) {
-    workout.Samples.Clear();
-    workout.Laps.Clear();
-    return PwxReadOutcome::WalkStopped;
-  }
-  Derive(workout, ahFactor, walk.State());
-  return PwxReadOutcome::Imported;
+  return read;
 }
 
 }  // namespace tessaly

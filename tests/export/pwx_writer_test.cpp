@@ -7,7 +7,9 @@
 
 #include "document_check.h"
 #include "export_test_support.h"
+#include "plugin/plugin_core.h"
 #include "pwx_export/pwx_writer.h"
+#include "test_support.h"
 #include "util/date_time.h"
 
 namespace tessaly {
@@ -484,7 +486,7 @@ TEST(PwxDocument, AthleteLinesOnlyWithAName) {
 TEST(PwxDocument, CommentLineBreaksBecomeSpacesForGood) {
   struct Case {
     std::string comment;
-    std::string stored;  // Comment after the export
+    std::string stored;  // Comment after ExportDatas
     std::string line;
   };
   const Case cases[] = {
@@ -499,30 +501,39 @@ TEST(PwxDocument, CommentLineBreaksBecomeSpacesForGood) {
     SCOPED_TRACE(c.comment);
     PluginState s = FreshState();
     s.Workout.Comment = c.comment;
-    const std::string doc = Document(s);
+    // The writer only reads; the export keeps the spaces.
+    EXPECT_NE(Document(s).find(c.line + "\r\n"), std::string::npos);
+    EXPECT_EQ(s.Workout.Comment, c.comment);
+    EXPECT_NE(test::SavedDocument(s).find(c.line + "\r\n"), std::string::npos);
     EXPECT_EQ(s.Workout.Comment, c.stored);
-    EXPECT_NE(doc.find(c.line + "\r\n"), std::string::npos);
   }
 }
 
-TEST(PwxDocument, AZeroStartBecomesTheCurrentTimeForGood) {
+TEST(PwxDocument, AZeroStartIsWrittenAsNowAndTheExportKeepsIt) {
   PluginState s = FreshState();
   s.Workout.Summary.StartTime = 0.0;
-  const DateTime before = LocalNow();
-  const std::string doc = Document(s);
-  const DateTime after = LocalNow();
-  const double start = s.Workout.Summary.StartTime;
-  EXPECT_GE(start, before);
-  EXPECT_LE(start, after);
-  const PwxDateTimeText text = FormatPwxDateTime(start);
-  EXPECT_NE(doc.find("    <time>" + text.Date + "T" + text.Time + "</time>\r\n"), std::string::npos);
+  // kWriterNow is 2020-02-29 23:59:58.
+  EXPECT_NE(Document(s).find("    <time>2020-02-29T23:59:58</time>\r\n"), std::string::npos);
+  const double unchanged = s.Workout.Summary.StartTime;
+  EXPECT_EQ(unchanged, 0.0);
 
-  // A start that is set stays exactly as it was.
-  PluginState kept = FreshState();
-  const double given = kept.Workout.Summary.StartTime;
-  Document(kept);
-  const double now = kept.Workout.Summary.StartTime;
-  EXPECT_EQ(now, given);
+  // The export takes the clock's time and keeps it: the document read back starts there.
+  const std::string doc = test::SavedDocument(s);
+  const double kept = s.Workout.Summary.StartTime;
+  EXPECT_GT(kept, 0.0);
+  const std::string path = test::TempDir() + "/zero-start.pwx";
+  test::WriteFile(path, doc);
+  PluginState back;
+  ASSERT_EQ(ImportPwxFile(back, path.c_str()), PwxReadOutcome::Imported);
+  const double read = back.Workout.Summary.StartTime;
+  EXPECT_NEAR(read, kept, 1.0 / 86400);
+
+  // A start that is set stays exactly as it was, and is what the document says.
+  PluginState given = FreshState();  // 2016-05-24 10:20:30
+  const double start = given.Workout.Summary.StartTime;
+  EXPECT_NE(test::SavedDocument(given).find("    <time>2016-05-24T10:20:30</time>\r\n"), std::string::npos);
+  const double after = given.Workout.Summary.StartTime;
+  EXPECT_EQ(after, start);
 }
 
 TEST(PwxDocument, StoresAreOnlyRead) {

@@ -85,7 +85,7 @@ void ExportAndImport(PluginState& a, PluginState& b, const std::string& name) {
   const std::string target = test::TempDir() + "/round-trip-" + name;
   ASSERT_EQ(ExportDatas(a, target.c_str()), 1);
   const std::string written = target + ".pwx";
-  ASSERT_EQ(ReadPwxFile(b.Workout, b.AHFactor, written.c_str()), PwxReadOutcome::Imported) << written;
+  ASSERT_EQ(ImportPwxFile(b, written.c_str()), PwxReadOutcome::Imported) << written;
   if (test::SchemaUnavailableReason().empty() && WithinSchemaRanges(a.Workout.Samples)) {
     EXPECT_EQ(test::SchemaProblems(test::ReadFile(written)), "");
   }
@@ -320,7 +320,7 @@ void RoundTripEveryFileIn(const std::string& dir, const char* label) {
     SCOPED_TRACE(file.filename().string());
     PluginState a;
     const std::string path = file.generic_string();
-    if (ReadPwxFile(a.Workout, a.AHFactor, path.c_str()) != PwxReadOutcome::Imported) continue;  // made not to import
+    if (ImportPwxFile(a, path.c_str()) != PwxReadOutcome::Imported) continue;  // made not to import
     a.HostVersion = 700;
     PluginState b;
     const int failuresBefore = Failures();

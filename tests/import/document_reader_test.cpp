@@ -136,6 +136,16 @@ TEST(DocumentReader, StartAndEndTimes) {
 }
 
 TEST(DocumentReader, WithoutATimeTheWorkoutStartsNow) {
+  // The reader is handed the time; AnalyseExercise hands it the clock's.
+  const std::string doc = PwxDocument("<summarydata><duration>120</duration></summarydata>" + Samples({"<hr>1</hr>"}));
+  TMyHRMDatas samples;
+  TLapClass laps;
+  const PwxRead read = ReadPwxFile(TempPwx("notime.pwx", doc).c_str(), {.AHFactor = 2, .Now = kMay24At0800}, samples, laps);
+  EXPECT_EQ(read.Outcome, PwxReadOutcome::Imported);
+  EXPECT_EQ(V(read.Staged.Summary.StartTime), kMay24At0800);
+  EXPECT_NEAR(V(read.Staged.Summary.EndTime), kMay24At0800 + 120 * kSecond, 1e-9);
+  EXPECT_EQ(read.Staged.Samples.Count(), 1);
+
   auto state = Fresh();
   const DateTime before = LocalNow();
   Import(*state, "notime.pwx", PwxDocument("<summarydata><duration>120</duration></summarydata>" + Samples({"<hr>1</hr>"})));
@@ -292,7 +302,7 @@ PwxReadOutcome ReadOver(PluginState& state, const std::string& name, const std::
   LapDataRecord lap{};
   state.Workout.Laps.Add(lap);
   const std::string path = TempPwx(name, document);
-  return ReadPwxFile(state.Workout, state.AHFactor, path.c_str());
+  return ImportPwxFile(state, path.c_str());
 }
 
 TEST(DocumentReader, LoadFailuresChangeNothingButEmptyTheStores) {
@@ -327,7 +337,7 @@ TEST(DocumentReader, LoadFailuresChangeNothingButEmptyTheStores) {
   }
   auto state = Fresh();
   const std::string missing = test::TempDir() + "/missing.pwx";
-  EXPECT_EQ(ReadPwxFile(state->Workout, state->AHFactor, missing.c_str()), PwxReadOutcome::LoadFailed);
+  EXPECT_EQ(ImportPwxFile(*state, missing.c_str()), PwxReadOutcome::LoadFailed);
 }
 
 TEST(DocumentReader, AnImpossibleTimeStopsTheWalk) {
@@ -349,7 +359,7 @@ TEST(DocumentReader, AnImpossibleTimeStopsTheWalk) {
     EXPECT_EQ(state->Workout.SummaryAvgPower, 5);
     EXPECT_EQ(state->Workout.SummaryMaxPower, 0);
     EXPECT_EQ(V(state->Workout.Summary.StartTime), 0.0);
-    EXPECT_EQ(V(state->Workout.Summary.Calories), 1234);
+    EXPECT_EQ(V(state->Workout.Summary.Calories), 0);  // the block read replaces the one before whole
   }
 }
 
