@@ -243,10 +243,18 @@ TEST(SampleRecords, SummaryPowerOnlyAtIndexes5And6WhenPositive) {
     ASSERT_TRUE(GetExerciseDatasEx(s, c.index, &out));
     EXPECT_EQ(+out.SummaryPower, c.expected);
   }
+  // SummaryPower from the host is ignored: the imported powers stay and come back unchanged.
   PluginState s;
-  ExerciseDataRecord in = FilledSample();
+  s.Workout.SummaryAvgPower = 213;
+  s.Workout.SummaryMaxPower = 400;
+  const ExerciseDataRecord in = FilledSample();  // SummaryPower 999
   ASSERT_TRUE(SetExerciseDatasEx(s, 5, in));
-  EXPECT_EQ(s.Workout.SummaryAvgPower, 0) << "SummaryPower from the host is ignored";
+  ASSERT_TRUE(SetExerciseDatasEx(s, 6, in));
+  EXPECT_EQ(s.Workout.SummaryAvgPower, 213);
+  EXPECT_EQ(s.Workout.SummaryMaxPower, 400);
+  ExerciseDataRecord out;
+  ASSERT_TRUE(GetExerciseDatasEx(s, 6, &out));
+  EXPECT_EQ(+out.SummaryPower, 400);
 }
 
 TEST(SampleRecords, IndexesOutsideTheStoreAreRefusedWithoutTouchingAnything) {
