@@ -103,8 +103,8 @@ void BM_Export(benchmark::State& st) {
     SetLogSummaryEx(*state, w.summary);
     for (std::size_t i = 0; i < w.samples.size(); ++i) SetExerciseDatasEx(*state, static_cast<std::int32_t>(i), w.samples[i]);
     for (const LapDataRecord& lap : w.laps) SetLapDatasEx(*state, lap);
-    state->Comment = "Benchmark ride";
-    state->UserName = "Bench";
+    state->Workout.Comment = "Benchmark ride";
+    state->Workout.UserName = "Bench";
     if (ExportDatas(*state, target.c_str()) != 1) st.SkipWithError("the export failed");
   }
 }

@@ -9,9 +9,9 @@ namespace tessaly {
 
 template <class F>
 void TMyHRMDatas::ForEachChannel(F&& f) {
-  f(hr_); f(dist_); f(spd_); f(alt_); f(temp_); f(pwr_); f(pwrright_); f(cad_); f(lat_); f(lon_);
-  f(sampletext_); f(timeoffset_); f(samplebyte_); f(te_left_); f(te_right_); f(ps_left_);
-  f(ps_right_);
+#define TESSALY_EACH_SERIES(Name, Type, Field, Element) f(Name##_);
+  TESSALY_SAMPLE_CHANNELS(TESSALY_EACH_SERIES)
+#undef TESSALY_EACH_SERIES
 }
 
 TMyHRMDatas::TMyHRMDatas() {
@@ -44,7 +44,7 @@ bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
   // Growing within the reserved room cannot fail, so the channels never disagree in length.
   // The room reserved runs ahead by half again, so that a long workout is not copied over every
   // InitialCapacity samples; when that much memory is not to be had, exactly `grown` is tried.
-  const std::size_t held = hr_.capacity();
+  const std::size_t held = Hr_.capacity();
   const std::size_t ceiling = static_cast<std::size_t>(MaxIndex) + InitialCapacity;
   std::size_t ahead = held + held / 2;
   if (ahead > ceiling) ahead = ceiling;
@@ -61,12 +61,6 @@ bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
   }
   ForEachChannel([grown](auto& channel) { channel.resize(grown); });
   HighestIndex_ = highest;
-  return true;
-}
-
-bool TMyHRMDatas::SetSampleText(std::int32_t i, std::string v) {
-  if (!EnsureIndex(i)) return false;
-  sampletext_[At(i)] = std::move(v);
   return true;
 }
 

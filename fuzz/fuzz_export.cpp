@@ -42,16 +42,16 @@ void ExportOneInput(const std::uint8_t* data, std::size_t size) {
     in.Take(&lap, sizeof(lap));
     SetLapDatasEx(*writer, lap);
   }
-  writer->Comment = in.Text(200);
-  writer->UserName = in.Text(60);
+  writer->Workout.Comment = in.Text(200);
+  writer->Workout.UserName = in.Text(60);
   if (ExportDatas(*writer, target.c_str()) != 1) std::abort();
 
   // Whatever went in, the document must be well-formed XML that this plug-in reads back whole.
   auto reader = std::make_unique<PluginState>();
-  if (ReadPwxFile(*reader, target.c_str()) != PwxReadOutcome::Imported) std::abort();
-  const TMyHRMDatas& back = reader->Samples;
+  if (ImportPwxFile(*reader, target.c_str()) != PwxReadOutcome::Imported) std::abort();
+  const TMyHRMDatas& back = reader->Workout.Samples;
   if (back.Count() != static_cast<std::int32_t>(samples)) std::abort();
-  if (reader->Laps.Count() != static_cast<std::int32_t>(laps)) std::abort();
+  if (reader->Workout.Laps.Count() != static_cast<std::int32_t>(laps)) std::abort();
   for (std::size_t i = 0; i < samples; ++i) {
     const auto index = static_cast<std::int32_t>(i);
     const ExerciseDataRecord& r = sent[i];

@@ -13,7 +13,7 @@ void ImportOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string path = ScratchPath("import.pwx");
   WriteAll(path, data, size);
   const std::int32_t n = AnalyseExercise(*state, path.c_str());
-  if (n != state->Samples.Count() || n < 0) std::abort();
+  if (n != state->Workout.Samples.Count() || n < 0) std::abort();
   LogSummaryRecord summary;
   const bool haveSummary = GetLogSummaryEx(*state, &summary);
   if (haveSummary != (n > 0)) std::abort();
@@ -22,9 +22,9 @@ void ImportOneInput(const std::uint8_t* data, std::size_t size) {
     if (!GetExerciseDatasEx(*state, i, &sample)) std::abort();
   }
   if (haveSummary) {
-    if (summary.LapCount != static_cast<std::uint16_t>(state->Laps.Count())) std::abort();
+    if (summary.LapCount != static_cast<std::uint16_t>(state->Workout.Laps.Count())) std::abort();
     LapDataRecord lap;
-    for (std::int32_t i = 0; i < state->Laps.Count(); ++i) GetLapDatasEx(*state, i, &lap);
+    for (std::int32_t i = 0; i < state->Workout.Laps.Count(); ++i) GetLapDatasEx(*state, i, &lap);
   }
   char comment[64];
   GetComment(*state, comment, sizeof(comment) - 1);

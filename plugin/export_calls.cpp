@@ -1,3 +1,4 @@
+#include "platform/file_save.h"
 #include "plugin/plugin_core.h"
 #include "pwx_export/pwx_writer.h"
 
@@ -7,7 +8,17 @@ namespace tessaly {
 // written give 0, and an existing file at the target is then left as it was.
 std::int32_t ExportDatas(PluginState& state, const char* target) {
   if (!PassesVersionGate(state)) return 0;
-  return WritePwxDocument(state, HostText(target)) ? 1 : 0;
+  const std::string_view path = HostText(target);
+  if (path.empty()) return 0;
+  // The two lasting marks an export leaves on the workout, made before any line is written: CR LF
+  // pairs in the comment become single spaces, and a start of exactly 0 becomes the current time.
+  Workout& workout = state.Workout;
+  const DateTime now = LocalNow();
+  workout.Comment = CrLfToSpaces(workout.Comment);
+  if (workout.Summary.StartTime == 0.0) workout.Summary.StartTime = now;
+  // Saved straight from the writer's buffer: a long workout's text is never copied whole.
+  const PwxLineWriter document = WritePwxDocument(workout, now);
+  return platform::SaveFileReplacing(PwxTargetPath(path), document.view()) ? 1 : 0;
 }
 
 }  // namespace tessaly

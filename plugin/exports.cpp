@@ -155,11 +155,11 @@ TESSALY_EXPORT HostBool TESSALY_CALL SetLapDatasEx(std::uint32_t, LapDataRecord 
 }
 
 TESSALY_EXPORT void TESSALY_CALL SetComment(const char* text) {
-  GuardedVoid([&](PluginState& s) { s.Comment = HostText(text); });
+  GuardedVoid([&](PluginState& s) { s.Workout.Comment = HostText(text); });
 }
 
 TESSALY_EXPORT void TESSALY_CALL SetUser(const char* text) {
-  GuardedVoid([&](PluginState& s) { s.UserName = HostText(text); });
+  GuardedVoid([&](PluginState& s) { s.Workout.UserName = HostText(text); });
 }
 
 TESSALY_EXPORT std::int32_t TESSALY_CALL ExportDatas(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <utility>
 
 #include "platform/file_system.h"
 #include "plugin/plugin_core.h"
@@ -6,14 +7,40 @@
 
 namespace tessaly {
 
+namespace {
+
+// What a read staged becomes the state's workout. The stores always come back (emptied unless
+// the read imported); the summary block, comment and summary powers only from a document that
+// proved well-formed. The user name is the host's and stays. Only moves: nothing here can fail.
+void Commit(Workout& workout, PwxRead&& read) noexcept {
+  workout.Samples = std::move(read.Staged.Samples);
+  workout.Laps = std::move(read.Staged.Laps);
+  if (read.Outcome == PwxReadOutcome::LoadFailed) return;
+  workout.Summary = read.Staged.Summary;
+  workout.Comment = std::move(read.Staged.Comment);
+  workout.SummaryAvgPower = read.Staged.SummaryAvgPower;
+  workout.SummaryMaxPower = read.Staged.SummaryMaxPower;
+}
+
+}  // namespace
+
+PwxReadOutcome ImportPwxFile(PluginState& state, const char* path) {
+  Workout& workout = state.Workout;
+  PwxRead read = ReadPwxFile(path, {.AHFactor = state.AHFactor, .Now = LocalNow()}, workout.Samples, workout.Laps);
+  const PwxReadOutcome outcome = read.Outcome;
+  Commit(workout, std::move(read));
+  return outcome;
+}
+
 std::int32_t AnalyseExercise(PluginState& state, const char* path) {
   if (!HasPwxExtension(HostText(path))) return 0;  // everything stays as it was
-  state.Samples.Clear();
-  state.Laps.Clear();
-  std::memset(&state.Summary, 0, sizeof state.Summary);
+  Workout& workout = state.Workout;
+  workout.Samples.Clear();
+  workout.Laps.Clear();
+  std::memset(&workout.Summary, 0, sizeof workout.Summary);
   if (!platform::IsRegularFile(path)) return 0;
-  ReadPwxFile(state, path);
-  return state.Samples.Count();
+  ImportPwxFile(state, path);
+  return workout.Samples.Count();
 }
 
 }  // namespace tessaly

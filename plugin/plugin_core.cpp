@@ -1,8 +1,11 @@
 #include "plugin/plugin_core.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "util/ascii.h"
 #include "util/file_name.h"
@@ -61,8 +64,9 @@ bool ValidRawExtension(const char* ext, std::uint32_t capacity) {
 }
 
 std::int32_t GetComment(const PluginState& state, char* buffer, std::uint32_t capacity) noexcept {
-  CopyTextOut(state.Comment, buffer, capacity);
-  return static_cast<std::int32_t>(std::min<std::size_t>(state.Comment.size(), 0x7FFFFFFF));
+  const std::string& comment = state.Workout.Comment;
+  CopyTextOut(comment, buffer, capacity);
+  return static_cast<std::int32_t>(std::min<std::size_t>(comment.size(), 0x7FFFFFFF));
 }
 
 std::uint16_t GetExerciseNumberFromRawFile(const PluginState& state, const char* path) {
@@ -71,83 +75,91 @@ std::uint16_t GetExerciseNumberFromRawFile(const PluginState& state, const char*
 }
 
 bool GetLogSummaryEx(const PluginState& state, LogSummaryRecord* out) {
-  if (out == nullptr || state.Samples.Count() < 1) return false;
-  std::memcpy(out, &state.Summary, sizeof(LogSummaryRecord));
+  if (out == nullptr || state.Workout.Samples.Count() < 1) return false;
+  std::memcpy(out, &state.Workout.Summary, sizeof(LogSummaryRecord));
   return true;
 }
 
+namespace {
+
+// The sample record is packed: its fields are copied as bytes, never accessed in place.
+template <class T>
+void FieldOut(ExerciseDataRecord& record, std::size_t offset, T value) {
+  static_assert(std::is_arithmetic_v<T>);
+  std::memcpy(reinterpret_cast<unsigned char*>(&record) + offset, &value, sizeof value);
+}
+// The text fills its 256 bytes, zero after the text, and has no terminator when it fills them all.
+void FieldOut(ExerciseDataRecord& record, std::size_t offset, const std::string& text) {
+  char* const field = reinterpret_cast<char*>(&record) + offset;
+  const std::size_t n = std::min(text.size(), sizeof record.SampleText);
+  std::memset(field, 0, sizeof record.SampleText);
+  if (n > 0) std::memcpy(field, text.data(), n);
+}
+
+template <class T>
+T FieldIn(const ExerciseDataRecord& record, std::size_t offset, std::string&) {
+  static_assert(std::is_arithmetic_v<T>);
+  T value;
+  std::memcpy(&value, reinterpret_cast<const unsigned char*>(&record) + offset, sizeof value);
+  return value;
+}
+// The text was taken from the record beforehand (taking it may throw).
+template <>
+std::string FieldIn<std::string>(const ExerciseDataRecord&, std::size_t, std::string& text) {
+  return std::move(text);
+}
+
+// Each field of the record has the type of its channel, the text excepted.
+#define TESSALY_CHECK_FIELD(Name, Type, Field, Element)                                               \
+  static_assert(std::is_same_v<Type, std::string> || std::is_same_v<Type, decltype(ExerciseDataRecord::Field)>);
+TESSALY_SAMPLE_CHANNELS(TESSALY_CHECK_FIELD)
+#undef TESSALY_CHECK_FIELD
+
+}  // namespace
+
 bool GetExerciseDatasEx(const PluginState& state, std::int32_t index, ExerciseDataRecord* out) {
-  const TMyHRMDatas& s = state.Samples;
+  const TMyHRMDatas& s = state.Workout.Samples;
   if (out == nullptr || index < 0 || index >= s.Count()) return false;
   // Field by field: the host's record may be shorter than ours, and reserved bytes stay its own.
-  out->HeartRate = s.GetHr(index);
-  out->Distance = s.GetDist(index);
-  out->Speed = s.GetSpd(index);
-  out->Altitude = s.GetAlt(index);
-  out->Temperature = s.GetTemp(index);
-  out->Power = s.GetPwr(index);
-  out->PowerBalance = s.GetPwrRight(index);
-  out->Cadence = s.GetCad(index);
-  out->Latitude = s.GetLat(index);
-  out->Longitude = s.GetLon(index);
-  const std::string& text = s.GetSampleText(index);
-  const std::size_t n = std::min(text.size(), sizeof(out->SampleText));
-  std::memset(out->SampleText, 0, sizeof(out->SampleText));
-  if (n > 0) std::memcpy(out->SampleText, text.data(), n);
-  out->TimeOffset = s.GetTimeOffset(index);
-  out->SampleByte = s.GetSampleByte(index);
-  if (index == 5 && state.SummaryAvgPower > 0) out->SummaryPower = state.SummaryAvgPower;
-  if (index == 6 && state.SummaryMaxPower > 0) out->SummaryPower = state.SummaryMaxPower;
-  out->TorqueEffectivenessLeft = s.GetTorqueEffectivenessLeft(index);
-  out->TorqueEffectivenessRight = s.GetTorqueEffectivenessRight(index);
-  out->PedalSmoothnessLeft = s.GetPedalSmoothnessLeft(index);
-  out->PedalSmoothnessRight = s.GetPedalSmoothnessRight(index);
+#define TESSALY_SAMPLE_OUT(Name, Type, Field, Element) FieldOut(*out, offsetof(ExerciseDataRecord, Field), s.Get##Name(index));
+  TESSALY_SAMPLE_CHANNELS(TESSALY_SAMPLE_OUT)
+#undef TESSALY_SAMPLE_OUT
+  if (index == 5 && state.Workout.SummaryAvgPower > 0) out->SummaryPower = state.Workout.SummaryAvgPower;
+  if (index == 6 && state.Workout.SummaryMaxPower > 0) out->SummaryPower = state.Workout.SummaryMaxPower;
   return true;
 }
 
 std::int32_t GetLapDatasEx(const PluginState& state, std::int32_t index, LapDataRecord* out) {
-  if (out == nullptr || index < 0 || index >= state.Laps.Count()) return 0;
+  const TLapClass& laps = state.Workout.Laps;
+  if (out == nullptr || index < 0 || index >= laps.Count()) return 0;
   LapDataRecord lap;
-  state.Laps.GetLap(index, lap);
+  laps.GetLap(index, lap);
   std::memcpy(out, &lap, sizeof(LapDataRecord));
   return 0;
 }
 
 bool SetLogSummaryEx(PluginState& state, const LogSummaryRecord& summary) {
-  std::memcpy(&state.Summary, &summary, sizeof(LogSummaryRecord));
+  std::memcpy(&state.Workout.Summary, &summary, sizeof(LogSummaryRecord));
   return true;
 }
 
 bool SetExerciseDatasEx(PluginState& state, std::int32_t index, const ExerciseDataRecord& data) {
-  TMyHRMDatas& s = state.Samples;
+  TMyHRMDatas& s = state.Workout.Samples;
   // Growing first means every setter below writes within the arrays and cannot fail halfway.
   if (!s.EnsureIndex(index)) return false;
   const void* zero = std::memchr(data.SampleText, 0, sizeof(data.SampleText));
   const std::size_t textLength = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data.SampleText)
                                       : sizeof(data.SampleText);
   std::string text(data.SampleText, textLength);  // before any store change: may throw
-  s.SetHr(index, data.HeartRate);
-  s.SetDist(index, data.Distance);
-  s.SetSpd(index, data.Speed);
-  s.SetAlt(index, data.Altitude);
-  s.SetTemp(index, data.Temperature);
-  s.SetPwr(index, data.Power);
-  s.SetPwrRight(index, data.PowerBalance);
-  s.SetCad(index, data.Cadence);
-  s.SetLat(index, data.Latitude);
-  s.SetLon(index, data.Longitude);
-  s.SetSampleText(index, std::move(text));
-  s.SetTimeOffset(index, data.TimeOffset);
-  s.SetSampleByte(index, data.SampleByte);
-  s.SetTorqueEffectivenessLeft(index, data.TorqueEffectivenessLeft);
-  s.SetTorqueEffectivenessRight(index, data.TorqueEffectivenessRight);
-  s.SetPedalSmoothnessLeft(index, data.PedalSmoothnessLeft);
-  s.SetPedalSmoothnessRight(index, data.PedalSmoothnessRight);
+#define TESSALY_SAMPLE_IN(Name, Type, Field, Element) \
+  s.Set##Name(index, FieldIn<Type>(data, offsetof(ExerciseDataRecord, Field), text));
+  TESSALY_SAMPLE_CHANNELS(TESSALY_SAMPLE_IN)
+#undef TESSALY_SAMPLE_IN
   return true;
 }
 
 bool SetLapDatasEx(PluginState& state, const LapDataRecord& lap) {
-  state.Laps.Add(lap);
+  state.Workout.Laps.Add(lap);
   return true;
 }
 

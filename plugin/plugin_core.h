@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "exercise/records.h"
 #include "plugin/plugin_state.h"
-#include "plugin/records.h"
+#include "pwx_import/document_reader.h"
 #include "tessaly_version.h"
 
 namespace tessaly {
@@ -42,6 +43,9 @@ bool ValidRawExtension(const char* ext, std::uint32_t capacity);
 std::int32_t GetComment(const PluginState& state, char* buffer, std::uint32_t capacity) noexcept;
 
 // Import calls.
+// Reads the file at path and makes what the read produced the state's workout: AnalyseExercise
+// without its checks and without emptying the workout first.
+PwxReadOutcome ImportPwxFile(PluginState& state, const char* path);
 std::uint16_t GetExerciseNumberFromRawFile(const PluginState& state, const char* path);
 std::int32_t AnalyseExercise(PluginState& state, const char* path);
 bool GetLogSummaryEx(const PluginState& state, LogSummaryRecord* out);

@@ -1,11 +1,11 @@
-// The one process-wide plug-in state that every export works on.
+// The one process-wide plug-in state that every export works on: the host's settings and the
+// workout of the last import or the coming export.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "exercise/cExerciseDatas.h"
-#include "plugin/records.h"
+#include "exercise/workout.h"
 
 namespace tessaly {
 
@@ -15,13 +15,7 @@ struct PluginState {
   std::string IniFile;        // stored for the host, never read
   std::string PluginIniFile;  // stored for the host, never read
   std::int32_t HostVersion = 0;
-  std::string Comment;
-  std::string UserName;
-  LogSummaryRecord Summary{};  // all zero
-  std::int32_t SummaryAvgPower = 0;
-  std::int32_t SummaryMaxPower = 0;
-  TMyHRMDatas Samples;
-  TLapClass Laps;
+  tessaly::Workout Workout;
 };
 
 // The loaded library's state. Attach creates it (false when that fails), Detach releases it;

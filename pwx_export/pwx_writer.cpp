@@ -9,7 +9,6 @@
 
 #include "exercise/lap_statistics.h"
 #include "platform/codepage.h"
-#include "platform/file_save.h"
 #include "util/conversions.h"
 #include "util/date_time.h"
 #include "util/file_name.h"
@@ -38,20 +37,6 @@ double KmToMetres(double km) { return km * 1000.0; }
 // The summary keeps its speeds in tenths of km/h.
 double TenthsKmhToMetresPerSecond(std::int32_t tenths) {
   return KmhToMetresPerSecond(static_cast<double>(tenths) / 10.0);
-}
-
-std::string CrLfToSpaces(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      out += ' ';
-      ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
 }
 
 // NaN and the infinities are no number any PWX reader takes: the document carries 0 instead.
@@ -118,6 +103,20 @@ void PwxLineWriter::Grow(std::size_t bytes) {
   capacity_ = capacity;
 }
 
+std::string CrLfToSpaces(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += ' ';
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 std::string PwxTargetPath(std::string_view target) {
   const std::size_t dot = ExtensionStart(target);
   std::string path(dot == std::string_view::npos ? target : target.substr(0, dot));
@@ -149,18 +148,14 @@ std::string XmlElementText(std::string_view hostText) { return XmlCharacterData(
 
 namespace {
 
-void WriteDocument(PluginState& state, PwxLineWriter& w) {
-  // The two lasting marks an export leaves, made before any line is written.
-  state.Comment = CrLfToSpaces(state.Comment);
-  if (state.Summary.StartTime == 0.0) state.Summary.StartTime = LocalNow();
-
-  const LogSummaryRecord summary = state.Summary;  // a plain copy: the record is packed
-  const TMyHRMDatas& samples = state.Samples;
-  const TLapClass& laps = state.Laps;
+void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
+  const LogSummaryRecord summary = workout.Summary;  // a plain copy: the record is packed
+  const TMyHRMDatas& samples = workout.Samples;
+  const TLapClass& laps = workout.Laps;
   const std::int32_t sampleCount = samples.Count();
   const std::int32_t lapCount = laps.Count();
   const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);
-  const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime);
+  const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime != 0.0 ? summary.StartTime : now);
   // Power lines for a workout with any power at all, then for every sample: one short burst in a
   // workout of zeros still counts.
   bool withPower = false;
@@ -177,13 +172,13 @@ void WriteDocument(PluginState& state, PwxLineWriter& w) {
   w.line<"<?xml version=\"1.0\" encoding=\"UTF-8\"?>">();
   w.line<kRootStartTag>();
   w.line<"  <workout>">();
-  if (!state.UserName.empty()) {
+  if (!workout.UserName.empty()) {
     w.line<"    <athlete>">();
-    w.line<"      <name>%s</name>">(XmlElementText(state.UserName));
+    w.line<"      <name>%s</name>">(XmlElementText(workout.UserName));
     w.line<"    </athlete>">();
   }
   w.line<"    <sportType>%s</sportType>">(PwxTextFromSportCode(summary.SportType));
-  w.line<"    <cmt>%s</cmt>">(XmlElementText(state.Comment));
+  w.line<"    <cmt>%s</cmt>">(XmlElementText(CrLfToSpaces(workout.Comment)));
   w.line<"    <device id=\"\">">();
   w.line<"      <make>Brelvik</make>">();
   w.line<"      <model>Corvanta Pro</model>">();
@@ -293,12 +288,10 @@ void WriteDocument(PluginState& state, PwxLineWriter& w) {
 
 }  // namespace
 
-bool WritePwxDocument(PluginState& state, std::string_view target) {
-  if (target.empty()) return false;
-  // Saved straight from the writer's buffer: a long workout's text is never copied whole.
+PwxLineWriter WritePwxDocument(const Workout& workout, DateTime now) {
   PwxLineWriter w;
-  WriteDocument(state, w);
-  return platform::SaveFileReplacing(PwxTargetPath(target), w.view());
+  WriteDocument(workout, now, w);
+  return w;
 }
 
 }  // namespace tessaly

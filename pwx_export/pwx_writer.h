@@ -1,5 +1,5 @@
-// The PWX document an export writes: the summary block, the laps and the samples the host pushed,
-// as a fixed sequence of text lines, assembled in memory and saved in one piece.
+// The PWX document of a workout: the summary block, the laps and the samples the host pushed, as a
+// fixed sequence of text lines assembled in memory, to be saved in one piece.
 #pragma once
 
 #include <array>
@@ -12,7 +12,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "plugin/plugin_state.h"
+#include "exercise/workout.h"
+#include "util/date_time.h"
 
 namespace tessaly {
 
@@ -192,11 +193,11 @@ std::string XmlCharacterData(std::string_view utf8);
 // Host text as element content: converted to UTF-8, then as XmlCharacterData.
 std::string XmlElementText(std::string_view hostText);
 
-// Builds the whole document and saves it at PwxTargetPath(target). An existing file there is
-// replaced only by a complete new one. True once the file is saved; false for an empty target or
-// when the file cannot be written. Like every export it leaves two lasting marks on the state: CR LF
-// pairs in Comment become single spaces, and a StartTime of exactly 0 becomes the current local
-// time. May throw (out of memory, a start time that is no calendar date).
-bool WritePwxDocument(PluginState& state, std::string_view target);
+// Comment text as a document carries it: each CR LF pair as one space.
+std::string CrLfToSpaces(std::string_view text);
+
+// The whole document of a workout. A StartTime of exactly 0 is written as now, and the comment as
+// CrLfToSpaces gives it. May throw (out of memory, a start time that is no calendar date).
+PwxLineWriter WritePwxDocument(const Workout& workout, DateTime now);
 
 }  // namespace tessaly

@@ -94,9 +94,9 @@ class Walk final : public xml::WorkoutVisitor {
 };
 
 // The values made after a complete walk.
-void Derive(PluginState& state, const ImportState& walk) {
-  LogSummaryRecord& s = state.Summary;
-  const DateTime start = walk.WorkoutStart != 0.0 ? walk.WorkoutStart : LocalNow();
+void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState& walk) {
+  LogSummaryRecord& s = workout.Summary;
+  const DateTime start = walk.WorkoutStart != 0.0 ? walk.WorkoutStart : settings.Now;
   s.StartTime = start;
   // A negative duration has no span; the workout then ends where it starts.
   s.EndTime = start;
@@ -109,7 +109,7 @@ void Derive(PluginState& state, const ImportState& walk) {
   }
   s.Reserved67 = 0;
   if (s.Calories == 0) s.Calories = static_cast<std::uint16_t>(walk.SegmentCaloriesTotal);
-  const TMyHRMDatas& samples = state.Samples;
+  const TMyHRMDatas& samples = workout.Samples;
   const std::int32_t count = samples.Count();
   if (count > 1) {
     const std::uint32_t step = static_cast<std::uint32_t>(samples.GetTimeOffset(1)) -
@@ -118,45 +118,52 @@ void Derive(PluginState& state, const ImportState& walk) {
     const double last = samples.GetDist(count - 1);
     if (last > s.Distance) s.Distance = last;
   }
-  if (state.Laps.Count() > 0) {
-    s.LapCount = static_cast<std::uint16_t>(DeriveLapStatistics(state.Samples, state.Laps, state.AHFactor));
+  if (workout.Laps.Count() > 0) {
+    s.LapCount = static_cast<std::uint16_t>(DeriveLapStatistics(workout.Samples, workout.Laps, settings.AHFactor));
   }
+}
+
+// The walk, with everything it produces staged.
+PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged) {
+  ImportedSummary summary;
+  summary.Summary.SportType = 1;
+  staged.Samples.Clear();
+  staged.Laps.Clear();
+
+  Walk walk(summary, staged.Samples, staged.Laps);
+  if (xml::ReadWorkoutFile(path, walk) != xml::LoadResult::Loaded) {
+    staged.Samples.Clear();
+    staged.Laps.Clear();
+    return PwxReadOutcome::LoadFailed;
+  }
+  staged.Summary = summary.Summary;
+  staged.Comment = std::move(summary.Comment);
+  staged.SummaryAvgPower = summary.SummaryAvgPower;
+  staged.SummaryMaxPower = summary.SummaryMaxPower;
+  if (walk.Stopped()) {
+    staged.Samples.Clear();
+    staged.Laps.Clear();
+    return PwxReadOutcome::WalkStopped;
+  }
+  Derive(staged, settings, walk.State());
+  return PwxReadOutcome::Imported;
 }
 
 }  // namespace
 
-PwxReadOutcome ReadPwxFile(PluginState& state, const char* path) {
-  ImportedSummary staged;
-  staged.Summary = state.Summary;
-  staged.Summary.SportType = 1;
-  state.Samples.Clear();
-
-  Walk walk(staged, state.Samples, state.Laps);
-  xml::LoadResult loaded = xml::LoadResult::Unreadable;
+PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, TMyHRMDatas& samples, TLapClass& laps) {
+  PwxRead read{.Outcome = PwxReadOutcome::LoadFailed,
+               .Staged = Workout(std::move(samples), std::move(laps))};
   try {
-    loaded = xml::ReadWorkoutFile(path, walk);
+    read.Outcome = Read(path, settings, read.Staged);
   } catch (...) {
-    state.Samples.Clear();
-    state.Laps.Clear();
+    samples = std::move(read.Staged.Samples);
+    laps = std::move(read.Staged.Laps);
+    samples.Clear();
+    laps.Clear();
     throw;
   }
-
-  if (loaded != xml::LoadResult::Loaded) {
-    state.Samples.Clear();
-    state.Laps.Clear();
-    return PwxReadOutcome::LoadFailed;
-  }
-  state.Summary = staged.Summary;
-  state.Comment = std::move(staged.Comment);
-  state.SummaryAvgPower = staged.SummaryAvgPower;
-  state.SummaryMaxPower = staged.SummaryMaxPower;
-  if (walk.Stopped()) {
-    state.Samples.Clear();
-    state.Laps.Clear();
-    return PwxReadOutcome::WalkStopped;
-  }
-  Derive(state, walk.State());
-  return PwxReadOutcome::Imported;
+  return read;
 }
 
 }  // namespace tessaly

@@ -1,8 +1,10 @@
-// One PWX file into the plug-in's import result: summary block, comment, summary powers and the
-// two stores.
+// One PWX file into a workout: summary block, comment, summary powers and the two stores.
 #pragma once
 
-#include "plugin/plugin_state.h"
+#include <cstdint>
+
+#include "exercise/workout.h"
+#include "util/date_time.h"
 
 namespace tessaly {
 
@@ -10,11 +12,27 @@ namespace tessaly {
 enum class PwxReadOutcome {
   Imported,      // the walk ran to the end and the derived values were made
   WalkStopped,   // an impossible `time`: stores emptied, derived values not made
-  LoadFailed,    // not well-formed, unreadable, refused: stores emptied, nothing else changed
+  LoadFailed,    // not well-formed, unreadable, refused: nothing read
 };
 
-// Reads the file at path (the host's 8-bit path) into state. Everything the walk produces is
-// staged and reaches state only once the whole document has proved well-formed.
-PwxReadOutcome ReadPwxFile(PluginState& state, const char* path);
+// What a read is given besides the file.
+struct PwxReadSettings {
+  std::int32_t AHFactor = 2;  // altitude hysteresis of the lap statistics, metres
+  DateTime Now = 0.0;         // the current local time: the start of a workout whose file has none
+};
+
+// How a read ended and the workout it staged. After Imported the workout is whole; after
+// WalkStopped it holds the summary block, comment and summary powers read before the impossible
+// time; after LoadFailed nothing but the stores. The stores are empty unless Imported. The user
+// name is never read.
+struct PwxRead {
+  PwxReadOutcome Outcome = PwxReadOutcome::LoadFailed;
+  Workout Staged;
+};
+
+// Reads the file at path (the host's 8-bit path). The stores are the caller's, emptied and lent
+// to the read so that an import needs no second set of arrays: they come back in the result, or,
+// when the read throws, emptied in place.
+PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, TMyHRMDatas& samples, TLapClass& laps);
 
 }  // namespace tessaly

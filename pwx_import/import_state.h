@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "util/date_time.h"
 
@@ -22,5 +23,10 @@ struct ImportState {
   DateTime WorkoutStart = 0.0;       // the first non-zero ParsedTime
   std::uint32_t SegmentCaloriesTotal = 0;
 };
+
+// Parses into state.ParsedTime; a UTC time becomes local time by the machine's zone rules, with
+// the offset worked out at the first non-empty UTC time of the import and reused after. Throws
+// DateTimeError for an impossible date or time of day.
+void ReadWorkoutTime(std::string_view text, ImportState& state);
 
 }  // namespace tessaly

@@ -1,5 +1,6 @@
 #include "pwx_import/sample_reader.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
@@ -7,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "exercise/sample_channels.h"
 #include "pwx_import/number_reading.h"
 #include "pwx_import/xml_tree.h"
 #include "util/ascii.h"
@@ -17,8 +19,10 @@
 namespace tessaly {
 
 enum class SampleChannel : std::uint8_t {
-  None, TimeOffset, Hr, Spd, Alt, Dist, Cad, Pwr, PwrRight, Lat, Lon, Temp,
-  TorqueEffectivenessLeft, TorqueEffectivenessRight, PedalSmoothnessLeft, PedalSmoothnessRight,
+  None,
+#define TESSALY_CHANNEL_ID(Name, Type, Field, Element) Name,
+  TESSALY_SAMPLE_CHANNELS(TESSALY_CHANNEL_ID)
+#undef TESSALY_CHANNEL_ID
 };
 
 namespace {
@@ -26,70 +30,44 @@ namespace {
 using Channel = SampleChannel;
 
 struct ChannelName {
-  std::string_view Name;
+  std::string_view Name;  // empty for the channels no element feeds
   Channel Id;
 };
 
 constexpr ChannelName kChannels[] = {
-    {"timeoffset", Channel::TimeOffset},
-    {"hr", Channel::Hr},
-    {"spd", Channel::Spd},
-    {"alt", Channel::Alt},
-    {"dist", Channel::Dist},
-    {"cad", Channel::Cad},
-    {"pwr", Channel::Pwr},
-    {"pwrright", Channel::PwrRight},
-    {"lat", Channel::Lat},
-    {"lon", Channel::Lon},
-    {"temp", Channel::Temp},
-    {"torque_effectiveness_left", Channel::TorqueEffectivenessLeft},
-    {"torque_effectiveness_right", Channel::TorqueEffectivenessRight},
-    {"pedal_smoothness_left", Channel::PedalSmoothnessLeft},
-    {"pedal_smoothness_right", Channel::PedalSmoothnessRight},
+#define TESSALY_CHANNEL_NAME(Name, Type, Field, Element) {Element, Channel::Name},
+    TESSALY_SAMPLE_CHANNELS(TESSALY_CHANNEL_NAME)
+#undef TESSALY_CHANNEL_NAME
 };
 
-constexpr bool InChannelOrder() {
-  for (std::size_t k = 0; k < std::size(kChannels); ++k) {
-    if (static_cast<std::size_t>(kChannels[k].Id) != k + 1) return false;
-  }
-  return true;
-}
-static_assert(InChannelOrder(), "kChannels lists the channels in the order of Channel");
+// The channels by the length of their element's name, so that a name is only ever compared with
+// the few of its own length.
+constexpr std::size_t kLongestName = 26;
+struct SameLength {
+  std::size_t Count = 0;
+  const ChannelName* Channels[std::size(kChannels)]{};
+};
 
-// The channel a name could be, from its length and first letter alone; no two channels share
-// both except lat and lon.
-const ChannelName* Candidate(std::size_t size, char first, char second) {
-  first = LowerAscii(first);
-  const auto at = [](Channel id) { return &kChannels[static_cast<std::size_t>(id) - 1]; };
-  switch (size) {
-    case 2: return first == 'h' ? at(Channel::Hr) : nullptr;
-    case 3:
-      switch (first) {
-        case 's': return at(Channel::Spd);
-        case 'a': return at(Channel::Alt);
-        case 'c': return at(Channel::Cad);
-        case 'p': return at(Channel::Pwr);
-        case 'l': return LowerAscii(second) == 'o' ? at(Channel::Lon) : at(Channel::Lat);
-        default: return nullptr;
-      }
-    case 4:
-      if (first == 'd') return at(Channel::Dist);
-      return first == 't' ? at(Channel::Temp) : nullptr;
-    case 8: return first == 'p' ? at(Channel::PwrRight) : nullptr;
-    case 10: return first == 't' ? at(Channel::TimeOffset) : nullptr;
-    case 21: return first == 'p' ? at(Channel::PedalSmoothnessLeft) : nullptr;
-    case 22: return first == 'p' ? at(Channel::PedalSmoothnessRight) : nullptr;
-    case 25: return first == 't' ? at(Channel::TorqueEffectivenessLeft) : nullptr;
-    case 26: return first == 't' ? at(Channel::TorqueEffectivenessRight) : nullptr;
-    default: return nullptr;
+constexpr std::array<SameLength, kLongestName + 1> ByLength() {
+  std::array<SameLength, kLongestName + 1> byLength{};
+  for (const ChannelName& c : kChannels) {
+    if (c.Name.empty()) continue;
+    if (c.Name.size() > kLongestName) throw "an element name longer than kLongestName";
+    SameLength& same = byLength[c.Name.size()];
+    same.Channels[same.Count++] = &c;
   }
+  return byLength;
 }
+constexpr std::array<SameLength, kLongestName + 1> kByLength = ByLength();
 
 // The channel of a child element of that name, as written.
 Channel ChannelOf(std::string_view name) {
-  if (name.size() < 2) return Channel::None;
-  const ChannelName* candidate = Candidate(name.size(), name[0], name[1]);
-  return candidate != nullptr && xml::NameIs(name, candidate->Name) ? candidate->Id : Channel::None;
+  if (name.size() > kLongestName) return Channel::None;
+  const SameLength& same = kByLength[name.size()];
+  for (std::size_t k = 0; k < same.Count; ++k) {
+    if (xml::NameIs(name, same.Channels[k]->Name)) return same.Channels[k]->Id;
+  }
+  return Channel::None;
 }
 
 // An index the store has not grown to yet reads as zero, as it will once grown.
@@ -254,7 +232,9 @@ void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::in
     case Channel::PedalSmoothnessLeft: samples.SetPedalSmoothnessLeft(i, WholePart(v)); break;
     case Channel::PedalSmoothnessRight: samples.SetPedalSmoothnessRight(i, WholePart(v)); break;
     case Channel::None:
-    case Channel::PwrRight: break;
+    case Channel::PwrRight:
+    case Channel::SampleText:  // the host's own
+    case Channel::SampleByte: break;
   }
 }
 

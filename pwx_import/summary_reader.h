@@ -5,7 +5,7 @@
 #include <string>
 
 #include "exercise/cExerciseDatas.h"
-#include "plugin/records.h"
+#include "exercise/records.h"
 #include "pwx_import/import_state.h"
 #include "pwx_import/xml_tree.h"
 

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <ctime>
 
 namespace tessaly::test {
 
@@ -65,6 +66,26 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot write " + path);
   out << bytes;
+}
+
+ZoneScope::ZoneScope(const std::string& zone) {
+#ifdef _WIN32
+  const char* current = std::getenv("TZ");
+  active_ = current != nullptr && zone == current;
+#else
+  const char* old = std::getenv("TZ");
+  if (old != nullptr) saved_ = old;
+  setenv("TZ", zone.c_str(), 1);
+  tzset();
+  active_ = true;
+#endif
+}
+
+ZoneScope::~ZoneScope() {
+#ifndef _WIN32
+  if (saved_) setenv("TZ", saved_->c_str(), 1); else unsetenv("TZ");
+  tzset();
+#endif
 }
 
 }  // namespace tessaly::test

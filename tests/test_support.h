@@ -1,6 +1,7 @@
 // Small helpers shared by the test programs.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,22 @@ std::string PwxSchemaPath();
 std::string TempDir();
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+
+// Puts the process into the named zone (a TZ value) for the lifetime of the object, where that can
+// be done: natively it sets TZ; a Windows build cannot change its zone from inside, so there the
+// scope is active only when the program was started with TZ set to that zone.
+class ZoneScope {
+ public:
+  explicit ZoneScope(const std::string& zone);
+  ~ZoneScope();
+  ZoneScope(const ZoneScope&) = delete;
+  ZoneScope& operator=(const ZoneScope&) = delete;
+  bool Active() const { return active_; }
+
+ private:
+  std::optional<std::string> saved_;
+  bool active_ = false;
+};
 
 // Test programs that link the plug-in's core record its notices instead of showing them, so no
 // test waits for a click (notice_recorder.cpp).

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "platform/time_zone.h"
-#include "pwx_import/import_state.h"
 #include "util/civil_date.h"
 #include "util/number_text.h"
 
@@ -54,21 +53,6 @@ std::optional<Split> SplitValue(DateTime value) {
 std::string_view Cut(std::string_view text, std::size_t p, std::size_t n) {
   const std::size_t start = text.size() < p ? 0 : p - 1;
   return text.substr(start, n);
-}
-
-// Plain arithmetic on the day number, with no calendar check: a UTC time near either end of the
-// calendar may shift past it (9999-12-31T23:30:00Z is in the year 10000 east of Greenwich), and
-// the workout still imports.
-DateTime FromUnixSeconds(std::int64_t unixSeconds) {
-  const std::int64_t dayFromUnix = unixSeconds >= 0 ? unixSeconds / 86400 : -((-unixSeconds + 86399) / 86400);
-  const auto secOfDay = static_cast<int>(unixSeconds - dayFromUnix * 86400);
-  return Combine(static_cast<DateTime>(dayFromUnix - kUnixEpochDay),
-                 EncodeTime(secOfDay / 3600, secOfDay / 60 % 60, secOfDay % 60, 0));
-}
-
-std::int64_t ToUnixSeconds(DateTime value) {
-  const CivilDateTime c = DecodeDateTime(value);
-  return DaysFromCivil(c.Year, c.Month, c.Day) * 86400 + c.Hour * 3600 + c.Minute * 60 + c.Second;
 }
 
 std::string Padded(int value, int width) {
@@ -123,19 +107,18 @@ DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc) {
   return Combine(EncodeDate(*year, *month, *day), EncodeTime(*hour, *minute, *second, 0));
 }
 
-void ReadWorkoutTime(std::string_view text, ImportState& state) {
-  state.ParsedTime = ParsePwxTime(text, state.TimeIsUtc);
-  if (!state.TimeIsUtc) return;  // a time without the designator is local already
-  // An empty text leaves no time to shift, and must not fix the import's offset at day zero.
-  if (state.ParsedTime == 0.0) return;
-  const std::int64_t utc = ToUnixSeconds(state.ParsedTime);
-  if (state.ZoneOffsetMinutes == ZoneOffsetNotSet) {
-    std::int32_t minutes = 0;
-    if (!platform::LocalOffsetMinutesAt(utc, minutes)) minutes = 0;
-    state.ZoneOffsetMinutes = minutes;
-  }
-  // Shifted in whole seconds, so dates before 1899-12-30 move the right way too.
-  state.ParsedTime = FromUnixSeconds(utc + static_cast<std::int64_t>(state.ZoneOffsetMinutes) * 60);
+// A UTC time near either end of the calendar may shift past it (9999-12-31T23:30:00Z is in the
+// year 10000 east of Greenwich), and the workout still imports.
+DateTime FromUnixSeconds(std::int64_t unixSeconds) {
+  const std::int64_t dayFromUnix = unixSeconds >= 0 ? unixSeconds / 86400 : -((-unixSeconds + 86399) / 86400);
+  const auto secOfDay = static_cast<int>(unixSeconds - dayFromUnix * 86400);
+  return Combine(static_cast<DateTime>(dayFromUnix - kUnixEpochDay),
+                 EncodeTime(secOfDay / 3600, secOfDay / 60 % 60, secOfDay % 60, 0));
+}
+
+std::int64_t ToUnixSeconds(DateTime value) {
+  const CivilDateTime c = DecodeDateTime(value);
+  return DaysFromCivil(c.Year, c.Month, c.Day) * 86400 + c.Hour * 3600 + c.Minute * 60 + c.Second;
 }
 
 PwxDateTimeText FormatPwxDateTime(DateTime value) {

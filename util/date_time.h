@@ -9,7 +9,6 @@
 namespace tessaly {
 
 using DateTime = double;
-struct ImportState;
 
 // An impossible date or time of day. The document reader catches it and fails the import.
 class DateTimeError : public std::runtime_error {
@@ -33,9 +32,12 @@ CivilDateTime DecodeDateTime(DateTime value);
 // Empty text gives 0.0 and leaves timeIsUtc alone. Throws DateTimeError for impossible values.
 DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc);
 
-// Parses into state.ParsedTime; a UTC time becomes local time by the machine's zone rules, with
-// the offset worked out at the first non-empty UTC time of the import and reused after.
-void ReadWorkoutTime(std::string_view text, ImportState& state);
+// Whole seconds since 1970-01-01 00:00 of a date and time, the milliseconds dropped. Throws
+// DateTimeError as DecodeDateTime does.
+std::int64_t ToUnixSeconds(DateTime value);
+// Plain arithmetic on the day number, with no calendar check: a time shifted by a zone offset near
+// either end of the calendar may lie past it and still be a value.
+DateTime FromUnixSeconds(std::int64_t unixSeconds);
 
 struct PwxDateTimeText {
   std::string Date;  // YYYY-MM-DD

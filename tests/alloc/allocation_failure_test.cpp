@@ -16,7 +16,7 @@
 #include "failing_allocator.h"
 #include "plugin/export_abi.h"
 #include "plugin/plugin_state.h"
-#include "plugin/records.h"
+#include "exercise/records.h"
 #include "test_support.h"
 
 using tessaly::ExerciseDataRecord;

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "export_test_support.h"
+#include "plugin/plugin_core.h"
 #include "pwx_export/pwx_writer.h"
-#include "pwx_import/document_reader.h"
 #include "test_support.h"
 
 namespace tessaly::test {
@@ -37,9 +37,9 @@ void ExpectReadableDocument(const std::string& doc, std::int32_t samples, std::i
   const std::string path = TempDir() + "/readable-" + std::to_string(serial++) + ".pwx";
   WriteFile(path, doc);
   PluginState back;
-  EXPECT_EQ(ReadPwxFile(back, path.c_str()), PwxReadOutcome::Imported) << "not well-formed, or refused";
-  EXPECT_EQ(back.Samples.Count(), samples);
-  EXPECT_EQ(back.Laps.Count(), laps);
+  EXPECT_EQ(ImportPwxFile(back, path.c_str()), PwxReadOutcome::Imported) << "not well-formed, or refused";
+  EXPECT_EQ(back.Workout.Samples.Count(), samples);
+  EXPECT_EQ(back.Workout.Laps.Count(), laps);
   if (SchemaUnavailableReason().empty()) {
     EXPECT_EQ(SchemaProblems(doc), "");
   }
@@ -48,13 +48,13 @@ void ExpectReadableDocument(const std::string& doc, std::int32_t samples, std::i
 std::string SavedDocument(PluginState& s) {
   static std::atomic<int> serial{0};
   const std::string path = TempDir() + "/saved-" + std::to_string(serial++) + ".pwx";
-  EXPECT_TRUE(WritePwxDocument(s, path)) << path;
+  EXPECT_EQ(ExportDatas(s, path.c_str()), 1) << path;
   return ReadFile(path);
 }
 
-std::string Document(PluginState& s) {
-  std::string doc = SavedDocument(s);
-  ExpectReadableDocument(doc, s.Samples.Count(), s.Laps.Count());
+std::string Document(const PluginState& s) {
+  std::string doc(WritePwxDocument(s.Workout, kWriterNow).view());
+  ExpectReadableDocument(doc, s.Workout.Samples.Count(), s.Workout.Laps.Count());
   return doc;
 }
 

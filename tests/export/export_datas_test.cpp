@@ -38,7 +38,7 @@ std::vector<std::string> Entries(const std::string& dir) {
 
 PluginState SmallWorkout() {
   PluginState s = FreshState();
-  s.Summary.Duration = 2;
+  s.Workout.Summary.Duration = 2;
   PushSample(s, 0, {.TimeOffset = 0, .HeartRate = 120, .Speed = 18});
   PushSample(s, 1, {.TimeOffset = 1, .HeartRate = 121, .Speed = 18.5, .Distance = 0.005});
   return s;

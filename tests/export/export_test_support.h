@@ -62,7 +62,7 @@ inline LapDataRecord MakeLap(double endOffset, double duration, double distanceK
 inline PluginState FreshState() {
   PluginState s;
   s.HostVersion = 700;
-  s.Summary.StartTime = EncodeDate(2016, 5, 24) + EncodeTime(10, 20, 30, 0);
+  s.Workout.Summary.StartTime = EncodeDate(2016, 5, 24) + EncodeTime(10, 20, 30, 0);
   return s;
 }
 

@@ -20,9 +20,9 @@ using test::PushSample;
 
 PluginState FullWorkout() {
   PluginState s = test::FreshState();
-  s.UserName = "Anna & Bo <Team>";
-  s.Comment = "Hill repeats\r\nfelt strong\ttoday";
-  LogSummaryRecord& m = s.Summary;
+  s.Workout.UserName = "Anna & Bo <Team>";
+  s.Workout.Comment = "Hill repeats\r\nfelt strong\ttoday";
+  LogSummaryRecord& m = s.Workout.Summary;
   m.Duration = 1205;
   m.Calories = 431;
   m.MaxHeartRate = 171;
@@ -68,18 +68,18 @@ PluginState FullWorkout() {
 
 PluginState EmptyWorkout() {
   PluginState s = test::FreshState();
-  s.Summary.SportType = 1;
+  s.Workout.Summary.SportType = 1;
   return s;
 }
 
 PluginState NoPowerWorkout() {
   PluginState s = test::FreshState();
-  s.Summary.StartTime = EncodeDate(2024, 1, 3) + EncodeTime(7, 5, 9, 0);
-  s.Summary.SportType = 3;
-  s.Summary.MaxHeartRate = 160;  // no average: no heart-rate line
-  s.Summary.Duration = 30;
-  s.Summary.Distance = 0.1;
-  s.Comment = "Walk to work";
+  s.Workout.Summary.StartTime = EncodeDate(2024, 1, 3) + EncodeTime(7, 5, 9, 0);
+  s.Workout.Summary.SportType = 3;
+  s.Workout.Summary.MaxHeartRate = 160;  // no average: no heart-rate line
+  s.Workout.Summary.Duration = 30;
+  s.Workout.Summary.Distance = 0.1;
+  s.Workout.Comment = "Walk to work";
   for (std::int32_t i = 0; i < 3; ++i) {
     PushSample(s, i, {.TimeOffset = 10 * i, .HeartRate = static_cast<std::uint8_t>(100 + i), .Speed = 5.0,
                       .Distance = 0.0139 * i, .Power = 0.4, .Altitude = 12});

@@ -23,10 +23,10 @@ namespace {
 // A workout whose every number has a fractional part somewhere.
 PluginState FractionalWorkout() {
   PluginState s = test::FreshState();
-  s.Summary.Distance = 12.3456;
-  s.Summary.MaxSpeed = 333;
-  s.Summary.AvgSpeed = 222;
-  s.Summary.Duration = 10;
+  s.Workout.Summary.Distance = 12.3456;
+  s.Workout.Summary.MaxSpeed = 333;
+  s.Workout.Summary.AvgSpeed = 222;
+  s.Workout.Summary.Duration = 10;
   test::PushSample(s, 0, {.TimeOffset = 0, .HeartRate = 120, .Speed = 23.45, .Distance = 0.01234, .Power = 201.7,
                           .PowerBalance = 52, .Cadence = 88, .Latitude = 47.123456, .Longitude = -8.654321,
                           .Altitude = 432.1, .Temperature = 19.5});

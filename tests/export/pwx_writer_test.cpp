@@ -7,7 +7,9 @@
 
 #include "document_check.h"
 #include "export_test_support.h"
+#include "plugin/plugin_core.h"
 #include "pwx_export/pwx_writer.h"
+#include "test_support.h"
 #include "util/date_time.h"
 
 namespace tessaly {
@@ -155,10 +157,10 @@ TEST(PwxDocument, SummaryLinesAppearOnlyWhenBothValuesArePresent) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PluginState s = FreshState();
-    s.Summary.MaxHeartRate = c.maxHr;
-    s.Summary.AvgHeartRate = c.avgHr;
-    s.Summary.MaxSpeed = c.maxSpd;
-    s.Summary.AvgSpeed = c.avgSpd;
+    s.Workout.Summary.MaxHeartRate = c.maxHr;
+    s.Workout.Summary.AvgHeartRate = c.avgHr;
+    s.Workout.Summary.MaxSpeed = c.maxSpd;
+    s.Workout.Summary.AvgSpeed = c.avgSpd;
     const std::vector<std::string> lines = Lines(Document(s));
     EXPECT_EQ(CountLines(lines, "      <hr "), *c.hrLine ? 1 : 0);
     if (*c.hrLine) {
@@ -173,11 +175,11 @@ TEST(PwxDocument, SummaryLinesAppearOnlyWhenBothValuesArePresent) {
 
 TEST(PwxDocument, SummaryValuesInPwxUnits) {
   PluginState s = FreshState();
-  s.Summary.Duration = 3601;
-  s.Summary.Distance = 42.195;
-  s.Summary.Ascent = 350;
-  s.Summary.Descent = -12;
-  s.Summary.Calories = 650;
+  s.Workout.Summary.Duration = 3601;
+  s.Workout.Summary.Distance = 42.195;
+  s.Workout.Summary.Ascent = 350;
+  s.Workout.Summary.Descent = -12;
+  s.Workout.Summary.Calories = 650;
   PushSample(s, 0, {.TimeOffset = 17});
   PushSample(s, 1, {.TimeOffset = 18});
   const std::vector<std::string> lines = Lines(Document(s));
@@ -335,7 +337,7 @@ TEST(PwxDocument, NumbersThatAreNotFiniteAreWrittenAsZero) {
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   constexpr double kInf = std::numeric_limits<double>::infinity();
   PluginState s = FreshState();
-  s.Summary.Distance = kNaN;
+  s.Workout.Summary.Distance = kNaN;
   PushSample(s, 0, {.Speed = kNaN, .Distance = kInf, .Power = kNaN, .Latitude = kNaN, .Longitude = 7.4,
                     .Altitude = -kInf, .Temperature = kNaN, .TorqueEffectivenessLeft = kInf});
   PushSample(s, 1, {.TimeOffset = 1, .Power = 100});
@@ -451,7 +453,7 @@ TEST(PwxDocument, SportTypeTextByTheHostsNumbering) {
   for (const auto& [code, text] : cases) {
     SCOPED_TRACE(code);
     PluginState s = FreshState();
-    s.Summary.SportType = code;
+    s.Workout.Summary.SportType = code;
     EXPECT_TRUE(HasLine(Lines(Document(s)), std::string("    <sportType>") + text + "</sportType>"));
   }
 }
@@ -471,7 +473,7 @@ TEST(PwxDocument, AthleteLinesOnlyWithAName) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.user);
     PluginState s = FreshState();
-    s.UserName = c.user;
+    s.Workout.UserName = c.user;
     const std::vector<std::string> lines = Lines(Document(s));
     EXPECT_EQ(CountLines(lines, "    <athlete>"), c.athleteLines);
     EXPECT_EQ(CountLines(lines, "    </athlete>"), c.athleteLines);
@@ -484,7 +486,7 @@ TEST(PwxDocument, AthleteLinesOnlyWithAName) {
 TEST(PwxDocument, CommentLineBreaksBecomeSpacesForGood) {
   struct Case {
     std::string comment;
-    std::string stored;  // Comment after the export
+    std::string stored;  // Comment after ExportDatas
     std::string line;
   };
   const Case cases[] = {
@@ -498,31 +500,40 @@ TEST(PwxDocument, CommentLineBreaksBecomeSpacesForGood) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.comment);
     PluginState s = FreshState();
-    s.Comment = c.comment;
-    const std::string doc = Document(s);
-    EXPECT_EQ(s.Comment, c.stored);
-    EXPECT_NE(doc.find(c.line + "\r\n"), std::string::npos);
+    s.Workout.Comment = c.comment;
+    // The writer only reads; the export keeps the spaces.
+    EXPECT_NE(Document(s).find(c.line + "\r\n"), std::string::npos);
+    EXPECT_EQ(s.Workout.Comment, c.comment);
+    EXPECT_NE(test::SavedDocument(s).find(c.line + "\r\n"), std::string::npos);
+    EXPECT_EQ(s.Workout.Comment, c.stored);
   }
 }
 
-TEST(PwxDocument, AZeroStartBecomesTheCurrentTimeForGood) {
+TEST(PwxDocument, AZeroStartIsWrittenAsNowAndTheExportKeepsIt) {
   PluginState s = FreshState();
-  s.Summary.StartTime = 0.0;
-  const DateTime before = LocalNow();
-  const std::string doc = Document(s);
-  const DateTime after = LocalNow();
-  const double start = s.Summary.StartTime;
-  EXPECT_GE(start, before);
-  EXPECT_LE(start, after);
-  const PwxDateTimeText text = FormatPwxDateTime(start);
-  EXPECT_NE(doc.find("    <time>" + text.Date + "T" + text.Time + "</time>\r\n"), std::string::npos);
+  s.Workout.Summary.StartTime = 0.0;
+  // kWriterNow is 2020-02-29 23:59:58.
+  EXPECT_NE(Document(s).find("    <time>2020-02-29T23:59:58</time>\r\n"), std::string::npos);
+  const double unchanged = s.Workout.Summary.StartTime;
+  EXPECT_EQ(unchanged, 0.0);
 
-  // A start that is set stays exactly as it was.
-  PluginState kept = FreshState();
-  const double given = kept.Summary.StartTime;
-  Document(kept);
-  const double now = kept.Summary.StartTime;
-  EXPECT_EQ(now, given);
+  // The export takes the clock's time and keeps it: the document read back starts there.
+  const std::string doc = test::SavedDocument(s);
+  const double kept = s.Workout.Summary.StartTime;
+  EXPECT_GT(kept, 0.0);
+  const std::string path = test::TempDir() + "/zero-start.pwx";
+  test::WriteFile(path, doc);
+  PluginState back;
+  ASSERT_EQ(ImportPwxFile(back, path.c_str()), PwxReadOutcome::Imported);
+  const double read = back.Workout.Summary.StartTime;
+  EXPECT_NEAR(read, kept, 1.0 / 86400);
+
+  // A start that is set stays exactly as it was, and is what the document says.
+  PluginState given = FreshState();  // 2016-05-24 10:20:30
+  const double start = given.Workout.Summary.StartTime;
+  EXPECT_NE(test::SavedDocument(given).find("    <time>2016-05-24T10:20:30</time>\r\n"), std::string::npos);
+  const double after = given.Workout.Summary.StartTime;
+  EXPECT_EQ(after, start);
 }
 
 TEST(PwxDocument, StoresAreOnlyRead) {
@@ -531,11 +542,11 @@ TEST(PwxDocument, StoresAreOnlyRead) {
   SetLapDatasEx(s, MakeLap(1, 1, 0));
   Document(s);
   Document(s);
-  EXPECT_EQ(s.Samples.Count(), 1);
-  EXPECT_EQ(s.Laps.Count(), 1);
-  EXPECT_EQ(s.Samples.GetHr(0), 90);
+  EXPECT_EQ(s.Workout.Samples.Count(), 1);
+  EXPECT_EQ(s.Workout.Laps.Count(), 1);
+  EXPECT_EQ(s.Workout.Samples.GetHr(0), 90);
   LapDataRecord lap;
-  s.Laps.GetLap(0, lap);
+  s.Workout.Laps.GetLap(0, lap);
   EXPECT_EQ(+lap.Distance, 0.0);  // nothing filled in on export
 }
 

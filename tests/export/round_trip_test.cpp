@@ -85,8 +85,8 @@ void ExportAndImport(PluginState& a, PluginState& b, const std::string& name) {
   const std::string target = test::TempDir() + "/round-trip-" + name;
   ASSERT_EQ(ExportDatas(a, target.c_str()), 1);
   const std::string written = target + ".pwx";
-  ASSERT_EQ(ReadPwxFile(b, written.c_str()), PwxReadOutcome::Imported) << written;
-  if (test::SchemaUnavailableReason().empty() && WithinSchemaRanges(a.Samples)) {
+  ASSERT_EQ(ImportPwxFile(b, written.c_str()), PwxReadOutcome::Imported) << written;
+  if (test::SchemaUnavailableReason().empty() && WithinSchemaRanges(a.Workout.Samples)) {
     EXPECT_EQ(test::SchemaProblems(test::ReadFile(written)), "");
   }
 }
@@ -103,16 +103,16 @@ std::string SecondsText(DateTime t) {
 // of the document. fromImport: a itself came from an import, so the lap values the reader derives
 // from the samples are in a too and must come back the same.
 void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImport) {
-  const LogSummaryRecord sa = a.Summary;
-  const LogSummaryRecord sb = b.Summary;
-  const TMyHRMDatas& xa = a.Samples;
-  const TMyHRMDatas& xb = b.Samples;
+  const LogSummaryRecord sa = a.Workout.Summary;
+  const LogSummaryRecord sb = b.Workout.Summary;
+  const TMyHRMDatas& xa = a.Workout.Samples;
+  const TMyHRMDatas& xb = b.Workout.Samples;
   const CadencePowerTotals totals = ComputeCadencePowerTotals(xa);
 
   // Counts and start.
   ASSERT_EQ(xb.Count(), xa.Count());
-  ASSERT_EQ(b.Laps.Count(), a.Laps.Count());
-  EXPECT_EQ(+sb.LapCount, a.Laps.Count());
+  ASSERT_EQ(b.Workout.Laps.Count(), a.Workout.Laps.Count());
+  EXPECT_EQ(+sb.LapCount, a.Workout.Laps.Count());
   EXPECT_EQ(SecondsText(sb.StartTime), SecondsText(sa.StartTime));
 
   // Summary.
@@ -132,15 +132,15 @@ void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImpo
   if (fromImport) {
     EXPECT_EQ(+sb.SampleInterval, +sa.SampleInterval);
   }
-  std::string comment = a.Comment;  // without the controls XML forbids
+  std::string comment = a.Workout.Comment;  // without the controls XML forbids
   std::erase_if(comment, [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r'; });
-  EXPECT_EQ(b.Comment, comment);
+  EXPECT_EQ(b.Workout.Comment, comment);
 
   // Samples.
   bool withPower = false;
   for (std::int32_t i = 0; i < xa.Count(); ++i) withPower = withPower || xa.GetPwr(i) >= 1.0;
-  EXPECT_EQ(b.SummaryMaxPower, withPower ? totals.MaxPower : 0);
-  EXPECT_EQ(b.SummaryAvgPower, withPower ? totals.AvgPower : 0);
+  EXPECT_EQ(b.Workout.SummaryMaxPower, withPower ? totals.MaxPower : 0);
+  EXPECT_EQ(b.Workout.SummaryAvgPower, withPower ? totals.AvgPower : 0);
   double lastLat = 0.0, lastLon = 0.0;  // what the reader puts in for a latitude or longitude of 0
   const int failuresBefore = Failures();  // one failing sample is enough to tell
   for (std::int32_t i = 0; i < xa.Count() && Failures() == failuresBefore; ++i) {
@@ -187,11 +187,11 @@ void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImpo
   }
 
   // Laps.
-  for (std::int32_t j = 0; j < a.Laps.Count(); ++j) {
+  for (std::int32_t j = 0; j < a.Workout.Laps.Count(); ++j) {
     SCOPED_TRACE("lap " + std::to_string(j));
     LapDataRecord la, lb;
-    a.Laps.GetLap(j, la);
-    b.Laps.GetLap(j, lb);
+    a.Workout.Laps.GetLap(j, la);
+    b.Workout.Laps.GetLap(j, lb);
     EXPECT_NEAR(+lb.Duration, +la.Duration, kSeconds);
     EXPECT_NEAR(+lb.EndOffset, +la.EndOffset, 2 * kSeconds);
     if (la.Distance > kDistanceKm || fromImport) {
@@ -235,9 +235,9 @@ void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImpo
 // need escaping or hold characters XML forbids.
 PluginState MadeHere() {
   PluginState s = test::FreshState();
-  s.Comment = "Tempo\r\nwith 3 & 4 < 5 > 2\x01";
-  s.UserName = "Anna";
-  LogSummaryRecord& m = s.Summary;
+  s.Workout.Comment = "Tempo\r\nwith 3 & 4 < 5 > 2\x01";
+  s.Workout.UserName = "Anna";
+  LogSummaryRecord& m = s.Workout.Summary;
   m.Duration = 40;
   m.Calories = 120;
   m.MaxHeartRate = 166;
@@ -287,12 +287,12 @@ TEST(RoundTrip, AWorkoutMadeHereComesBackToTheDocumentsPrecision) {
   if (HasFatalFailure()) return;
   ExpectSameWorkout(a, b, false);
   // The cases named in the workout, written out.
-  EXPECT_EQ(b.Samples.GetPwrRight(1), 50.0);
-  EXPECT_EQ(b.Samples.GetPwrRight(2), 52.0);
-  EXPECT_EQ(b.Samples.GetPwrRight(4), 0.0);
-  EXPECT_EQ(b.Samples.GetPwrRight(7), 0.0);
-  EXPECT_EQ(b.Samples.GetLat(5), 0.0);
-  EXPECT_EQ(b.Comment, "Tempo with 3 & 4 < 5 > 2");
+  EXPECT_EQ(b.Workout.Samples.GetPwrRight(1), 50.0);
+  EXPECT_EQ(b.Workout.Samples.GetPwrRight(2), 52.0);
+  EXPECT_EQ(b.Workout.Samples.GetPwrRight(4), 0.0);
+  EXPECT_EQ(b.Workout.Samples.GetPwrRight(7), 0.0);
+  EXPECT_EQ(b.Workout.Samples.GetLat(5), 0.0);
+  EXPECT_EQ(b.Workout.Comment, "Tempo with 3 & 4 < 5 > 2");
 }
 
 TEST(RoundTrip, OneBurstOfPowerInAWorkoutOfZerosComesBack) {
@@ -303,8 +303,8 @@ TEST(RoundTrip, OneBurstOfPowerInAWorkoutOfZerosComesBack) {
   ExportAndImport(a, b, "burst");
   if (HasFatalFailure()) return;
   ExpectSameWorkout(a, b, false);
-  EXPECT_EQ(b.Samples.GetPwr(6), 150.0);
-  EXPECT_EQ(b.SummaryMaxPower, 150);
+  EXPECT_EQ(b.Workout.Samples.GetPwr(6), 150.0);
+  EXPECT_EQ(b.Workout.SummaryMaxPower, 150);
 }
 
 // Every PWX file of a folder that imports, through export and import again.
@@ -320,7 +320,7 @@ void RoundTripEveryFileIn(const std::string& dir, const char* label) {
     SCOPED_TRACE(file.filename().string());
     PluginState a;
     const std::string path = file.generic_string();
-    if (ReadPwxFile(a, path.c_str()) != PwxReadOutcome::Imported) continue;  // made not to import
+    if (ImportPwxFile(a, path.c_str()) != PwxReadOutcome::Imported) continue;  // made not to import
     a.HostVersion = 700;
     PluginState b;
     const int failuresBefore = Failures();

@@ -32,8 +32,8 @@ TEST(XmlElementTextPosix, ValidUtf8StaysAndStrayBytesBecomeLatin1) {
 
 TEST(XmlElementTextPosix, NamesAndCommentsWithForbiddenCharactersStillMakeAWellFormedDocument) {
   PluginState s = test::FreshState();
-  s.UserName = "Zo\xEF\xBF\xBE";
-  s.Comment = "ok\xEF\xBF\xBF\x02 done";
+  s.Workout.UserName = "Zo\xEF\xBF\xBE";
+  s.Workout.Comment = "ok\xEF\xBF\xBF\x02 done";
   const std::string doc = test::Document(s);  // parsed and imported again there
   EXPECT_NE(doc.find("      <name>Zo</name>\r\n"), std::string::npos);
   EXPECT_NE(doc.find("    <cmt>ok done</cmt>\r\n"), std::string::npos);

@@ -8,7 +8,6 @@
 
 #include "import_test_support.h"
 #include "plugin/plugin_core.h"
-#include "util/date_time.h"
 
 namespace tessaly {
 namespace {
@@ -26,22 +25,23 @@ struct DeviceFile {
   int Samples;
   int Laps;
   int SportType;
-  const char* Start;  // the file's time text, local time
+  int StartDay;       // the file's local start date, days since 1899-12-30
+  int StartSecond;    // and its time of day, s
   int Duration;
 };
 
 const DeviceFile kFiles[] = {
-    {"10kUNLP2014-Garmin15.pwx", 686, 11, 2, "2014-10-11T15:08:45", 2223},
-    {"Finis_Swimsense_2014_08_05_06_09_24.pwx", 284, 29, 6, "2014-08-05T06:09:24", 4193},
-    {"IpBike_902.pwx", 3071, 0, 3, "2016-01-11T07:07:32", 3070},
-    {"Timex20100618201200_1.pwx", 1099, 13, 2, "2010-06-18T20:12:00", 2171},
-    {"Timex_Global_Trainer_5Laps.pwx", 300, 5, 3, "2010-09-09T17:53:21", 606},
-    {"Timex_Run_Trainer_2013_01_01_08_22_52.pwx", 1191, 1, 2, "2013-01-01T08:22:52", 2381},
-    {"argmac_Garmin_FR910XT_2015_01_31_10_17_02.pwx", 160, 8, 6, "2015-01-31T10:17:02", 2297},
-    {"example.pwx", 338, 0, 3, "2015-08-10T11:54:33", 16904},
-    {"lgulseth_Timex_Global_Trainer_2013_03_28_11_50_25.pwx", 1464, 6, 2, "2013-03-28T11:50:25", 3112},
-    {"short_file.pwx", 2, 1, 3, "2014-09-01T20:00:00", 1},
-    {"test_ride.pwx", 106, 1, 3, "2012-07-24T18:08:53", 253},
+    {"10kUNLP2014-Garmin15.pwx", 686, 11, 2, 41923, 15 * 3600 + 8 * 60 + 45, 2223},
+    {"Finis_Swimsense_2014_08_05_06_09_24.pwx", 284, 29, 6, 41856, 6 * 3600 + 9 * 60 + 24, 4193},
+    {"IpBike_902.pwx", 3071, 0, 3, 42380, 7 * 3600 + 7 * 60 + 32, 3070},
+    {"Timex20100618201200_1.pwx", 1099, 13, 2, 40347, 20 * 3600 + 12 * 60 + 0, 2171},
+    {"Timex_Global_Trainer_5Laps.pwx", 300, 5, 3, 40430, 17 * 3600 + 53 * 60 + 21, 606},
+    {"Timex_Run_Trainer_2013_01_01_08_22_52.pwx", 1191, 1, 2, 41275, 8 * 3600 + 22 * 60 + 52, 2381},
+    {"argmac_Garmin_FR910XT_2015_01_31_10_17_02.pwx", 160, 8, 6, 42035, 10 * 3600 + 17 * 60 + 2, 2297},
+    {"example.pwx", 338, 0, 3, 42226, 11 * 3600 + 54 * 60 + 33, 16904},
+    {"lgulseth_Timex_Global_Trainer_2013_03_28_11_50_25.pwx", 1464, 6, 2, 41361, 11 * 3600 + 50 * 60 + 25, 3112},
+    {"short_file.pwx", 2, 1, 3, 41883, 20 * 3600 + 0 * 60 + 0, 1},
+    {"test_ride.pwx", 106, 1, 3, 41114, 18 * 3600 + 8 * 60 + 53, 253},
 };
 
 class DeviceFiles : public testing::Test {
@@ -67,18 +67,17 @@ TEST_F(DeviceFiles, EveryFileImportsWithItsSamplesLapsAndStart) {
     LogSummaryRecord s;
     ASSERT_TRUE(GetLogSummaryEx(*state, &s));
     EXPECT_EQ(V(s.LapCount), f.Laps);
-    EXPECT_EQ(state->Laps.Count(), f.Laps);
+    EXPECT_EQ(state->Workout.Laps.Count(), f.Laps);
     EXPECT_EQ(V(s.SportType), f.SportType);
     EXPECT_EQ(V(s.Duration), f.Duration);
-    bool utc = false;
-    EXPECT_DOUBLE_EQ(V(s.StartTime), ParsePwxTime(f.Start, utc));
-    EXPECT_DOUBLE_EQ(V(s.EndTime), V(s.StartTime) + SecondsToDateTime(f.Duration));
+    EXPECT_DOUBLE_EQ(V(s.StartTime), f.StartDay + f.StartSecond / 86400.0);
+    EXPECT_DOUBLE_EQ(V(s.EndTime), f.StartDay + (f.StartSecond + f.Duration) / 86400.0);
     EXPECT_EQ(V(s.Reserved67), 0);
     // The distance never goes back, and the summary's is at least the last sample's.
     for (std::int32_t i = 1; i < f.Samples; ++i) {
-      ASSERT_GE(state->Samples.GetDist(i), state->Samples.GetDist(i - 1)) << "sample " << i;
+      ASSERT_GE(state->Workout.Samples.GetDist(i), state->Workout.Samples.GetDist(i - 1)) << "sample " << i;
     }
-    EXPECT_GE(V(s.Distance), state->Samples.GetDist(f.Samples - 1));
+    EXPECT_GE(V(s.Distance), state->Workout.Samples.GetDist(f.Samples - 1));
     for (std::int32_t j = 0; j < f.Laps; ++j) {
       LapDataRecord lap;
       EXPECT_EQ(GetLapDatasEx(*state, j, &lap), 0);
@@ -92,16 +91,16 @@ TEST_F(DeviceFiles, PedalBalanceAndSummaryPowers) {
   ASSERT_EQ(AnalyseExercise(*state, Path("IpBike_902.pwx").c_str()), 3071);
   // pwr 1 with pwrright 0 has no balance; 221 W with 134 W on the right is 39 % on the left.
   const double expected[] = {0, 0, 0, 0, 39, 44, 45, 47};
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(state->Samples.GetPwrRight(i), expected[i]) << "sample " << i;
-  EXPECT_EQ(state->SummaryAvgPower, 224);
-  EXPECT_EQ(state->SummaryMaxPower, 670);
-  EXPECT_EQ(state->Comment, "21.390km with 142m climb in 0:50:44\r\nIpBike Version 1.8.6");
-  EXPECT_EQ(V(state->Summary.MaxSpeed), 520);  // 14.435273 m/s
-  EXPECT_EQ(V(state->Summary.Ascent), 142);
-  EXPECT_EQ(V(state->Summary.SampleInterval), 1);
-  EXPECT_DOUBLE_EQ(V(state->Summary.Distance), 21.39);
-  EXPECT_EQ(state->Samples.GetTimeOffset(3069), 3070);
-  EXPECT_EQ(state->Samples.GetTimeOffset(3070), 3070);  // repeated offsets stay
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(state->Workout.Samples.GetPwrRight(i), expected[i]) << "sample " << i;
+  EXPECT_EQ(state->Workout.SummaryAvgPower, 224);
+  EXPECT_EQ(state->Workout.SummaryMaxPower, 670);
+  EXPECT_EQ(state->Workout.Comment, "21.390km with 142m climb in 0:50:44\r\nIpBike Version 1.8.6");
+  EXPECT_EQ(V(state->Workout.Summary.MaxSpeed), 520);  // 14.435273 m/s
+  EXPECT_EQ(V(state->Workout.Summary.Ascent), 142);
+  EXPECT_EQ(V(state->Workout.Summary.SampleInterval), 1);
+  EXPECT_DOUBLE_EQ(V(state->Workout.Summary.Distance), 21.39);
+  EXPECT_EQ(state->Workout.Samples.GetTimeOffset(3069), 3070);
+  EXPECT_EQ(state->Workout.Samples.GetTimeOffset(3070), 3070);  // repeated offsets stay
 }
 
 TEST_F(DeviceFiles, GpsDistanceFillWhereTheFileHasNone) {
@@ -109,10 +108,10 @@ TEST_F(DeviceFiles, GpsDistanceFillWhereTheFileHasNone) {
   ASSERT_EQ(AnalyseExercise(*state, Path("Timex_Global_Trainer_5Laps.pwx").c_str()), 300);
   // Law-of-cosines steps between the first four positions, worked to 40 digits elsewhere.
   const double exact[] = {0.0, 0.002015814431976739, 0.005432399741391172, 0.010326632433268159};
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(state->Samples.GetDist(i), exact[i], exact[i] * 1e-5) << "sample " << i;
-  EXPECT_GT(state->Samples.GetDist(299), 5.0);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(state->Workout.Samples.GetDist(i), exact[i], exact[i] * 1e-5) << "sample " << i;
+  EXPECT_GT(state->Workout.Samples.GetDist(299), 5.0);
   LapDataRecord first;
-  state->Laps.GetLap(0, first);
+  state->Workout.Laps.GetLap(0, first);
   EXPECT_GT(V(first.Distance), 1.5);  // filled by the lap statistics from the filled distances
 }
 

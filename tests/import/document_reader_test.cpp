@@ -55,7 +55,7 @@ TEST(DocumentReader, ElementNamesMatchInAnyCaseButNotWithAPrefix) {
     SCOPED_TRACE(c.Name);
     auto state = Fresh();
     EXPECT_EQ(Import(*state, "names.pwx", c.Document), c.Samples);
-    EXPECT_EQ(V(state->Summary.SportType), c.SportType);
+    EXPECT_EQ(V(state->Workout.Summary.SportType), c.SportType);
   }
 }
 
@@ -77,7 +77,7 @@ TEST(DocumentReader, SportTypes) {
     SCOPED_TRACE(c.Elements);
     auto state = Fresh();
     Import(*state, "sport.pwx", PwxDocument(std::string(c.Elements) + kTime + Samples({"<hr>1</hr>"})));
-    EXPECT_EQ(V(state->Summary.SportType), c.Code);
+    EXPECT_EQ(V(state->Workout.Summary.SportType), c.Code);
   }
 }
 
@@ -98,14 +98,14 @@ TEST(DocumentReader, CommentCollectsCmtTextsAndDeviceIds) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Elements);
     auto state = Fresh();
-    state->Comment = "from before";
+    state->Workout.Comment = "from before";
     Import(*state, "comment.pwx", PwxDocument(c.Elements + kTime + Samples({"<hr>1</hr>"})));
-    EXPECT_EQ(state->Comment, c.Comment);
+    EXPECT_EQ(state->Workout.Comment, c.Comment);
   }
   // Two workouts add to the same comment.
   auto state = Fresh();
   Import(*state, "comment2.pwx", "<pwx><workout><cmt>one</cmt></workout><workout><cmt>two</cmt></workout></pwx>");
-  EXPECT_EQ(state->Comment, "one\r\ntwo");
+  EXPECT_EQ(state->Workout.Comment, "one\r\ntwo");
 }
 
 TEST(DocumentReader, StartAndEndTimes) {
@@ -130,19 +130,29 @@ TEST(DocumentReader, StartAndEndTimes) {
     SCOPED_TRACE(c.Name);
     auto state = Fresh();
     Import(*state, "times.pwx", PwxDocument(c.Elements + Samples({"<hr>1</hr>"})));
-    EXPECT_NEAR(V(state->Summary.StartTime), c.Start, 1e-9);
-    EXPECT_NEAR(V(state->Summary.EndTime), c.End, 1e-9);
+    EXPECT_NEAR(V(state->Workout.Summary.StartTime), c.Start, 1e-9);
+    EXPECT_NEAR(V(state->Workout.Summary.EndTime), c.End, 1e-9);
   }
 }
 
 TEST(DocumentReader, WithoutATimeTheWorkoutStartsNow) {
+  // The reader is handed the time; AnalyseExercise hands it the clock's.
+  const std::string doc = PwxDocument("<summarydata><duration>120</duration></summarydata>" + Samples({"<hr>1</hr>"}));
+  TMyHRMDatas samples;
+  TLapClass laps;
+  const PwxRead read = ReadPwxFile(TempPwx("notime.pwx", doc).c_str(), {.AHFactor = 2, .Now = kMay24At0800}, samples, laps);
+  EXPECT_EQ(read.Outcome, PwxReadOutcome::Imported);
+  EXPECT_EQ(V(read.Staged.Summary.StartTime), kMay24At0800);
+  EXPECT_NEAR(V(read.Staged.Summary.EndTime), kMay24At0800 + 120 * kSecond, 1e-9);
+  EXPECT_EQ(read.Staged.Samples.Count(), 1);
+
   auto state = Fresh();
   const DateTime before = LocalNow();
   Import(*state, "notime.pwx", PwxDocument("<summarydata><duration>120</duration></summarydata>" + Samples({"<hr>1</hr>"})));
   const DateTime after = LocalNow();
-  EXPECT_GE(V(state->Summary.StartTime), before - kSecond);
-  EXPECT_LE(V(state->Summary.StartTime), after + kSecond);
-  EXPECT_NEAR(V(state->Summary.EndTime) - V(state->Summary.StartTime), 120 * kSecond, 1e-9);
+  EXPECT_GE(V(state->Workout.Summary.StartTime), before - kSecond);
+  EXPECT_LE(V(state->Workout.Summary.StartTime), after + kSecond);
+  EXPECT_NEAR(V(state->Workout.Summary.EndTime) - V(state->Workout.Summary.StartTime), 120 * kSecond, 1e-9);
 }
 
 TEST(DocumentReader, SampleIntervalAndDistance) {
@@ -165,8 +175,8 @@ TEST(DocumentReader, SampleIntervalAndDistance) {
     SCOPED_TRACE(c.Content);
     auto state = Fresh();
     Import(*state, "interval.pwx", PwxDocument(kTime + c.Content));
-    EXPECT_EQ(V(state->Summary.SampleInterval), c.Interval);
-    EXPECT_DOUBLE_EQ(V(state->Summary.Distance), c.Distance);
+    EXPECT_EQ(V(state->Workout.Summary.SampleInterval), c.Interval);
+    EXPECT_DOUBLE_EQ(V(state->Workout.Summary.Distance), c.Distance);
   }
 }
 
@@ -177,13 +187,13 @@ TEST(DocumentReader, CaloriesFallBackToTheSegments) {
       "<extension><calories>150</calories></extension></segment>";
   auto state = Fresh();
   Import(*state, "cal1.pwx", PwxDocument(kTime + segments + Samples({"<timeoffset>0</timeoffset>"})));
-  EXPECT_EQ(V(state->Summary.Calories), 250);
-  EXPECT_EQ(V(state->Summary.LapCount), 2);
+  EXPECT_EQ(V(state->Workout.Summary.Calories), 250);
+  EXPECT_EQ(V(state->Workout.Summary.LapCount), 2);
 
   state = Fresh();
   Import(*state, "cal2.pwx",
          PwxDocument(kTime + segments + "<extension><calories>300</calories></extension>" + Samples({"<hr>1</hr>"})));
-  EXPECT_EQ(V(state->Summary.Calories), 300);
+  EXPECT_EQ(V(state->Workout.Summary.Calories), 300);
 }
 
 TEST(DocumentReader, LapsGetTheirStatisticsAndCount) {
@@ -198,10 +208,10 @@ TEST(DocumentReader, LapsGetTheirStatisticsAndCount) {
                            "<timeoffset>10</timeoffset><hr>120</hr><dist>100</dist>",
                            "<timeoffset>20</timeoffset><hr>140</hr><dist>250</dist>"})));
   EXPECT_EQ(n, 3);
-  EXPECT_EQ(V(state->Summary.LapCount), 2);
+  EXPECT_EQ(V(state->Workout.Summary.LapCount), 2);
   LapDataRecord first, second;
-  state->Laps.GetLap(0, first);
-  state->Laps.GetLap(1, second);
+  state->Workout.Laps.GetLap(0, first);
+  state->Workout.Laps.GetLap(1, second);
   EXPECT_EQ(V(first.LapKind), 2);
   EXPECT_EQ(V(first.EndTimeOfDay), 8 * 3600 + 10);
   EXPECT_DOUBLE_EQ(V(first.Distance), 0.1);       // filled from the samples
@@ -215,8 +225,8 @@ TEST(DocumentReader, SummaryWithoutSamplesAndSamplesWithoutSummary) {
   EXPECT_EQ(Import(*state, "nosamples.pwx",
                    PwxDocument(std::string(kTime) + "<summarydata><duration>60</duration><hr max=\"150\"/></summarydata>")),
             0);
-  EXPECT_EQ(V(state->Summary.Duration), 60);
-  EXPECT_EQ(V(state->Summary.MaxHeartRate), 150);
+  EXPECT_EQ(V(state->Workout.Summary.Duration), 60);
+  EXPECT_EQ(V(state->Workout.Summary.MaxHeartRate), 150);
   LogSummaryRecord out;
   EXPECT_FALSE(GetLogSummaryEx(*state, &out));
 
@@ -233,7 +243,7 @@ TEST(DocumentReader, SummaryWithoutSamplesAndSamplesWithoutSummary) {
   expected.SportType = 2;
   expected.SampleInterval = 2;
   expected.Distance = 0.008;
-  EXPECT_EQ(std::memcmp(&state->Summary, &expected, sizeof expected), 0);
+  EXPECT_EQ(std::memcmp(&state->Workout.Summary, &expected, sizeof expected), 0);
 }
 
 TEST(DocumentReader, SummaryPowersReachSamplesFiveAndSix) {
@@ -241,8 +251,8 @@ TEST(DocumentReader, SummaryPowersReachSamplesFiveAndSix) {
   std::string samples;
   for (int i = 0; i < 8; ++i) samples += "<sample><timeoffset>" + std::to_string(i) + "</timeoffset></sample>";
   Import(*state, "power.pwx", PwxDocument(std::string(kTime) + "<summarydata><pwr avg=\"212.5\" max=\"640.2\"/></summarydata>" + samples));
-  EXPECT_EQ(state->SummaryAvgPower, 213);
-  EXPECT_EQ(state->SummaryMaxPower, 640);
+  EXPECT_EQ(state->Workout.SummaryAvgPower, 213);
+  EXPECT_EQ(state->Workout.SummaryMaxPower, 640);
   ExerciseDataRecord record;
   std::memset(&record, 0xAB, sizeof record);
   ASSERT_TRUE(GetExerciseDatasEx(*state, 5, &record));
@@ -255,8 +265,8 @@ TEST(DocumentReader, CommaNumbersReadAsZero) {
   auto state = Fresh();
   Import(*state, "comma.pwx", PwxDocument(std::string(kTime) + "<summarydata><dist>12,5</dist></summarydata>" +
                                           Samples({"<spd>12,5</spd>"})));
-  EXPECT_EQ(V(state->Summary.Distance), 0.0);
-  EXPECT_EQ(state->Samples.GetSpd(0), 0.0);
+  EXPECT_EQ(V(state->Workout.Summary.Distance), 0.0);
+  EXPECT_EQ(state->Workout.Samples.GetSpd(0), 0.0);
 }
 
 TEST(DocumentReader, WorkoutsFollowOneAnotherAndImportsStartAfresh) {
@@ -266,11 +276,11 @@ TEST(DocumentReader, WorkoutsFollowOneAnotherAndImportsStartAfresh) {
                           "</workout><workout><time>2017-01-01T00:00:00</time>" + three + "</workout></pwx>";
   auto state = Fresh();
   EXPECT_EQ(Import(*state, "two.pwx", doc), 6);
-  EXPECT_EQ(state->Samples.GetTimeOffset(3), 0);
-  EXPECT_DOUBLE_EQ(state->Samples.GetDist(3), 0.3);  // the second workout's 0.1 does not go back
-  EXPECT_DOUBLE_EQ(V(state->Summary.StartTime), kMay24At0800);
+  EXPECT_EQ(state->Workout.Samples.GetTimeOffset(3), 0);
+  EXPECT_DOUBLE_EQ(state->Workout.Samples.GetDist(3), 0.3);  // the second workout's 0.1 does not go back
+  EXPECT_DOUBLE_EQ(V(state->Workout.Summary.StartTime), kMay24At0800);
   EXPECT_EQ(Import(*state, "two.pwx", doc), 6);      // indexes start at 0 again
-  EXPECT_EQ(state->Samples.Count(), 6);
+  EXPECT_EQ(state->Workout.Samples.Count(), 6);
 }
 
 // Failed imports.
@@ -283,16 +293,16 @@ struct Before {
 
 // Reads directly (no AnalyseExercise clearing) so that what a failure leaves alone is visible.
 PwxReadOutcome ReadOver(PluginState& state, const std::string& name, const std::string& document) {
-  state.Summary.Calories = 1234;
-  state.Summary.SportType = 9;
-  state.Comment = "earlier comment";
-  state.SummaryAvgPower = 11;
-  state.SummaryMaxPower = 22;
-  state.Samples.SetHr(3, 1);
+  state.Workout.Summary.Calories = 1234;
+  state.Workout.Summary.SportType = 9;
+  state.Workout.Comment = "earlier comment";
+  state.Workout.SummaryAvgPower = 11;
+  state.Workout.SummaryMaxPower = 22;
+  state.Workout.Samples.SetHr(3, 1);
   LapDataRecord lap{};
-  state.Laps.Add(lap);
+  state.Workout.Laps.Add(lap);
   const std::string path = TempPwx(name, document);
-  return ReadPwxFile(state, path.c_str());
+  return ImportPwxFile(state, path.c_str());
 }
 
 TEST(DocumentReader, LoadFailuresChangeNothingButEmptyTheStores) {
@@ -317,17 +327,17 @@ TEST(DocumentReader, LoadFailuresChangeNothingButEmptyTheStores) {
     SCOPED_TRACE(c.Name);
     auto state = Fresh();
     EXPECT_EQ(ReadOver(*state, "fail.pwx", c.Document), PwxReadOutcome::LoadFailed);
-    EXPECT_EQ(state->Samples.Count(), 0);
-    EXPECT_EQ(state->Laps.Count(), 0);
-    EXPECT_EQ(V(state->Summary.Calories), 1234);
-    EXPECT_EQ(V(state->Summary.SportType), 9);
-    EXPECT_EQ(state->Comment, "earlier comment");
-    EXPECT_EQ(state->SummaryAvgPower, 11);
-    EXPECT_EQ(state->SummaryMaxPower, 22);
+    EXPECT_EQ(state->Workout.Samples.Count(), 0);
+    EXPECT_EQ(state->Workout.Laps.Count(), 0);
+    EXPECT_EQ(V(state->Workout.Summary.Calories), 1234);
+    EXPECT_EQ(V(state->Workout.Summary.SportType), 9);
+    EXPECT_EQ(state->Workout.Comment, "earlier comment");
+    EXPECT_EQ(state->Workout.SummaryAvgPower, 11);
+    EXPECT_EQ(state->Workout.SummaryMaxPower, 22);
   }
   auto state = Fresh();
   const std::string missing = test::TempDir() + "/missing.pwx";
-  EXPECT_EQ(ReadPwxFile(*state, missing.c_str()), PwxReadOutcome::LoadFailed);
+  EXPECT_EQ(ImportPwxFile(*state, missing.c_str()), PwxReadOutcome::LoadFailed);
 }
 
 TEST(DocumentReader, AnImpossibleTimeStopsTheWalk) {
@@ -340,16 +350,16 @@ TEST(DocumentReader, AnImpossibleTimeStopsTheWalk) {
                     Samples({"<hr>1</hr>", "<hr>2</hr>"}) + "<time>" + bad + "</time><cmt>after</cmt>" +
                     Samples({"<hr>3</hr>"}) + "<sporttype>Bike</sporttype>");
     EXPECT_EQ(ReadOver(*state, "badtime.pwx", doc), PwxReadOutcome::WalkStopped);
-    EXPECT_EQ(state->Samples.Count(), 0);
-    EXPECT_EQ(state->Laps.Count(), 0);
+    EXPECT_EQ(state->Workout.Samples.Count(), 0);
+    EXPECT_EQ(state->Workout.Laps.Count(), 0);
     // What the walk read before the error stands; nothing after it, and nothing derived.
-    EXPECT_EQ(state->Comment, "before");
-    EXPECT_EQ(V(state->Summary.SportType), 1);
-    EXPECT_EQ(V(state->Summary.Duration), 60);
-    EXPECT_EQ(state->SummaryAvgPower, 5);
-    EXPECT_EQ(state->SummaryMaxPower, 0);
-    EXPECT_EQ(V(state->Summary.StartTime), 0.0);
-    EXPECT_EQ(V(state->Summary.Calories), 1234);
+    EXPECT_EQ(state->Workout.Comment, "before");
+    EXPECT_EQ(V(state->Workout.Summary.SportType), 1);
+    EXPECT_EQ(V(state->Workout.Summary.Duration), 60);
+    EXPECT_EQ(state->Workout.SummaryAvgPower, 5);
+    EXPECT_EQ(state->Workout.SummaryMaxPower, 0);
+    EXPECT_EQ(V(state->Workout.Summary.StartTime), 0.0);
+    EXPECT_EQ(V(state->Workout.Summary.Calories), 0);  // the block read replaces the one before whole
   }
 }
 
@@ -361,9 +371,9 @@ TEST(DocumentReader, UtcTimesAtTheEndsOfTheCalendarImportInAnyZone) {
     const std::string doc = PwxDocument(std::string("<time>") + edge + "</time><cmt>after</cmt>" +
                                         Samples({"<hr>3</hr>", "<hr>4</hr>"}));
     EXPECT_EQ(ReadOver(*state, "edge.pwx", doc), PwxReadOutcome::Imported);
-    EXPECT_EQ(state->Samples.Count(), 2);
-    EXPECT_EQ(state->Comment, "after");
-    EXPECT_NE(V(state->Summary.StartTime), 0.0);
+    EXPECT_EQ(state->Workout.Samples.Count(), 2);
+    EXPECT_EQ(state->Workout.Comment, "after");
+    EXPECT_NE(V(state->Workout.Summary.StartTime), 0.0);
   }
 }
 
@@ -373,7 +383,7 @@ TEST(AnalyseExercise, ExtensionFileAndCount) {
                                                                     "<timeoffset>5</timeoffset>",
                                                                     "<timeoffset>10</timeoffset>"}));
   EXPECT_EQ(Import(*state, "capitals.PWX", doc), 3);
-  EXPECT_EQ(V(state->Summary.SampleInterval), 5);
+  EXPECT_EQ(V(state->Workout.Summary.SampleInterval), 5);
   ExerciseDataRecord record{};
   ASSERT_TRUE(GetExerciseDatasEx(*state, 2, &record));
   EXPECT_EQ(V(record.TimeOffset), 10);
@@ -383,9 +393,9 @@ TEST(AnalyseExercise, ExtensionFileAndCount) {
   EXPECT_EQ(AnalyseExercise(*state, txt.c_str()), 0);
   LogSummaryRecord summary;
   EXPECT_TRUE(GetLogSummaryEx(*state, &summary));
-  EXPECT_EQ(state->Samples.Count(), 3);
+  EXPECT_EQ(state->Workout.Samples.Count(), 3);
   EXPECT_EQ(AnalyseExercise(*state, nullptr), 0);
-  EXPECT_EQ(state->Samples.Count(), 3);
+  EXPECT_EQ(state->Workout.Samples.Count(), 3);
 
   // A missing file or a folder: empty stores and a zero summary.
   const std::string missing = test::TempDir() + "/missing.pwx";
@@ -393,12 +403,12 @@ TEST(AnalyseExercise, ExtensionFileAndCount) {
   EXPECT_FALSE(GetLogSummaryEx(*state, &summary));
   LogSummaryRecord zero;
   std::memset(&zero, 0, sizeof zero);
-  EXPECT_EQ(std::memcmp(&state->Summary, &zero, sizeof zero), 0);
+  EXPECT_EQ(std::memcmp(&state->Workout.Summary, &zero, sizeof zero), 0);
   EXPECT_EQ(AnalyseExercise(*state, test::TempDir().c_str()), 0);
 
   // A load failure through AnalyseExercise leaves the zero summary.
   EXPECT_EQ(Import(*state, "broken.pwx", doc + "<x>"), 0);
-  EXPECT_EQ(std::memcmp(&state->Summary, &zero, sizeof zero), 0);
+  EXPECT_EQ(std::memcmp(&state->Workout.Summary, &zero, sizeof zero), 0);
 }
 
 }  // namespace

@@ -54,10 +54,10 @@ class FileSizeLimit {
 PluginState StateWithSamples(int n) {
   PluginState s;
   s.HostVersion = 700;
-  s.Summary.StartTime = 42000.5;
+  s.Workout.Summary.StartTime = 42000.5;
   for (int i = 0; i < n; ++i) {
-    s.Samples.SetTimeOffset(i, i);
-    s.Samples.SetHr(i, 120);
+    s.Workout.Samples.SetTimeOffset(i, i);
+    s.Workout.Samples.SetHr(i, 120);
   }
   return s;
 }

@@ -89,7 +89,7 @@ TEST(HasPwxExtension, LastDotOfTheFileNameInAnyCase) {
 
 TEST(GetComment, ReturnsTheFullLengthWhateverIsCopied) {
   PluginState s;
-  s.Comment = std::string(40, 'c');
+  s.Workout.Comment = std::string(40, 'c');
   EXPECT_EQ(GetComment(s, nullptr, 100), 40);
   char buffer[16];
   std::memset(buffer, '#', sizeof(buffer));
@@ -134,7 +134,7 @@ TEST(LogSummary, ComesBackAsExactly95BytesOnlyWhenThereAreSamples) {
   std::memset(out, 0xAB, sizeof(out));
   EXPECT_FALSE(GetLogSummaryEx(s, reinterpret_cast<LogSummaryRecord*>(out))) << "no samples yet";
   EXPECT_EQ(out[0], 0xAB);
-  s.Samples.SetHr(0, 1);
+  s.Workout.Samples.SetHr(0, 1);
   EXPECT_TRUE(GetLogSummaryEx(s, reinterpret_cast<LogSummaryRecord*>(out)));
   EXPECT_EQ(std::memcmp(out, &in, 95), 0);
   EXPECT_EQ(out[95], 0xAB);
@@ -169,7 +169,7 @@ TEST(SampleRecords, EveryFieldTravelsAndReservedBytesStayTheHosts) {
   PluginState s;
   const ExerciseDataRecord in = FilledSample();
   ASSERT_TRUE(SetExerciseDatasEx(s, 3, in));
-  EXPECT_EQ(s.Samples.Count(), 4);
+  EXPECT_EQ(s.Workout.Samples.Count(), 4);
   std::vector<std::uint8_t> buffer(sizeof(ExerciseDataRecord), 0xC3);
   auto* out = reinterpret_cast<ExerciseDataRecord*>(buffer.data());
   ASSERT_TRUE(GetExerciseDatasEx(s, 3, out));
@@ -208,7 +208,7 @@ TEST(SampleRecords, SampleTextOfAll256BytesHasNoTerminator) {
   ExerciseDataRecord in = FilledSample();
   std::memset(in.SampleText, 'q', 256);
   ASSERT_TRUE(SetExerciseDatasEx(s, 0, in));
-  EXPECT_EQ(s.Samples.GetSampleText(0), std::string(256, 'q'));
+  EXPECT_EQ(s.Workout.Samples.GetSampleText(0), std::string(256, 'q'));
   ExerciseDataRecord out;
   std::memset(&out, 0, sizeof(out));
   ASSERT_TRUE(GetExerciseDatasEx(s, 0, &out));
@@ -217,10 +217,10 @@ TEST(SampleRecords, SampleTextOfAll256BytesHasNoTerminator) {
 
   in.SampleText[0] = '\0';
   ASSERT_TRUE(SetExerciseDatasEx(s, 0, in));
-  EXPECT_EQ(s.Samples.GetSampleText(0), "");
+  EXPECT_EQ(s.Workout.Samples.GetSampleText(0), "");
 
   // A stored text longer than the field is cut to 256 bytes.
-  s.Samples.SetSampleText(1, std::string(300, 'z'));
+  s.Workout.Samples.SetSampleText(1, std::string(300, 'z'));
   ASSERT_TRUE(GetExerciseDatasEx(s, 1, &out));
   EXPECT_EQ(std::string(out.SampleText, 256), std::string(256, 'z'));
 }
@@ -235,18 +235,26 @@ TEST(SampleRecords, SummaryPowerOnlyAtIndexes5And6WhenPositive) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.index << " " << c.avg << " " << c.max);
     PluginState s;
-    s.SummaryAvgPower = c.avg;
-    s.SummaryMaxPower = c.max;
-    s.Samples.SetHr(7, 1);
+    s.Workout.SummaryAvgPower = c.avg;
+    s.Workout.SummaryMaxPower = c.max;
+    s.Workout.Samples.SetHr(7, 1);
     ExerciseDataRecord out;
     out.SummaryPower = -1;
     ASSERT_TRUE(GetExerciseDatasEx(s, c.index, &out));
     EXPECT_EQ(+out.SummaryPower, c.expected);
   }
+  // SummaryPower from the host is ignored: the imported powers stay and come back unchanged.
   PluginState s;
-  ExerciseDataRecord in = FilledSample();
+  s.Workout.SummaryAvgPower = 213;
+  s.Workout.SummaryMaxPower = 400;
+  const ExerciseDataRecord in = FilledSample();  // SummaryPower 999
   ASSERT_TRUE(SetExerciseDatasEx(s, 5, in));
-  EXPECT_EQ(s.SummaryAvgPower, 0) << "SummaryPower from the host is ignored";
+  ASSERT_TRUE(SetExerciseDatasEx(s, 6, in));
+  EXPECT_EQ(s.Workout.SummaryAvgPower, 213);
+  EXPECT_EQ(s.Workout.SummaryMaxPower, 400);
+  ExerciseDataRecord out;
+  ASSERT_TRUE(GetExerciseDatasEx(s, 6, &out));
+  EXPECT_EQ(+out.SummaryPower, 400);
 }
 
 TEST(SampleRecords, IndexesOutsideTheStoreAreRefusedWithoutTouchingAnything) {
@@ -255,9 +263,9 @@ TEST(SampleRecords, IndexesOutsideTheStoreAreRefusedWithoutTouchingAnything) {
   EXPECT_FALSE(SetExerciseDatasEx(s, -1, in));
   EXPECT_FALSE(SetExerciseDatasEx(s, 2147483647, in));
   EXPECT_FALSE(SetExerciseDatasEx(s, TMyHRMDatas::MaxIndex + 1, in));
-  EXPECT_EQ(s.Samples.Count(), 0);
+  EXPECT_EQ(s.Workout.Samples.Count(), 0);
   ASSERT_TRUE(SetExerciseDatasEx(s, 10, in));
-  EXPECT_EQ(s.Samples.Count(), 11);
+  EXPECT_EQ(s.Workout.Samples.Count(), 11);
   std::vector<std::uint8_t> buffer(sizeof(ExerciseDataRecord), 0x77);
   auto* out = reinterpret_cast<ExerciseDataRecord*>(buffer.data());
   for (std::int32_t bad : {-1, 11, 5000, 2147483647, -2147483647 - 1}) {
@@ -277,7 +285,7 @@ TEST(LapRecords, AppendInArrivalOrderAndComeBackByteForByte) {
   EXPECT_TRUE(SetLapDatasEx(s, a));
   EXPECT_TRUE(SetLapDatasEx(s, b));
   EXPECT_TRUE(SetLapDatasEx(s, a));
-  ASSERT_EQ(s.Laps.Count(), 3);
+  ASSERT_EQ(s.Workout.Laps.Count(), 3);
   for (auto [index, expected] : {std::pair{0, &a}, std::pair{1, &b}, std::pair{2, &a}}) {
     SCOPED_TRACE(index);
     std::uint8_t out[108];

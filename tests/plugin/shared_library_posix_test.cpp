@@ -8,7 +8,7 @@
 #include <string>
 
 #include "plugin/export_abi.h"
-#include "plugin/records.h"
+#include "exercise/records.h"
 
 namespace tessaly {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/records.h"
+#include "exercise/records.h"
 #include "tests/host_float_state.h"
 
 using tessaly::ExerciseDataRecord;
@@ -291,13 +291,36 @@ int main(int argc, char** argv) {
   LapDataRecord lapBack;
   Check(Call("GetLapDatasEx", Args().u32(0).ptr(&lapBack)) == 0 && std::memcmp(&lapBack, &lap, sizeof(lap)) == 0,
         "the lap comes back byte for byte and the result is 0");
-  Check(Call("GetLapDatasEx", Args().u32(5).ptr(&lapBack)) == 0, "an index past the laps answers 0");
+  std::memset(&lapBack, 0xAB, sizeof(lapBack));
+  bool lapUntouched = Call("GetLapDatasEx", Args().u32(5).ptr(&lapBack)) == 0;
+  for (std::size_t i = 0; i < sizeof(lapBack); ++i) lapUntouched = lapUntouched && reinterpret_cast<std::uint8_t*>(&lapBack)[i] == 0xAB;
+  Check(lapUntouched, "an index past the laps answers 0 and leaves the buffer alone");
   Check(Call("GetComment", Args().ptr(nullptr).u32(0)) == 10, "the comment's length");
   char tmp[MAX_PATH];
   GetTempPathA(MAX_PATH, tmp);
   const std::string target = std::string(tmp) + "tessaly-probe-export.tmp";
-  Call("ExportDatas", Args().u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).ptr(target.c_str()).u32(0));
-  DeleteFileA((std::string(tmp) + "tessaly-probe-export.pwx").c_str());
+  const std::string written = std::string(tmp) + "tessaly-probe-export.pwx";
+  DeleteFileA(written.c_str());
+  Check(Call("ExportDatas", Args().u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).ptr(target.c_str()).u32(0)) == 1,
+        "ExportDatas answers 1");
+  std::string document;
+  if (std::FILE* f = std::fopen(written.c_str(), "rb")) {
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof(chunk), f)) > 0;) document.append(chunk, n);
+    std::fclose(f);
+  }
+  // The target's extension becomes .pwx; the document holds what the setters gave, and sample 6
+  // is the seventh of seven.
+  Check(document.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0) == 0, "the export starts with the XML declaration");
+  Check(document.find("<name>Alex</name>") != std::string::npos && document.find("<cmt>First line</cmt>") != std::string::npos,
+        "the user and the comment are written");
+  Check(document.find("<hr>151</hr>") != std::string::npos && document.find("<timeoffset>42.000</timeoffset>") != std::string::npos,
+        "sample 6 is written");
+  std::size_t samples = 0;
+  for (std::size_t at = document.find("<sample>"); at != std::string::npos; at = document.find("<sample>", at + 1)) ++samples;
+  Check(samples == 7, "seven samples written, " + std::to_string(samples) + " found");
+  Check(document.size() > 20 && document.compare(document.size() - 8, 8, "</pwx>\r\n") == 0, "the document is whole");
+  DeleteFileA(written.c_str());
 
   Check(g_boxes.size() == 4, "no notice for a host of version 505");
   tessaly::test::SetFloatState(tessaly::test::kDefaultFloatState);

@@ -9,7 +9,8 @@
 #include <type_traits>
 #include <variant>
 
-#include "plugin/records.h"
+#include "exercise/records.h"
+#include "exercise/sample_channels.h"
 
 namespace tessaly::tool {
 
@@ -79,23 +80,9 @@ inline constexpr RecordField<LogSummaryRecord> kSummaryFields[] = {
 // SummaryPower is left out: the plug-in fills it on samples 5 and 6 only, and the import shows it
 // with the summary instead.
 inline constexpr RecordField<ExerciseDataRecord> kSampleFields[] = {
-    TESSALY_FIELD(ExerciseDataRecord, HeartRate),
-    TESSALY_FIELD(ExerciseDataRecord, Distance),
-    TESSALY_FIELD(ExerciseDataRecord, Speed),
-    TESSALY_FIELD(ExerciseDataRecord, Altitude),
-    TESSALY_FIELD(ExerciseDataRecord, Temperature),
-    TESSALY_FIELD(ExerciseDataRecord, Power),
-    TESSALY_FIELD(ExerciseDataRecord, PowerBalance),
-    TESSALY_FIELD(ExerciseDataRecord, Cadence),
-    TESSALY_FIELD(ExerciseDataRecord, Latitude),
-    TESSALY_FIELD(ExerciseDataRecord, Longitude),
-    TESSALY_FIELD(ExerciseDataRecord, SampleText),
-    TESSALY_FIELD(ExerciseDataRecord, TimeOffset),
-    TESSALY_FIELD(ExerciseDataRecord, SampleByte),
-    TESSALY_FIELD(ExerciseDataRecord, TorqueEffectivenessLeft),
-    TESSALY_FIELD(ExerciseDataRecord, TorqueEffectivenessRight),
-    TESSALY_FIELD(ExerciseDataRecord, PedalSmoothnessLeft),
-    TESSALY_FIELD(ExerciseDataRecord, PedalSmoothnessRight),
+#define TESSALY_SAMPLE_FIELD(Name, Type, Field, Element) TESSALY_FIELD(ExerciseDataRecord, Field),
+    TESSALY_SAMPLE_CHANNELS(TESSALY_SAMPLE_FIELD)
+#undef TESSALY_SAMPLE_FIELD
 };
 
 inline constexpr RecordField<LapDataRecord> kLapFields[] = {

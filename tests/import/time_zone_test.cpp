@@ -1,17 +1,17 @@
 // UTC workout times become local time by the machine's own zone rules. Natively each case sets
 // TZ itself; a Windows build cannot change its zone from inside, so there a case runs only when
-// the program was started in that zone (TZ=Europe/Berlin wine util_tests.exe).
+// the program was started in that zone (TZ=Europe/Berlin wine import_tests.exe).
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <optional>
 #include <string>
 
 #include "platform/time_zone.h"
 #include "pwx_import/import_state.h"
+#include "test_support.h"
 #include "util/date_time.h"
 
 namespace tessaly {
@@ -22,33 +22,7 @@ std::string Text(DateTime v) {
   return t.Date + "T" + t.Time;
 }
 
-// Puts the process into the named zone for the lifetime of the object, where that can be done.
-class ZoneScope {
- public:
-  explicit ZoneScope(const std::string& zone) {
-#ifdef _WIN32
-    const char* current = std::getenv("TZ");
-    active_ = current != nullptr && zone == current;
-#else
-    const char* old = std::getenv("TZ");
-    if (old != nullptr) saved_ = old;
-    setenv("TZ", zone.c_str(), 1);
-    tzset();
-    active_ = true;
-#endif
-  }
-  ~ZoneScope() {
-#ifndef _WIN32
-    if (saved_) setenv("TZ", saved_->c_str(), 1); else unsetenv("TZ");
-    tzset();
-#endif
-  }
-  bool Active() const { return active_; }
-
- private:
-  std::optional<std::string> saved_;
-  bool active_ = false;
-};
+using test::ZoneScope;
 
 struct ZoneCase {
   std::string zone;

@@ -1,0 +1,29 @@
+// One workout as import and export see it: what the host pushes before an export, and what an
+// import hands the host afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "exercise/cExerciseDatas.h"
+#include "exercise/records.h"
+
+namespace tessaly {
+
+struct Workout {
+  Workout() = default;
+  // Everything empty around stores that already exist, so that no second set of arrays is made.
+  Workout(TMyHRMDatas&& samples, TLapClass&& laps) noexcept : Samples(std::move(samples)), Laps(std::move(laps)) {}
+
+  LogSummaryRecord Summary{};  // all zero
+  std::string Comment;
+  std::string UserName;
+  // Watts from the file's summary; the host finds them on samples 5 and 6 of an import.
+  std::int32_t SummaryAvgPower = 0;
+  std::int32_t SummaryMaxPower = 0;
+  TMyHRMDatas Samples;
+  TLapClass Laps;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,22 @@
+#include "pwx_import/import_state.h"
+
+#include "platform/time_zone.h"
+
+namespace tessaly {
+
+void ReadWorkoutTime(std::string_view text, ImportState& state) {
+  state.ParsedTime = ParsePwxTime(text, state.TimeIsUtc);
+  if (!state.TimeIsUtc) return;  // a time without the designator is local already
+  // An empty text leaves no time to shift, and must not fix the import's offset at day zero.
+  if (state.ParsedTime == 0.0) return;
+  const std::int64_t utc = ToUnixSeconds(state.ParsedTime);
+  if (state.ZoneOffsetMinutes == ZoneOffsetNotSet) {
+    std::int32_t minutes = 0;
+    if (!platform::LocalOffsetMinutesAt(utc, minutes)) minutes = 0;
+    state.ZoneOffsetMinutes = minutes;
+  }
+  // Shifted in whole seconds, so dates before 1899-12-30 move the right way too.
+  state.ParsedTime = FromUnixSeconds(utc + static_cast<std::int64_t>(state.ZoneOffsetMinutes) * 60);
+}
+
+}  // namespace tessaly
