@@ -6,9 +6,10 @@
 //       writes the benchmark workout of SECONDS one-second samples, one segment an hour
 //   host_rounds [--plugin LIBRARY] [--rounds N] FILE...
 //       per file: N imports (AnalyseExercise, the summary, every sample, every lap), then N exports
-//       of what the first import gave (every setter and ExportDatas into emptied stores)
+//       of what the first import gave (every setter and ExportDatas into emptied stores), then N
+//       rounds of 100,000 GetExerciseDatasEx calls (what the guard and the call cost)
 // Prints one line per file and job:
-//   "<import|export> samples=N median_ms=M ms=T1,T2,..."
+//   "<import|export|setters|call> samples=N median_ms=M ms=T1,T2,..." (N: calls for "call")
 // Times are wall-clock milliseconds of each round.
 #include <algorithm>
 #include <chrono>
@@ -82,6 +83,7 @@ bool Run(const tool::PluginApi& api, const std::string& path, int rounds) {
   const std::string target = path + ".export.pwx";
   const std::string nothing = path + ".missing.pwx";
   times.clear();
+  std::vector<double> setters;
   for (int r = 0; r < rounds; ++r) {
     api.AnalyseExercise(nothing.c_str(), 0);  // a path with no file only empties the stores
     const Clock::time_point start = Clock::now();
@@ -90,8 +92,10 @@ bool Run(const tool::PluginApi& api, const std::string& path, int rounds) {
     for (const LapDataRecord& l : w.laps) api.SetLapDatasEx(0, l);
     api.SetComment("Benchmark ride");
     api.SetUser("Bench");
+    const Clock::time_point set = Clock::now();
     const std::int32_t written = api.ExportDatas(0, 0, 0, 0, 0, 0, 0, target.c_str(), 0);
     times.push_back(Milliseconds(start, Clock::now()));
+    setters.push_back(Milliseconds(start, set));
     if (written != 1) {
       std::fprintf(stderr, "host_rounds: the export to %s failed\n", target.c_str());
       return false;
@@ -99,6 +103,17 @@ bool Run(const tool::PluginApi& api, const std::string& path, int rounds) {
   }
   std::remove(target.c_str());
   Print("export", count, times);
+  Print("setters", count, setters);  // the part of the export before ExportDatas
+
+  // What one export call costs beside its work: the guard and the call itself.
+  constexpr std::int32_t kCalls = 100000;
+  times.clear();
+  for (int r = 0; r < rounds; ++r) {
+    const Clock::time_point start = Clock::now();
+    for (std::int32_t k = 0; k < kCalls; ++k) api.GetExerciseDatasEx(k % count, &sample);
+    times.push_back(Milliseconds(start, Clock::now()));
+  }
+  Print("call", kCalls, times);
   return true;
 }
 
