@@ -42,9 +42,10 @@ bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
   const std::size_t grown = static_cast<std::size_t>(highest) + InitialCapacity;
   // Reserve every channel first: a failure there leaves every length and value as it was.
   // Growing within the reserved room cannot fail, so the channels never disagree in length.
-  // The room reserved doubles, so that a long workout is copied over about once in all rather than
-  // every InitialCapacity samples (copies and fresh pages are most of what growing costs); when that
-  // much memory is not to be had, exactly `grown` is tried.
+  // The room reserved doubles, so that the samples of a long workout are copied fewer than twice
+  // in all (half again copied them about two and a half times), not every InitialCapacity samples:
+  // copies and fresh pages are most of what growing costs. When that much memory is not to be had,
+  // exactly `grown` is tried.
   const std::size_t held = hr_.capacity();
   const std::size_t ceiling = static_cast<std::size_t>(MaxIndex) + InitialCapacity;
   std::size_t ahead = 2 * held;
