@@ -1,8 +1,9 @@
 # The XML parser. Natively Debian's libexpat; for the Windows build, expat compiled from Debian's
-# own source package (scripts/fetch-expat-source puts it in TESSALY_EXPAT_SOURCE_DIR).
+# own source package (scripts/fetch-expat-source puts it in TESSALY_EXPAT_SOURCE_DIR), built with
+# the rest. The 32-bit Linux build compiles the same source the same way, to profile what the DLL runs.
 add_library(tessaly_expat INTERFACE)
-if(WIN32)
-  set(TESSALY_EXPAT_SOURCE_DIR "" CACHE PATH "Unpacked expat source (the folder holding expat/lib or lib/)")
+set(TESSALY_EXPAT_SOURCE_DIR "" CACHE PATH "Unpacked expat source (the folder holding expat/lib or lib/)")
+if(WIN32 OR TESSALY_EXPAT_SOURCE_DIR)
   if(NOT TESSALY_EXPAT_SOURCE_DIR)
     message(FATAL_ERROR "TESSALY_EXPAT_SOURCE_DIR is not set; run scripts/fetch-expat-source")
   endif()

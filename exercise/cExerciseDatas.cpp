@@ -42,11 +42,13 @@ bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
   const std::size_t grown = static_cast<std::size_t>(highest) + InitialCapacity;
   // Reserve every channel first: a failure there leaves every length and value as it was.
   // Growing within the reserved room cannot fail, so the channels never disagree in length.
-  // The room reserved runs ahead by half again, so that a long workout is not copied over every
-  // InitialCapacity samples; when that much memory is not to be had, exactly `grown` is tried.
+  // The room reserved doubles, so that the samples of a long workout are copied fewer than twice
+  // in all (half again copied them about two and a half times), not every InitialCapacity samples:
+  // copies and fresh pages are most of what growing costs. When that much memory is not to be had,
+  // exactly `grown` is tried.
   const std::size_t held = Hr_.capacity();
   const std::size_t ceiling = static_cast<std::size_t>(MaxIndex) + InitialCapacity;
-  std::size_t ahead = held + held / 2;
+  std::size_t ahead = 2 * held;
   if (ahead > ceiling) ahead = ceiling;
   const std::size_t room = grown <= held || ahead <= grown ? grown : ahead;
   try {

@@ -8,6 +8,8 @@
 namespace tessaly::platform {
 
 std::string HostTextToUtf8(std::string_view text);
+// Whether host text is UTF-8 itself, so that UTF-8 from a document needs no conversion.
+bool HostTextIsUtf8() noexcept;
 // Characters the host's code page cannot hold become "?".
 std::string Utf8ToHostText(std::string_view utf8);
 

@@ -49,4 +49,6 @@ std::string HostTextToUtf8(std::string_view text) {
 
 std::string Utf8ToHostText(std::string_view utf8) { return std::string(utf8); }
 
+bool HostTextIsUtf8() noexcept { return true; }
+
 }  // namespace tessaly::platform

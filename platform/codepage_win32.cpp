@@ -39,4 +39,7 @@ std::string HostTextToUtf8(std::string_view text) { return Narrow(Widen(text, CP
 
 std::string Utf8ToHostText(std::string_view utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
 
+// Host text is in the ANSI code page, whichever it is: document text is always converted.
+bool HostTextIsUtf8() noexcept { return false; }
+
 }  // namespace tessaly::platform

@@ -77,10 +77,7 @@ void PwxLineWriter::Fixed(double v, int decimals) {
 }
 
 void PwxLineWriter::Integer(std::int64_t v) {
-  constexpr std::size_t kMaxDigits = 20;  // "-9223372036854775808"
-  char* const at = Room(kMaxDigits);
-  const auto res = std::to_chars(at, at + kMaxDigits, v);
-  size_ += static_cast<std::size_t>(res.ptr - at);
+  size_ = static_cast<std::size_t>(WriteInteger(Room(kMaxIntegerLength), v) - data_.get());
 }
 
 // Grows by half again at least, so a document that outgrows its estimate is copied only a few

@@ -24,14 +24,17 @@ bool IsAscii(std::string_view text) {
   return bits < 0x80;
 }
 
+// Where host text is UTF-8 nothing is ever converted, and nothing needs a look first.
+const bool kHostTextIsUtf8 = platform::HostTextIsUtf8();
+
 // Names and values arrive as UTF-8 and are kept as host text; ASCII is the same in both.
 std::string HostString(std::string_view utf8) {
-  return IsAscii(utf8) ? std::string(utf8) : platform::Utf8ToHostText(utf8);
+  return kHostTextIsUtf8 || IsAscii(utf8) ? std::string(utf8) : platform::Utf8ToHostText(utf8);
 }
 
 // UTF-8 as host text, converted into buffer unless ASCII.
 std::string_view HostText(std::string_view utf8, std::string& buffer) {
-  if (IsAscii(utf8)) return utf8;
+  if (kHostTextIsUtf8 || IsAscii(utf8)) return utf8;
   buffer = platform::Utf8ToHostText(utf8);
   return buffer;
 }
@@ -131,7 +134,7 @@ class Streamer {
     XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
     XML_SetUnknownEncodingHandler(parser_, OnUnknownEncoding, nullptr);
     XML_SetElementHandler(parser_, &Streamer::OnStart, &Streamer::OnEnd);
-    XML_SetCharacterDataHandler(parser_, &Streamer::OnText);
+    // The text handler is set only while text is wanted (SyncText).
     XML_SetCdataSectionHandler(parser_, &Streamer::OnStartCData, &Streamer::OnEndCData);
     XML_SetCommentHandler(parser_, &Streamer::OnComment);
     XML_SetProcessingInstructionHandler(parser_, &Streamer::OnInstruction);
@@ -188,6 +191,15 @@ class Streamer {
 
   Node& Current() { return *open_.back(); }
 
+  // Text is handed over only while a tree is built or a field's text is gathered: the whitespace
+  // between elements, most of the text of a document, then costs no call at all.
+  void SyncText() {
+    const bool wanted = building_ || collecting_;
+    if (wanted == textHandled_) return;
+    textHandled_ = wanted;
+    XML_SetCharacterDataHandler(parser_, wanted ? &Streamer::OnText : nullptr);
+  }
+
   void FlushText() {
     if (pending_.HasInk()) AddTextNode();
     pending_.Clear();
@@ -229,6 +241,7 @@ class Streamer {
         }
       }
     });
+    s.SyncText();
   }
 
   static void XMLCALL OnEnd(void* userData, const XML_Char*) {
@@ -248,6 +261,7 @@ class Streamer {
       if (s.depth_ == 2) s.inWorkout_ = false;
       --s.depth_;
     });
+    s.SyncText();
   }
 
   static void XMLCALL OnText(void* userData, const XML_Char* text, int length) {
@@ -279,6 +293,7 @@ class Streamer {
       s.Current().AddChild(NodeKind::CData, "#cdata-section");
       s.inCData_ = true;
     });
+    s.SyncText();
   }
 
   // A CDATA section comes in UTF-8 pieces; it becomes host text once complete.
@@ -300,6 +315,7 @@ class Streamer {
       s.FlushText();
       s.Current().AddChild(NodeKind::Comment, "#comment").Value() = HostString(data);
     });
+    s.SyncText();
   }
 
   static void XMLCALL OnInstruction(void* userData, const XML_Char* target, const XML_Char* data) {
@@ -310,6 +326,7 @@ class Streamer {
       s.FlushText();
       s.Current().AddChild(NodeKind::ProcessingInstruction, HostString(target)).Value() = HostString(data);
     });
+    s.SyncText();
   }
 
   static void XMLCALL OnDoctype(void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int) {
@@ -363,6 +380,7 @@ class Streamer {
   bool streaming_ = false;    // a streamed workout child is open
   bool fieldWanted_ = false;  // in a field of it whose text the visitor wants
   bool collecting_ = false;   // ... and that field has held nothing but text so far
+  bool textHandled_ = false;  // OnText is expat's text handler
   std::string hostName_;      // host text of a name or text that is not ASCII
   std::string hostText_;
   Node subtree_;              // the workout child being built

@@ -62,28 +62,56 @@ char* WriteBackward(char* p, std::uint32_t v, int width) {
 
 // How many decimal digits v has (1 for zero).
 int DigitCount(std::uint32_t v) {
+  constexpr std::uint32_t kBounds[] = {10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u,
+                                       1000000000u};
   int n = 1;
-  for (std::uint64_t bound = 10; n < 10 && v >= bound; bound *= 10) ++n;
+  while (n < 10 && v >= kBounds[n - 1]) ++n;
   return n;
 }
 
-// Writes `scaled` (an integer count of 10^-decimals, below 2^43) as fixed text with at least one
-// integer digit: 1234 with 3 decimals is "1.234", 5 is "0.005". Returns the end of the text.
-char* WriteScaled(char* out, std::uint64_t scaled, int decimals) {
-  std::uint64_t whole = scaled;
-  std::uint32_t fraction = 0;
-  if (decimals > 0) {
-    const std::uint32_t unit = kDecimalUnits[decimals];
-    whole = scaled / unit;
-    fraction = static_cast<std::uint32_t>(scaled % unit);
+// Writes `scaled` (an integer count of 10^-Decimals) as fixed text with at least one integer digit:
+// 1234 with 3 decimals is "1.234", 5 is "0.005". Returns the end of the text. One instance per
+// precision, so that every division is by a constant; all of it in 32 bits, which a 32-bit build
+// does in single instructions.
+template <int Decimals>
+char* WriteScaled32(char* out, std::uint32_t scaled) {
+  constexpr std::uint32_t kUnit = kDecimalUnits[Decimals];
+  const std::uint32_t whole = scaled / kUnit;
+  char* const end = out + DigitCount(whole) + (Decimals > 0 ? Decimals + 1 : 0);
+  char* p = end;
+  if constexpr (Decimals > 0) {
+    p = WriteBackward(p, scaled % kUnit, Decimals);
+    *--p = '.';
   }
-  // Above 32 bits the whole part goes in two pieces: the last nine digits and the rest.
+  WriteBackward(p, whole, 1);
+  return end;
+}
+
+char* WriteScaled32(char* out, std::uint32_t scaled, int decimals) {
+  switch (decimals) {
+    case 0: return WriteScaled32<0>(out, scaled);
+    case 1: return WriteScaled32<1>(out, scaled);
+    case 2: return WriteScaled32<2>(out, scaled);
+    case 3: return WriteScaled32<3>(out, scaled);
+    case 4: return WriteScaled32<4>(out, scaled);
+    case 5: return WriteScaled32<5>(out, scaled);
+    default: return WriteScaled32<6>(out, scaled);
+  }
+}
+
+// The same for `scaled` up to 2^43. The 64-bit value is split once into 32-bit pieces: the
+// fraction, then the whole part's last nine digits and the rest.
+char* WriteScaled(char* out, std::uint64_t scaled, int decimals) {
+  if (scaled <= 0xFFFFFFFFu) return WriteScaled32(out, static_cast<std::uint32_t>(scaled), decimals);
+  const std::uint32_t unit = kDecimalUnits[decimals];
+  const std::uint64_t whole = scaled / unit;
+  const auto fraction = static_cast<std::uint32_t>(scaled - whole * unit);
   std::uint32_t high = static_cast<std::uint32_t>(whole);
   std::uint32_t low = 0;
   const bool split = whole > 0xFFFFFFFFu;
   if (split) {
     high = static_cast<std::uint32_t>(whole / 1000000000u);
-    low = static_cast<std::uint32_t>(whole % 1000000000u);
+    low = static_cast<std::uint32_t>(whole - std::uint64_t{high} * 1000000000u);
   }
   const int length = DigitCount(high) + (split ? 9 : 0) + (decimals > 0 ? decimals + 1 : 0);
   char* const end = out + length;
@@ -169,6 +197,17 @@ char* WriteFixed(char* out, double v, int decimals) {
   // The rule amounts to rounding the 18-digit value times 10^decimals half up to an integer.
   // Away from a half that integer is the nearest one to the double product.
   const double scaled = magnitude * kPowersOfTen[decimals];
+  // Below 2^31 the whole conversion stays in 32 bits: a 32-bit build turns a double into a 64-bit
+  // integer and back only through the x87 unit, switching its rounding mode each time.
+  if (scaled < 2147483648.0) {
+    const auto truncated = static_cast<std::int32_t>(scaled);
+    const double fraction = scaled - static_cast<double>(truncated);  // exact: 0 <= fraction < 1
+    const auto whole = static_cast<std::uint32_t>(truncated);
+    if (fraction < 0.5 - kHalfMargin) return WriteScaled32(out, whole, decimals);
+    if (fraction > 0.5 + kHalfMargin) return WriteScaled32(out, whole + 1, decimals);
+    if (decimals == 0 && fraction == 0.5) return WriteScaled32(out, whole + 1, 0);
+    return WriteFixedExact(out, magnitude, decimals);
+  }
   if (scaled < kFastLimit) {
     const auto whole = static_cast<std::uint64_t>(scaled);
     const double fraction = scaled - static_cast<double>(whole);  // exact: 0 <= fraction < 1
@@ -192,10 +231,15 @@ std::string FormatFixed(double v, int decimals) {
   return s;
 }
 
+char* WriteInteger(char* out, std::int64_t v) {
+  // Every integer of a document fits 32 bits, where a 32-bit build needs no 64-bit division.
+  if (v >= INT32_MIN && v <= INT32_MAX) return std::to_chars(out, out + kMaxIntegerLength, static_cast<std::int32_t>(v)).ptr;
+  return std::to_chars(out, out + kMaxIntegerLength, v).ptr;
+}
+
 void AppendInteger(std::string& out, std::int64_t v) {
-  char buf[24];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, res.ptr);
+  char buf[kMaxIntegerLength];
+  out.append(buf, WriteInteger(buf, v));
 }
 
 }  // namespace tessaly

@@ -20,6 +20,11 @@ inline constexpr std::size_t kMaxFixedLength = 320;
 // No terminating zero.
 char* WriteFixed(char* out, double v, int decimals);
 
+// The longest text WriteInteger makes: "-9223372036854775808".
+inline constexpr std::size_t kMaxIntegerLength = 20;
+// A decimal integer ("%d") written at `out`, which has room for kMaxIntegerLength characters;
+// returns its end. No terminating zero.
+char* WriteInteger(char* out, std::int64_t v);
 // Appends a decimal integer ("%d").
 void AppendInteger(std::string& out, std::int64_t v);
 

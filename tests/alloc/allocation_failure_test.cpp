@@ -304,10 +304,11 @@ TEST(AllocationFailure, ExportWritesWholeFileOrNothing) {
   tessaly::DetachPluginState();
 }
 
-// Samples far apart make the store grow by more than its fixed margin; the record and the lap
-// either go in whole or leave the stores as they were.
+// Samples far apart make the store grow by more than its fixed margin and beyond the room it
+// reserved (twice what it held); the record and the lap either go in whole or leave the stores as
+// they were.
 TEST(AllocationFailure, SettersStoreWhollyOrNothing) {
-  const ExerciseDataRecord far = Sample(15000, 250, "far");
+  const ExerciseDataRecord far = Sample(25000, 250, "far");
   const ExerciseDataRecord before = Sample(10000, 240, "before");
   auto prepare = [&] {
     Load();
@@ -318,11 +319,11 @@ TEST(AllocationFailure, SettersStoreWhollyOrNothing) {
   for (const Failure how : kFailures) {
     SCOPED_TRACE(Name(how));
     const Outcome grown = ForEachFailure(
-        how, prepare, [&] { return SetExerciseDatasEx(15000, far); },
+        how, prepare, [&] { return SetExerciseDatasEx(25000, far); },
         [&](HostBool stored, bool refused) {
           EXPECT_TRUE(stored == 1 || refused);
           ExerciseDataRecord got{};
-          EXPECT_EQ(GetExerciseDatasEx(15000, &got), stored);
+          EXPECT_EQ(GetExerciseDatasEx(25000, &got), stored);
           EXPECT_TRUE(SameBytes(got, stored ? far : ExerciseDataRecord{}));
           EXPECT_EQ(GetExerciseDatasEx(10000, &got), 1);
           EXPECT_TRUE(SameBytes(got, before));
