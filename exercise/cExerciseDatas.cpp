@@ -66,6 +66,16 @@ bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
   return true;
 }
 
+void TMyHRMDatas::ReserveFor(std::int64_t count) noexcept {
+  if (count <= 0) return;
+  const std::size_t room = static_cast<std::size_t>(count < MaxReserveHint ? count : MaxReserveHint) + InitialCapacity;
+  try {
+    ForEachChannel([room](auto& channel) { channel.reserve(room); });
+  } catch (...) {
+    // Channels whose room did grow keep it; EnsureIndex reserves every channel before it resizes.
+  }
+}
+
 std::int32_t TLapClass::Add(const LapDataRecord& lap) {
   laps_.push_back(lap);
   return static_cast<std::int32_t>(laps_.size() - 1);

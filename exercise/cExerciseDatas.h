@@ -38,6 +38,14 @@ class TMyHRMDatas {
   // runs out.
   bool EnsureIndex(std::int32_t Index) noexcept;
 
+  // Makes room for about `count` samples ahead of time, when the memory is to be had, so that a
+  // workout whose length is known before its samples arrive grows without a copy. Count() and
+  // Capacity() stay as they are; a refusal only leaves the store to grow as usual. Counts beyond
+  // MaxReserveHint reserve that many: a summary that overstates its duration costs no more room
+  // than a week of one-second samples.
+  static constexpr std::int32_t MaxReserveHint = 7 * 86400;
+  void ReserveFor(std::int64_t count) noexcept;
+
   // Getters are plain reads; the caller keeps to 0..Capacity()-1. Setters return false (and
   // store nothing) when EnsureIndex refuses the index; a text is taken whole before anything
   // grows, so the store never holds half a sample.

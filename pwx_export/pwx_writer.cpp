@@ -71,11 +71,6 @@ bool ForbiddenInXml(std::string_view sequence) {
 
 }  // namespace
 
-void PwxLineWriter::Fixed(double v, int decimals) {
-  char* const at = Room(kMaxFixedLength);
-  size_ = static_cast<std::size_t>(WriteFixed(at, Finite(v), decimals) - data_.get());
-}
-
 void PwxLineWriter::Integer(std::int64_t v) {
   size_ = static_cast<std::size_t>(WriteInteger(Room(kMaxIntegerLength), v) - data_.get());
 }

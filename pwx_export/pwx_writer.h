@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,7 @@
 
 #include "exercise/workout.h"
 #include "util/date_time.h"
+#include "util/number_format.h"
 
 namespace tessaly {
 
@@ -173,7 +175,12 @@ class PwxLineWriter {
     std::memcpy(Room(text.size()), text.data(), text.size());
     size_ += text.size();
   }
-  void Fixed(double v, int decimals);
+  // Inline, so that a value read from the store reaches the number text without a call.
+  void Fixed(double v, int decimals) {
+    char* const at = Room(kMaxFixedLength);
+    // Not finite: 0 in the line's own format.
+    size_ = static_cast<std::size_t>(WriteFixed(at, std::isfinite(v) ? v : 0.0, decimals) - data_.get());
+  }
   void Integer(std::int64_t v);
   void Grow(std::size_t bytes);
 

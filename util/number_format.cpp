@@ -10,19 +10,18 @@ namespace tessaly {
 
 namespace {
 
-// Powers of ten up to 10^6, all exact as doubles.
-constexpr double kPowersOfTen[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
+using number_format_detail::kHalfMargin;
+using number_format_detail::kPowersOfTen;
 
 // Scaled magnitudes below 2^42 take the fast path (about 4.4e12: metres, seconds and degrees are
 // far below it at every precision the writer uses).
 constexpr double kFastLimit = 4398046511104.0;
 
-// How far from a half the scaled value must lie for the fast path to decide alone. The product
-// x * 10^d as a double is within half an ulp of the exact one, at most 2^-12 below 2^42; the
-// 18-digit value the rounding rule starts from is within 5e-18 relative of x, at most 2.2e-5
-// after scaling. Both together stay below 2.7e-4, well inside this margin, so the exact value,
-// the 18-digit value and the double product all lie on the same side of the half.
-constexpr double kHalfMargin = 1.0e-3;
+// kHalfMargin, how far from a half the scaled value must lie for the fast path to decide alone:
+// the product x * 10^d as a double is within half an ulp of the exact one, at most 2^-12 below
+// 2^42; the 18-digit value the rounding rule starts from is within 5e-18 relative of x, at most
+// 2.2e-5 after scaling. Both together stay below 2.7e-4, well inside the margin of 1e-3, so the
+// exact value, the 18-digit value and the double product all lie on the same side of the half.
 
 // "00" to "99", for writing two digits at a time.
 struct DigitPairs {
@@ -74,7 +73,7 @@ int DigitCount(std::uint32_t v) {
 // precision, so that every division is by a constant; all of it in 32 bits, which a 32-bit build
 // does in single instructions.
 template <int Decimals>
-char* WriteScaled32(char* out, std::uint32_t scaled) {
+char* ScaledText32(char* out, std::uint32_t scaled) {
   constexpr std::uint32_t kUnit = kDecimalUnits[Decimals];
   const std::uint32_t whole = scaled / kUnit;
   char* const end = out + DigitCount(whole) + (Decimals > 0 ? Decimals + 1 : 0);
@@ -85,18 +84,6 @@ char* WriteScaled32(char* out, std::uint32_t scaled) {
   }
   WriteBackward(p, whole, 1);
   return end;
-}
-
-char* WriteScaled32(char* out, std::uint32_t scaled, int decimals) {
-  switch (decimals) {
-    case 0: return WriteScaled32<0>(out, scaled);
-    case 1: return WriteScaled32<1>(out, scaled);
-    case 2: return WriteScaled32<2>(out, scaled);
-    case 3: return WriteScaled32<3>(out, scaled);
-    case 4: return WriteScaled32<4>(out, scaled);
-    case 5: return WriteScaled32<5>(out, scaled);
-    default: return WriteScaled32<6>(out, scaled);
-  }
 }
 
 // The same for `scaled` up to 2^43. The 64-bit value is split once into 32-bit pieces: the
@@ -177,7 +164,19 @@ char* WriteFixedExact(char* out, double magnitude, int decimals) {
 
 }  // namespace
 
-char* WriteFixed(char* out, double v, int decimals) {
+char* WriteScaled32(char* out, std::uint32_t scaled, int decimals) {
+  switch (decimals) {
+    case 0: return ScaledText32<0>(out, scaled);
+    case 1: return ScaledText32<1>(out, scaled);
+    case 2: return ScaledText32<2>(out, scaled);
+    case 3: return ScaledText32<3>(out, scaled);
+    case 4: return ScaledText32<4>(out, scaled);
+    case 5: return ScaledText32<5>(out, scaled);
+    default: return ScaledText32<6>(out, scaled);
+  }
+}
+
+char* WriteFixedGeneral(char* out, double v, int decimals) {
   if (decimals < 0) decimals = 0;
   if (decimals > 6) decimals = 6;
   // Negative values keep their "-" even when they round to zero (-0.0004 -> "-0.000"), as the

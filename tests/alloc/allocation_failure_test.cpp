@@ -349,4 +349,40 @@ TEST(AllocationFailure, SettersStoreWhollyOrNothing) {
   tessaly::DetachPluginState();
 }
 
+// A summary sent before the samples makes room for as many as its duration announces at its
+// interval (a week's worth at most): up to there a sample goes in without another allocation;
+// beyond, or without a duration, the store has to grow, and with no memory left it refuses.
+TEST(AllocationFailure, TheSummaryMakesRoomForTheSamplesItAnnounces) {
+  const struct {
+    std::int32_t duration;
+    std::uint8_t interval;
+    std::int32_t index;
+    HostBool stored;
+  } cases[] = {
+      {86399, 1, 86399, 1},        // a day at 1 s: 86,400 samples, indexes 0 to 86,399
+      {86399, 1, 86400, 1},        // room is made for one more: the duration may end on a sample
+      {86399, 2, 43200, 1},        // at 2 s: 43,199 whole intervals, room up to index 43,200
+      {86399, 2, 43201, 0},
+      {0, 1, 86399, 0},            // no duration, no room made
+      {86399, 0, 86399, 0},        // no interval
+      {2147483647, 1, 604800, 1},  // capped at a week of 1 s samples, 604,800
+      {2147483647, 1, 604801, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.duration << " s at " << int{c.interval} << " s, index " << c.index);
+    Load();
+    LogSummaryRecord summary{};
+    summary.Duration = c.duration;
+    summary.SampleInterval = c.interval;
+    ASSERT_EQ(SetLogSummaryEx(summary), 1);
+    test::FailFrom(0);
+    const HostBool stored = SetExerciseDatasEx(c.index, Sample(c.index, 200, "x"));
+    test::StopFailing();
+    EXPECT_EQ(stored, c.stored);
+    ExerciseDataRecord got{};
+    EXPECT_EQ(GetExerciseDatasEx(c.index, &got), c.stored);
+  }
+  tessaly::DetachPluginState();
+}
+
 }  // namespace
