@@ -264,16 +264,12 @@ int RunConvert(const Plugin& plugin, const Console& console, int argc, char** ar
   bool batch = false;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--out-dir" && i + 1 < argc) {
-      outDir = argv[++i];
-      batch = true;
-    } else if (arg.rfind("--out-dir=", 0) == 0) {
-      outDir = arg.substr(10);
+    if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
       batch = true;
     } else if (arg == "-h" || arg == "--help") {
       std::fputs(kConvertUsage, console.Out);
       return 0;
-    } else if (!(arg.size() > 1 && arg[0] == '-')) {
+    } else if (IsOperand(arg)) {
       files.push_back(arg);
     } else {
       std::fprintf(console.Err, "tessaly convert: unexpected argument '%s'\n%s", arg.c_str(), kConvertUsage);

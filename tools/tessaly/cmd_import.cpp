@@ -251,20 +251,13 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
   bool batch = false;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--format" && i + 1 < argc) {
-      format = argv[++i];
-    } else if (arg.rfind("--format=", 0) == 0) {
-      format = arg.substr(9);
-    } else if (arg == "--out-dir" && i + 1 < argc) {
-      outDir = argv[++i];
-      batch = true;
-    } else if (arg.rfind("--out-dir=", 0) == 0) {
-      outDir = arg.substr(10);
+    if (TakeOption(argc, argv, i, "--format", format)) {
+    } else if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
       batch = true;
     } else if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, console.Out);
       return 0;
-    } else if (!(arg.size() > 1 && arg[0] == '-')) {
+    } else if (IsOperand(arg)) {
       files.push_back(arg);
     } else {
       std::fprintf(console.Err, "tessaly import: unexpected argument '%s'\n%s", arg.c_str(), kUsage);

@@ -29,14 +29,11 @@ int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv)
   std::string output;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "-o" || arg == "--output") && i + 1 < argc) {
-      output = argv[++i];
-    } else if (arg.rfind("--output=", 0) == 0) {
-      output = arg.substr(9);
+    if (TakeOption(argc, argv, i, "-o", output) || TakeOption(argc, argv, i, "--output", output)) {
     } else if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, console.Out);
       return 0;
-    } else if (input.empty() && !(arg.size() > 1 && arg[0] == '-')) {
+    } else if (input.empty() && IsOperand(arg)) {
       input = arg;
     } else {
       std::fprintf(console.Err, "tessaly plot: unexpected argument '%s'\n%s", arg.c_str(), kUsage);

@@ -112,6 +112,13 @@ struct Console {
 // 1 failed, 2 not understood.
 int RunTool(int argc, char** argv, const Console& console);
 
+// A command's option given as "--name value" or "--name=value" (a short one only as "-n value") at
+// argv[i]: true with its value, and i moved past a separate value; false when argv[i] is not that
+// option with a value.
+bool TakeOption(int argc, char** argv, int& i, const std::string& name, std::string& value);
+// An argument that names a file rather than an option ("-" alone is a file: standard input).
+inline bool IsOperand(const std::string& arg) { return !(arg.size() > 1 && arg[0] == '-'); }
+
 // Commands; argv holds the command's own arguments. Each returns the exit status.
 int RunInfo(const Plugin& plugin, const Console& console, int argc, char** argv);
 int RunImport(const Plugin& plugin, const Console& console, int argc, char** argv);

@@ -110,4 +110,19 @@ int RunTool(int argc, char** argv, const Console& console) {
   return run(*plugin, console, argc - i - 1, argv + i + 1);
 }
 
+bool TakeOption(int argc, char** argv, int& i, const std::string& name, std::string& value) {
+  const std::string arg = argv[i];
+  if (arg == name && i + 1 < argc) {
+    value = argv[++i];
+    return true;
+  }
+  // Only a long option takes its value after "=": "-o=x" stays an unknown argument.
+  if (name.rfind("--", 0) == 0 && arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
+      arg[name.size()] == '=') {
+    value = arg.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace tessaly::tool
