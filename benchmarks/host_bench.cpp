@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,18 +22,9 @@ namespace {
 
 using namespace tessaly;
 
-constexpr int kSeconds = 86400;
-constexpr int kSegments = 24;
+constexpr int kSeconds = bench::kDaySeconds;
 
-const std::string& WorkoutPath() {
-  static const std::string path = [] {
-    const auto p = std::filesystem::temp_directory_path() /
-                   ("tessaly-host-bench-24h-" + std::to_string(getpid()) + ".pwx");
-    std::ofstream(p, std::ios::binary) << bench::MakeWorkoutDocument(kSeconds, kSegments);
-    return p.string();
-  }();
-  return path;
-}
+const std::string& WorkoutPath() { return bench::DayWorkoutPath(); }
 
 const tool::PluginApi* Plugin() {
   static const std::unique_ptr<tool::Plugin> plugin = [] {

@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,19 +18,9 @@ namespace {
 
 using namespace tessaly;
 
-constexpr int kSeconds = 86400;
-constexpr int kSegments = 24;
+constexpr int kSeconds = bench::kDaySeconds;
 
-const std::string& WorkoutPath() {
-  static const std::string path = [] {
-    // One file per process: benchmarks running side by side must not read each other's halves.
-    const auto p = std::filesystem::temp_directory_path() /
-                   ("tessaly-bench-24h-" + std::to_string(getpid()) + ".pwx");
-    std::ofstream(p, std::ios::binary) << bench::MakeWorkoutDocument(kSeconds, kSegments);
-    return p.string();
-  }();
-  return path;
-}
+const std::string& WorkoutPath() { return bench::DayWorkoutPath(); }
 
 void BM_ParseOnly(benchmark::State& st) {
   const std::string& path = WorkoutPath();

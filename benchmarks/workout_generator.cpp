@@ -5,7 +5,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 #include <vector>
+
+#include <unistd.h>
 
 namespace tessaly::bench {
 namespace {
@@ -85,6 +90,24 @@ bool ParseWithEmptyHandlers(const char* path) {
   std::fclose(f);
   XML_ParserFree(parser);
   return ok;
+}
+
+const std::string& DayWorkoutPath() {
+  struct File {
+    std::string path;
+    File() {
+      const auto p = std::filesystem::temp_directory_path() /
+                     ("tessaly-bench-24h-" + std::to_string(getpid()) + ".pwx");
+      std::ofstream(p, std::ios::binary) << MakeWorkoutDocument(kDaySeconds, kDaySegments);
+      path = p.string();
+    }
+    ~File() {
+      std::error_code ignored;
+      std::filesystem::remove(path, ignored);
+    }
+  };
+  static const File file;
+  return file.path;
 }
 
 }  // namespace tessaly::bench

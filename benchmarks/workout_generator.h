@@ -10,6 +10,13 @@ namespace tessaly::bench {
 // altitude, and `segments` segments of equal length.
 std::string MakeWorkoutDocument(int seconds, int segments);
 
+// The benchmarks' 24-hour workout: kDaySeconds one-second samples in kDaySegments segments,
+// written at the first call to a file of this process's own in the temporary folder (benchmarks
+// running side by side must not read each other's halves) and removed when the program ends.
+inline constexpr int kDaySeconds = 86400;
+inline constexpr int kDaySegments = 24;
+const std::string& DayWorkoutPath();
+
 // The floor of an import: expat alone reads the file with empty handlers. False when the file
 // cannot be read or is not well-formed.
 bool ParseWithEmptyHandlers(const char* path);
