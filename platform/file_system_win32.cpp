@@ -11,4 +11,10 @@ bool IsRegularFile(const char* path) noexcept {
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+std::uint64_t FileByteCount(const char* path) noexcept {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path == nullptr || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 }  // namespace tessaly::platform
