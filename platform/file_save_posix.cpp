@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/file_save.h"
 #include "platform/path.h"
@@ -46,8 +47,6 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-// After the rename the folder's own entry list must reach the disk too; a failure here no longer
-// matters to the file's contents.
 void SyncFolder(const std::string& folder) {
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
@@ -57,39 +56,70 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-bool SaveFileReplacing(const std::string& path, std::string_view bytes) noexcept {
+FileReplacement::FileReplacement(const std::string& target) noexcept {
   try {
-    if (path.empty()) return false;
-    const std::string folder = FolderOf(path, PathStyle::Posix);
-    std::string temp;
+    if (target.empty()) return;
+    target_ = target;
+    const std::string folder = FolderOf(target, PathStyle::Posix);
     int fd = -1;
+    std::string name;
     // 0666 lets the user's umask decide the permissions, as for any newly created file.
     for (unsigned attempt = 0; attempt < 64 && fd < 0; ++attempt) {
-      temp = CandidateName(folder, attempt);
-      fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd < 0 && errno != EEXIST) return false;
+      name = CandidateName(folder, attempt);
+      fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0 && errno != EEXIST) return;
     }
-    if (fd < 0) return false;
-
+    if (fd < 0) return;
+    // Only a file made here is ever removed again.
+    temp_ = std::move(name);
+    file_ = fd;
+    writable_ = true;
     // A file that is replaced keeps its permissions.
     struct stat existing {};
-    if (stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    if (stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
       fchmod(fd, existing.st_mode & 07777);
     }
-
-    bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    ok = fsync(fd) == 0 && ok;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-      unlink(temp.c_str());
-      return false;
-    }
-    SyncFolder(folder);
-    return true;
   } catch (...) {
+    Discard();
+  }
+}
+
+FileReplacement::~FileReplacement() { Discard(); }
+
+void FileReplacement::Discard() noexcept {
+  if (file_ >= 0) close(static_cast<int>(file_));
+  file_ = -1;
+  if (!temp_.empty()) unlink(temp_.c_str());
+  temp_.clear();
+  writable_ = false;
+}
+
+bool FileReplacement::Write(std::string_view bytes) noexcept {
+  if (!writable_) return false;
+  if (!WriteAll(static_cast<int>(file_), bytes.data(), bytes.size())) Discard();
+  return writable_;
+}
+
+bool FileReplacement::Commit() noexcept {
+  if (!writable_) return false;
+  const int fd = static_cast<int>(file_);
+  file_ = -1;
+  bool ok = fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  ok = ok && rename(temp_.c_str(), target_.c_str()) == 0;
+  if (!ok) {
+    Discard();
     return false;
   }
+  temp_.clear();
+  writable_ = false;  // committed: nothing more is written
+  // After the rename the folder's own entry list must reach the disk too; a failure here no
+  // longer matters to the file's contents.
+  try {
+    SyncFolder(FolderOf(target_, PathStyle::Posix));
+  } catch (...) {
+  }
+  return true;
 }
 
 }  // namespace tessaly::platform

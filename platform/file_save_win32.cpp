@@ -24,30 +24,58 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size) {
 
 }  // namespace
 
-bool SaveFileReplacing(const std::string& path, std::string_view bytes) noexcept {
+FileReplacement::FileReplacement(const std::string& target) noexcept {
   try {
-    if (path.empty()) return false;
-    const std::string folder = FolderOf(path, PathStyle::Windows);
+    if (target.empty()) return;
+    target_ = target;
+    const std::string folder = FolderOf(target, PathStyle::Windows);
     char temp[MAX_PATH + 1] = {};
+    temp_.reserve(sizeof(temp));  // so that keeping the name below cannot fail
     // Creates the empty temporary file under a unique name.
-    if (GetTempFileNameA(folder.c_str(), "tsy", 0, temp) == 0) return false;
-
-    bool ok = false;
+    if (GetTempFileNameA(folder.c_str(), "tsy", 0, temp) == 0) return;
+    temp_ = temp;
     const HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      ok = WriteAll(file, bytes.data(), bytes.size());
-      ok = FlushFileBuffers(file) != 0 && ok;
-      ok = CloseHandle(file) != 0 && ok;
+    if (file == INVALID_HANDLE_VALUE) {
+      Discard();
+      return;
     }
-    ok = ok && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok) {
-      DeleteFileA(temp);
-      return false;
-    }
-    return true;
+    file_ = reinterpret_cast<std::intptr_t>(file);
+    writable_ = true;
   } catch (...) {
+    Discard();
+  }
+}
+
+FileReplacement::~FileReplacement() { Discard(); }
+
+void FileReplacement::Discard() noexcept {
+  if (file_ != -1) CloseHandle(reinterpret_cast<HANDLE>(file_));
+  file_ = -1;
+  if (!temp_.empty()) DeleteFileA(temp_.c_str());
+  temp_.clear();
+  writable_ = false;
+}
+
+bool FileReplacement::Write(std::string_view bytes) noexcept {
+  if (!writable_) return false;
+  if (!WriteAll(reinterpret_cast<HANDLE>(file_), bytes.data(), bytes.size())) Discard();
+  return writable_;
+}
+
+bool FileReplacement::Commit() noexcept {
+  if (!writable_) return false;
+  const HANDLE file = reinterpret_cast<HANDLE>(file_);
+  file_ = -1;
+  bool ok = FlushFileBuffers(file) != 0;
+  ok = CloseHandle(file) != 0 && ok;
+  ok = ok && MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (!ok) {
+    Discard();
     return false;
   }
+  temp_.clear();
+  writable_ = false;  // committed: nothing more is written
+  return true;
 }
 
 }  // namespace tessaly::platform

@@ -3,6 +3,18 @@
 #include "pwx_export/pwx_writer.h"
 
 namespace tessaly {
+namespace {
+
+class FileSink final : public PwxSink {
+ public:
+  explicit FileSink(platform::FileReplacement& file) : file_(file) {}
+  bool Take(std::string_view piece) override { return file_.Write(piece); }
+
+ private:
+  platform::FileReplacement& file_;
+};
+
+}  // namespace
 
 // 1 only once the whole file is saved; a refused host, an empty target or a file that cannot be
 // written give 0, and an existing file at the target is then left as it was.
@@ -16,9 +28,11 @@ std::int32_t ExportDatas(PluginState& state, const char* target) {
   const DateTime now = LocalNow();
   workout.Comment = CrLfToSpaces(workout.Comment);
   if (workout.Summary.StartTime == 0.0) workout.Summary.StartTime = now;
-  // Saved straight from the writer's buffer: a long workout's text is never copied whole.
-  const PwxLineWriter document = WritePwxDocument(workout, now);
-  return platform::SaveFileReplacing(PwxTargetPath(path), document.view()) ? 1 : 0;
+  // Written to the file piece by piece as the lines are made: a long workout's text is never
+  // held whole, and the memory an export needs does not grow with the workout.
+  platform::FileReplacement file(PwxTargetPath(path));
+  FileSink sink(file);
+  return WritePwxDocument(workout, now, sink) && file.Commit() ? 1 : 0;
 }
 
 }  // namespace tessaly

@@ -77,7 +77,13 @@ void PwxLineWriter::Integer(std::int64_t v) {
 
 // Grows by half again at least, so a document that outgrows its estimate is copied only a few
 // times; when that much memory is not to be had, exactly what is needed is tried.
+// With a sink the full buffer is handed on first, and grows only for a piece larger than itself.
 void PwxLineWriter::Grow(std::size_t bytes) {
+  if (sink_ != nullptr && size_ > 0) {
+    taken_ = taken_ && sink_->Take(view());
+    size_ = 0;
+    if (bytes <= capacity_) return;
+  }
   const std::size_t needed = size_ + bytes;
   std::size_t capacity = capacity_ + capacity_ / 2;
   if (capacity < needed) capacity = needed;
@@ -93,6 +99,14 @@ void PwxLineWriter::Grow(std::size_t bytes) {
   if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
   data_ = std::move(data);
   capacity_ = capacity;
+}
+
+bool PwxLineWriter::Finish() {
+  if (sink_ != nullptr && size_ > 0) {
+    taken_ = taken_ && sink_->Take(view());
+    size_ = 0;
+  }
+  return taken_;
 }
 
 std::string CrLfToSpaces(std::string_view text) {
@@ -284,6 +298,12 @@ PwxLineWriter WritePwxDocument(const Workout& workout, DateTime now) {
   PwxLineWriter w;
   WriteDocument(workout, now, w);
   return w;
+}
+
+bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink) {
+  PwxLineWriter w(sink);
+  WriteDocument(workout, now, w);
+  return w.Finish();
 }
 
 }  // namespace tessaly

@@ -1,5 +1,5 @@
 // The PWX document of a workout: the summary block, the laps and the samples the host pushed, as a
-// fixed sequence of text lines assembled in memory, to be saved in one piece.
+// fixed sequence of text lines, assembled in memory or handed on piece by piece as they are made.
 #pragma once
 
 #include <array>
@@ -119,9 +119,26 @@ struct CompiledLine {
 
 }  // namespace pwx_line
 
-// Collects the document's lines, every one ending in CR LF, in one growing buffer.
+// Where a document written piece by piece goes, in order.
+class PwxSink {
+ public:
+  // False when the piece could not be taken; nothing more is then handed over.
+  virtual bool Take(std::string_view piece) = 0;
+
+ protected:
+  ~PwxSink() = default;
+};
+
+// Collects the document's lines, every one ending in CR LF, in one growing buffer; or, given a
+// sink, in one buffer of about kPieceBytes that is handed on whenever it fills, so that a long
+// workout's text is never held whole.
 class PwxLineWriter {
  public:
+  static constexpr std::size_t kPieceBytes = 256 * 1024;
+
+  PwxLineWriter() = default;
+  explicit PwxLineWriter(PwxSink& sink) : sink_(&sink) {}
+
   // A line from a template fixed in the code: w.line<"<hr>%d</hr>">(hr). A value of the wrong
   // kind, or a count that differs from the placeholders', does not compile.
   // Values come by copy: record fields are packed and cannot be bound to references.
@@ -135,11 +152,16 @@ class PwxLineWriter {
     Literal<Line::kText.size() - Line::kTailBegin>(Line::kText.data() + Line::kTailBegin);
   }
 
+  // With a sink, more than one piece is never reserved.
   void reserve(std::size_t bytes) {
+    if (sink_ != nullptr && bytes > kPieceBytes) bytes = kPieceBytes;
     if (bytes > capacity_ - size_) Grow(bytes);
   }
   std::size_t size() const { return size_; }
+  // The text not yet handed on: all of it without a sink.
   std::string_view view() const { return {data_.get(), size_}; }
+  // Hands the rest to the sink. False once the sink has refused a piece.
+  bool Finish();
 
  private:
   template <class Line, std::size_t I, class T>
@@ -187,6 +209,8 @@ class PwxLineWriter {
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  PwxSink* sink_ = nullptr;
+  bool taken_ = true;  // every piece handed on so far was taken
 };
 
 // The host's target path with its extension replaced by ".pwx", or ".pwx" appended when the file
@@ -206,5 +230,7 @@ std::string CrLfToSpaces(std::string_view text);
 // The whole document of a workout. A StartTime of exactly 0 is written as now, and the comment as
 // CrLfToSpaces gives it. May throw (out of memory, a start time that is no calendar date).
 PwxLineWriter WritePwxDocument(const Workout& workout, DateTime now);
+// The same document handed to sink in pieces; false when the sink refused one.
+bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink);
 
 }  // namespace tessaly

@@ -173,5 +173,38 @@ TEST(SaveFileReplacing, WritesExactBytesAndRefusesWhatItCannotWrite) {
   EXPECT_EQ(test::ReadFile(dir + "/file.bin"), cases[3].bytes);
 }
 
+// The export hands its text to the file in pieces as it goes; the pieces must add up to exactly
+// the document made in memory, and a file left unfinished must leave nothing behind.
+TEST(ExportDatas, SavesALongWorkoutPieceByPieceAndLeavesNothingOfAnUnfinishedOne) {
+  PluginState s = FreshState();
+  s.Workout.Summary.StartTime = 45000.25;  // not 0, so that the time of the export does not matter
+  for (std::int32_t i = 0; i < 4000; ++i) {
+    PushSample(s, i, {.TimeOffset = i, .HeartRate = 140, .Speed = 30.5, .Distance = i * 0.0085, .Power = 250,
+                      .Latitude = 47.123456, .Longitude = 8.654321, .Altitude = 512.5, .Temperature = 21.5});
+  }
+  const std::string dir = Folder("pieces");
+  ASSERT_EQ(ExportDatas(s, (dir + "/long").c_str()), 1);
+  const std::string saved = test::ReadFile(dir + "/long.pwx");
+  EXPECT_GT(saved.size(), 3 * PwxLineWriter::kPieceBytes);
+  EXPECT_EQ(saved, WritePwxDocument(s.Workout, 0.0).view());
+
+  struct RefusesTheSecondPiece final : PwxSink {
+    int pieces = 0;
+    bool Take(std::string_view) override { return ++pieces < 2; }
+  } refusing;
+  EXPECT_FALSE(WritePwxDocument(s.Workout, 0.0, refusing));
+  EXPECT_EQ(refusing.pieces, 2);  // nothing is handed on after a refusal
+
+  {
+    platform::FileReplacement unfinished(dir + "/long.pwx");
+    ASSERT_TRUE(unfinished.Write("<?xml"));
+  }
+  EXPECT_EQ(test::ReadFile(dir + "/long.pwx"), saved);
+  EXPECT_EQ(Entries(dir), std::vector<std::string>{"long.pwx"});
+  platform::FileReplacement nowhere(dir + "/missing/long.pwx");
+  EXPECT_FALSE(nowhere.Write("x"));
+  EXPECT_FALSE(nowhere.Commit());
+}
+
 }  // namespace
 }  // namespace tessaly
