@@ -40,34 +40,35 @@ constexpr ChannelName kChannels[] = {
 #undef TESSALY_CHANNEL_NAME
 };
 
-// The channels by the length of their element's name, so that a name is only ever compared with
-// the few of its own length.
+// The channels by a hash of their element's name, so that a name is compared with one channel
+// at most: its length and its first and last letters, folded, pick the slot. All the names are
+// of lower-case letters and '_', and no two share a slot (checked when this is compiled).
 constexpr std::size_t kLongestName = 26;
-struct SameLength {
-  std::size_t Count = 0;
-  const ChannelName* Channels[std::size(kChannels)]{};
-};
+constexpr std::size_t kSlots = 64;
 
-constexpr std::array<SameLength, kLongestName + 1> ByLength() {
-  std::array<SameLength, kLongestName + 1> byLength{};
+constexpr std::size_t SlotOf(std::size_t length, char first, char last) {
+  const auto fold = [](char c) { return static_cast<std::size_t>(static_cast<unsigned char>(c) | 0x20u); };
+  return (length + 11 * fold(first) + fold(last)) % kSlots;
+}
+
+constexpr std::array<const ChannelName*, kSlots> BySlot() {
+  std::array<const ChannelName*, kSlots> slots{};
   for (const ChannelName& c : kChannels) {
     if (c.Name.empty()) continue;
     if (c.Name.size() > kLongestName) throw "an element name longer than kLongestName";
-    SameLength& same = byLength[c.Name.size()];
-    same.Channels[same.Count++] = &c;
+    const ChannelName*& slot = slots[SlotOf(c.Name.size(), c.Name.front(), c.Name.back())];
+    if (slot != nullptr) throw "two element names share a slot: choose other factors in SlotOf";
+    slot = &c;
   }
-  return byLength;
+  return slots;
 }
-constexpr std::array<SameLength, kLongestName + 1> kByLength = ByLength();
+constexpr std::array<const ChannelName*, kSlots> kBySlot = BySlot();
 
 // The channel of a child element of that name, as written.
 Channel ChannelOf(std::string_view name) {
-  if (name.size() > kLongestName) return Channel::None;
-  const SameLength& same = kByLength[name.size()];
-  for (std::size_t k = 0; k < same.Count; ++k) {
-    if (xml::NameIs(name, same.Channels[k]->Name)) return same.Channels[k]->Id;
-  }
-  return Channel::None;
+  if (name.empty() || name.size() > kLongestName) return Channel::None;
+  const ChannelName* c = kBySlot[SlotOf(name.size(), name.front(), name.back())];
+  return c != nullptr && xml::NameIs(name, c->Name) ? c->Id : Channel::None;
 }
 
 // An index the store has not grown to yet reads as zero, as it will once grown.
