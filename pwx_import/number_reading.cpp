@@ -6,7 +6,7 @@
 
 namespace tessaly {
 
-double RealOrZero(std::string_view text) {
+double GeneralRealOrZero(std::string_view text) {
   const std::optional<double> value = ParseReal(text);
   if (!value || !std::isfinite(*value)) return 0.0;
   return *value;

@@ -7,12 +7,18 @@
 #include <string_view>
 
 #include "pwx_import/xml_tree.h"
+#include "util/number_text.h"
 
 namespace tessaly {
 
 // A real number in PWX syntax; 0 for anything that does not convert (empty text, not a number,
-// a value beyond the range of a double).
-double RealOrZero(std::string_view text);
+// a value beyond the range of a double). Inline for the common shape, which is always finite: a
+// day's samples hold close to a million numbers.
+double GeneralRealOrZero(std::string_view text);
+inline double RealOrZero(std::string_view text) {
+  double plain = 0.0;
+  return ParsePlainDecimal(text, plain) ? plain : GeneralRealOrZero(text);
+}
 // The element's text as a real number; 0 when it holds anything but plain text.
 double ElementReal(const xml::Node& element);
 // The attribute's value as a real number; 0 when the attribute is missing.

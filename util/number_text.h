@@ -1,16 +1,94 @@
 // Numbers as PWX text carries them: always a point as decimal separator, whatever the locale.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 namespace tessaly {
 
+// The pieces of the syntaxes below, shared by the inline common case and the rest.
+namespace number_text {
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// XML lets whitespace collapse around a number, so a pretty-printed "<hr>\n  142\n</hr>" is
+// still 142: the four XML whitespace characters all count as blanks.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Both syntaxes open with optional blanks and an optional sign; returns where the number proper
+// starts.
+inline std::size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
+  std::size_t pos = 0;
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  return pos;
+}
+
+// Powers of ten exact as doubles: 10^22 is the last one.
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Digits (with at most one point among them) from p on, gathered as an integer of at most 19
+// digits; count and fraction say how many there were in all and after the point. Stops at the
+// first other character.
+template <class Integer>
+const char* GatherDigits(const char* p, const char* end, Integer& digits, int& count, int& fraction) {
+  for (; p != end && IsDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  if (p != end && *p == '.') {
+    ++p;
+    for (; p != end && IsDigit(*p); ++p, ++fraction) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    count += fraction;
+  }
+  return p;
+}
+
+}  // namespace number_text
+
+// The common shape of PWX numbers, "-12.345" with at most 19 digits and no exponent, when its
+// digits form an integer of at most 2^53. That integer and the power of ten are then both exact
+// doubles, so one division rounds the decimal value correctly, as std::from_chars would. False
+// for anything else, which then takes the general route. Up to nine digits (nearly every number)
+// are gathered in 32 bits, where a 32-bit build needs no 64-bit arithmetic; longer ones are
+// gathered again in 64.
+inline bool ParsePlainDecimal(std::string_view text, double& value) {
+  using namespace number_text;
+  bool negative = false;
+  const char* const digitsStart = text.data() + SkipBlanksAndSign(text, negative);
+  const char* const end = text.data() + text.size();
+  std::uint32_t head = 0;  // wraps beyond nine digits, and is then not used
+  int count = 0;
+  int fraction = 0;
+  const char* p = GatherDigits(digitsStart, end, head, count, fraction);
+  while (p != end && IsBlank(*p)) ++p;
+  if (p != end || count == 0 || count > 19) return false;
+  double magnitude = 0.0;
+  if (count <= 9) {
+    magnitude = static_cast<double>(static_cast<std::int32_t>(head));
+  } else {
+    std::uint64_t digits = 0;
+    count = 0;
+    fraction = 0;
+    GatherDigits(digitsStart, end, digits, count, fraction);
+    constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
+    if (digits > kExactLimit) return false;
+    magnitude = static_cast<double>(digits);
+  }
+  if (fraction > 0) magnitude /= kExactPowersOfTen[fraction];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 // Blanks are the XML whitespace characters: space, tab, CR and LF.
 // Real syntax: optional blanks, optional sign, digits with an optional point and fraction (at
 // least one digit; the point may lead or trail), optional exponent, optional blanks, nothing else.
-// nullopt is a conversion failure.
+// nullopt is a conversion failure. Tries ParsePlainDecimal first.
 std::optional<double> ParseReal(std::string_view text);
 
 // Integer syntax: optional leading blanks, optional sign, then decimal digits or, after "$", "x",
