@@ -15,33 +15,52 @@ void TMyHRMDatas::ForEachChannel(F&& f) {
 }
 
 TMyHRMDatas::TMyHRMDatas() {
-  ForEachChannel([](auto& channel) { channel.resize(InitialCapacity); });
+  ForEachChannel([](auto& channel) { channel.reserve(InitialCapacity); });
+  Capacity_ = InitialCapacity;
+}
+
+TMyHRMDatas::TMyHRMDatas(TMyHRMDatas&& other) noexcept { *this = std::move(other); }
+
+TMyHRMDatas& TMyHRMDatas::operator=(TMyHRMDatas&& other) noexcept {
+  if (this == &other) return *this;
+#define TESSALY_MOVE_SERIES(Name, Type, Field, Element) \
+  Name##_ = std::move(other.Name##_);                   \
+  other.Name##_ = {};
+  TESSALY_SAMPLE_CHANNELS(TESSALY_MOVE_SERIES)
+#undef TESSALY_MOVE_SERIES
+  HighestIndex_ = std::exchange(other.HighestIndex_, -1);
+  Capacity_ = std::exchange(other.Capacity_, 0);
+  return *this;
 }
 
 void TMyHRMDatas::Clear() noexcept {
   // Emptied in place, which needs no memory, so an import that starts or fails when memory has
-  // run out still leaves nothing of the workout before. Then each channel is cut back to the
-  // initial size so that a large import's memory is given back; a channel that cannot have a
-  // smaller copy made keeps its larger room (shrink_to_fit swallows the failure).
+  // run out still leaves nothing of the workout before. Then each channel's large room is given
+  // back for a fresh one of the initial size; a channel that cannot have one keeps its room.
   ForEachChannel([](auto& channel) {
-    using Value = typename std::remove_reference_t<decltype(channel)>::value_type;
-    channel.erase(channel.begin() + InitialCapacity, channel.end());
-    for (Value& v : channel) v = Value{};
-    channel.shrink_to_fit();
+    channel.clear();
+    if (channel.capacity() <= static_cast<std::size_t>(InitialCapacity)) return;
+    try {
+      std::remove_reference_t<decltype(channel)> fresh;
+      fresh.reserve(InitialCapacity);
+      channel.swap(fresh);
+    } catch (...) {
+    }
   });
+  Capacity_ = InitialCapacity;
   HighestIndex_ = -1;
 }
 
 bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
   if (Index < 0 || Index > MaxIndex) return false;
   const std::int32_t highest = Index > HighestIndex_ ? Index : HighestIndex_;
-  if (Capacity() - 1 >= highest) {
+  if (Capacity_ - 1 >= highest) {
     HighestIndex_ = highest;
     return true;
   }
   const std::size_t grown = static_cast<std::size_t>(highest) + InitialCapacity;
-  // Reserve every channel first: a failure there leaves every length and value as it was.
-  // Growing within the reserved room cannot fail, so the channels never disagree in length.
+  // Every channel's room is made first: a failure there leaves the count and every value as they
+  // were. Nothing is zero-filled; the writes fill each channel as they come.
   // The room reserved doubles, so that the samples of a long workout are copied fewer than twice
   // in all (half again copied them about two and a half times), not every InitialCapacity samples:
   // copies and fresh pages are most of what growing costs. When that much memory is not to be had,
@@ -61,7 +80,7 @@ bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
       return false;
     }
   }
-  ForEachChannel([grown](auto& channel) { channel.resize(grown); });
+  Capacity_ = static_cast<std::int32_t>(grown);
   HighestIndex_ = highest;
   return true;
 }

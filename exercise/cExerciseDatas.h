@@ -19,6 +19,12 @@ using StoreRead = std::conditional_t<std::is_arithmetic_v<T>, T, const T&>;
 // Per-sample series of one workout: parallel arrays of one length, one per channel.
 // Capacity grows to the highest written index plus InitialCapacity, never by doubling; the
 // memory behind it is reserved further ahead so that long workouts are not copied every time.
+//
+// Every element up to Capacity() reads as zero until written, yet no channel is zero-filled ahead
+// of its writes: each channel's vector holds the elements from 0 up to its highest write, and
+// reads beyond that answer zero. The writes of an import then fill each channel in order, in
+// memory just made, and a channel the file never mentions is never touched. Each vector's
+// reserved room always covers Capacity(), so a write up to Capacity() - 1 never allocates.
 class TMyHRMDatas {
  public:
   static constexpr std::int32_t InitialCapacity = 5000;
@@ -27,11 +33,16 @@ class TMyHRMDatas {
   static constexpr std::int32_t MaxIndex = (1 << 23) - 1;
 
   TMyHRMDatas();
+  // A store moved from is empty with no room; it grows again as any store does.
+  TMyHRMDatas(TMyHRMDatas&& other) noexcept;
+  TMyHRMDatas& operator=(TMyHRMDatas&& other) noexcept;
+  TMyHRMDatas(const TMyHRMDatas&) = delete;
+  TMyHRMDatas& operator=(const TMyHRMDatas&) = delete;
 
-  // Count() 0 and every value zero again; never fails.
+  // Count() 0, Capacity() InitialCapacity and every value zero again; never fails.
   void Clear() noexcept;
   std::int32_t Count() const { return HighestIndex_ + 1; }
-  std::int32_t Capacity() const { return static_cast<std::int32_t>(Hr_.size()); }
+  std::int32_t Capacity() const { return Capacity_; }
 
   // Makes Index writable: raises the count and grows every channel when needed. Returns false,
   // leaving the store exactly as it was, for a negative index, one above MaxIndex, or when memory
@@ -50,7 +61,7 @@ class TMyHRMDatas {
   // store nothing) when EnsureIndex refuses the index; a text is taken whole before anything
   // grows, so the store never holds half a sample.
 #define TESSALY_STORE_ACCESSORS(Name, Type, Field, Element)                                         \
-  StoreRead<Type> Get##Name(std::int32_t i) const { return Name##_[At(i)]; }                       \
+  StoreRead<Type> Get##Name(std::int32_t i) const { return Read(Name##_, i); }                     \
   bool Set##Name(std::int32_t i, Type v) { return Put(Name##_, i, std::move(v)); }
   TESSALY_SAMPLE_CHANNELS(TESSALY_STORE_ACCESSORS)
 #undef TESSALY_STORE_ACCESSORS
@@ -58,16 +69,34 @@ class TMyHRMDatas {
  private:
   static std::size_t At(std::int32_t i) { return static_cast<std::size_t>(i); }
   template <class T>
+  static StoreRead<T> Read(const std::vector<T>& channel, std::int32_t i) {
+    if (At(i) < channel.size()) return channel[At(i)];
+    if constexpr (std::is_arithmetic_v<T>) {
+      return T{};
+    } else {
+      static const T kNone{};
+      return kNone;
+    }
+  }
+  template <class T>
   bool Put(std::vector<T>& channel, std::int32_t i, T v) {
     // An index already counted needs no growing; only others go through EnsureIndex.
     if ((i < 0 || i > HighestIndex_) && !EnsureIndex(i)) return false;
-    channel[At(i)] = std::move(v);
+    const std::size_t at = At(i);
+    if (at < channel.size()) {
+      channel[at] = std::move(v);
+    } else {
+      // Within the reserved room: neither call allocates.
+      if (at > channel.size()) channel.resize(at);
+      channel.push_back(std::move(v));
+    }
     return true;
   }
   template <class F>
   void ForEachChannel(F&& f);
 
   std::int32_t HighestIndex_ = -1;
+  std::int32_t Capacity_ = 0;
 #define TESSALY_STORE_SERIES(Name, Type, Field, Element) std::vector<Type> Name##_;
   TESSALY_SAMPLE_CHANNELS(TESSALY_STORE_SERIES)
 #undef TESSALY_STORE_SERIES

@@ -76,6 +76,41 @@ TEST(TMyHRMDatas, ClearEmptiesEveryChannel) {
   EXPECT_EQ(store.GetSampleText(2), "");
 }
 
+// Each channel holds only what was written up to its own highest write; everything between and
+// beyond reads as zero, in any order of writes, and a store moved from starts again with no room.
+TEST(TMyHRMDatas, ChannelsWrittenOutOfStepReadZeroBetweenTheirWrites) {
+  TMyHRMDatas store;
+  EXPECT_TRUE(store.SetHr(4999, 150));
+  EXPECT_TRUE(store.SetSpd(4000, 30.5));
+  EXPECT_TRUE(store.SetSpd(10, 12.5));  // behind the channel's own highest write
+  EXPECT_TRUE(store.SetSampleText(7, "seven"));
+  EXPECT_TRUE(store.SetHr(5000, 151));  // grows every channel's room, written or not
+  const struct {
+    std::int32_t i;
+    double spd;
+    int hr;
+    const char* text;
+  } reads[] = {{0, 0, 0, ""},   {7, 0, 0, "seven"}, {10, 12.5, 0, ""}, {11, 0, 0, ""},
+               {4000, 30.5, 0, ""}, {4001, 0, 0, ""}, {4999, 0, 150, ""}, {5000, 0, 151, ""}, {9999, 0, 0, ""}};
+  for (const auto& r : reads) {
+    SCOPED_TRACE(r.i);
+    EXPECT_EQ(store.GetSpd(r.i), r.spd);
+    EXPECT_EQ(store.GetHr(r.i), r.hr);
+    EXPECT_EQ(store.GetSampleText(r.i), r.text);
+    EXPECT_EQ(store.GetLat(r.i), 0.0);  // never written at all
+  }
+  EXPECT_EQ(store.Capacity(), 10000);
+
+  TMyHRMDatas moved = std::move(store);
+  EXPECT_EQ(moved.GetSpd(4000), 30.5);
+  EXPECT_EQ(moved.Count(), 5001);
+  EXPECT_EQ(store.Count(), 0);  // NOLINT: the moved-from store is defined to be empty
+  EXPECT_EQ(store.Capacity(), 0);
+  EXPECT_TRUE(store.SetCad(3, 90));
+  EXPECT_EQ(store.Capacity(), 5003);
+  EXPECT_EQ(store.GetCad(3), 90);
+}
+
 TEST(TMyHRMDatas, SampleTextIsACopy) {
   TMyHRMDatas store;
   std::string text = "first";
