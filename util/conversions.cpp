@@ -5,7 +5,7 @@
 
 namespace tessaly {
 
-std::int64_t TruncateToInt64(double v) noexcept {
+std::int64_t TruncateWideToInt64(double v) noexcept {
   // 2^63 is exact as a double; anything at or beyond it (or below -2^63) cannot be cast safely.
   constexpr double kLimit = 9223372036854775808.0;
   if (std::isnan(v)) return 0;

@@ -25,6 +25,9 @@ TEST(TruncateToInt64, SaturatesBeyondTheRange) {
       {kNaN, 0},       {kInf, kMax},     {-kInf, kMin},    {1e300, kMax},
       {-1e300, kMin},  {9.3e18, kMax},   {-9.3e18, kMin},  {9223372036854775808.0, kMax},
       {-9223372036854775808.0, kMin},    {4503599627370497.0, 4503599627370497},
+      // Either side of the 32-bit range, where the quick conversion hands over to the wide one.
+      {2147483647.9, 2147483647},        {2147483648.0, 2147483648},
+      {-2147483648.9, -2147483648},      {-2147483649.0, -2147483649},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.v));
