@@ -23,9 +23,7 @@ TMyHRMDatas::TMyHRMDatas(TMyHRMDatas&& other) noexcept { *this = std::move(other
 
 TMyHRMDatas& TMyHRMDatas::operator=(TMyHRMDatas&& other) noexcept {
   if (this == &other) return *this;
-#define TESSALY_MOVE_SERIES(Name, Type, Field, Element) \
-  Name##_ = std::move(other.Name##_);                   \
-  other.Name##_ = {};
+#define TESSALY_MOVE_SERIES(Name, Type, Field, Element) Name##_ = std::exchange(other.Name##_, {});
   TESSALY_SAMPLE_CHANNELS(TESSALY_MOVE_SERIES)
 #undef TESSALY_MOVE_SERIES
   HighestIndex_ = std::exchange(other.HighestIndex_, -1);
@@ -35,19 +33,23 @@ TMyHRMDatas& TMyHRMDatas::operator=(TMyHRMDatas&& other) noexcept {
 
 void TMyHRMDatas::Clear() noexcept {
   // Emptied in place, which needs no memory, so an import that starts or fails when memory has
-  // run out still leaves nothing of the workout before. Then each channel's large room is given
-  // back for a fresh one of the initial size; a channel that cannot have one keeps its room.
-  ForEachChannel([](auto& channel) {
+  // run out still leaves nothing of the workout before. Then each channel gets a fresh room of the
+  // initial size, giving a large one back; a channel that cannot have one keeps what it has, and
+  // Capacity() never claims more room than every channel holds.
+  std::size_t room = InitialCapacity;
+  ForEachChannel([&room](auto& channel) {
     channel.clear();
-    if (channel.capacity() <= static_cast<std::size_t>(InitialCapacity)) return;
-    try {
-      std::remove_reference_t<decltype(channel)> fresh;
-      fresh.reserve(InitialCapacity);
-      channel.swap(fresh);
-    } catch (...) {
+    if (channel.capacity() != static_cast<std::size_t>(InitialCapacity)) {
+      try {
+        std::remove_reference_t<decltype(channel)> fresh;
+        fresh.reserve(InitialCapacity);
+        channel.swap(fresh);
+      } catch (...) {
+      }
     }
+    if (channel.capacity() < room) room = channel.capacity();
   });
-  Capacity_ = InitialCapacity;
+  Capacity_ = static_cast<std::int32_t>(room);
   HighestIndex_ = -1;
 }
 

@@ -109,6 +109,10 @@ TEST(TMyHRMDatas, ChannelsWrittenOutOfStepReadZeroBetweenTheirWrites) {
   EXPECT_TRUE(store.SetCad(3, 90));
   EXPECT_EQ(store.Capacity(), 5003);
   EXPECT_EQ(store.GetCad(3), 90);
+  moved = std::move(store);
+  store.Clear();  // a cleared store has its initial room again, even after a move
+  EXPECT_EQ(store.Capacity(), 5000);
+  EXPECT_EQ(store.GetCad(3), 0);
 }
 
 TEST(TMyHRMDatas, SampleTextIsACopy) {
