@@ -196,17 +196,7 @@ char* WriteFixedGeneral(char* out, double v, int decimals) {
   // The rule amounts to rounding the 18-digit value times 10^decimals half up to an integer.
   // Away from a half that integer is the nearest one to the double product.
   const double scaled = magnitude * kPowersOfTen[decimals];
-  // Below 2^31 the whole conversion stays in 32 bits: a 32-bit build turns a double into a 64-bit
-  // integer and back only through the x87 unit, switching its rounding mode each time.
-  if (scaled < 2147483648.0) {
-    const auto truncated = static_cast<std::int32_t>(scaled);
-    const double fraction = scaled - static_cast<double>(truncated);  // exact: 0 <= fraction < 1
-    const auto whole = static_cast<std::uint32_t>(truncated);
-    if (fraction < 0.5 - kHalfMargin) return WriteScaled32(out, whole, decimals);
-    if (fraction > 0.5 + kHalfMargin) return WriteScaled32(out, whole + 1, decimals);
-    if (decimals == 0 && fraction == 0.5) return WriteScaled32(out, whole + 1, 0);
-    return WriteFixedExact(out, magnitude, decimals);
-  }
+  // (WriteFixed has already decided the common case below 2^31 inline, in 32 bits.)
   if (scaled < kFastLimit) {
     const auto whole = static_cast<std::uint64_t>(scaled);
     const double fraction = scaled - static_cast<double>(whole);  // exact: 0 <= fraction < 1
