@@ -80,8 +80,7 @@ void PwxLineWriter::Integer(std::int64_t v) {
 // With a sink the full buffer is handed on first, and grows only for a piece larger than itself.
 void PwxLineWriter::Grow(std::size_t bytes) {
   if (sink_ != nullptr && size_ > 0) {
-    taken_ = taken_ && sink_->Take(view());
-    size_ = 0;
+    HandOn();
     if (bytes <= capacity_) return;
   }
   const std::size_t needed = size_ + bytes;
@@ -101,11 +100,13 @@ void PwxLineWriter::Grow(std::size_t bytes) {
   capacity_ = capacity;
 }
 
+void PwxLineWriter::HandOn() {
+  taken_ = taken_ && sink_->Take(view());
+  size_ = 0;
+}
+
 bool PwxLineWriter::Finish() {
-  if (sink_ != nullptr && size_ > 0) {
-    taken_ = taken_ && sink_->Take(view());
-    size_ = 0;
-  }
+  if (sink_ != nullptr && size_ > 0) HandOn();
   return taken_;
 }
 

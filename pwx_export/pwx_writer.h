@@ -205,6 +205,8 @@ class PwxLineWriter {
   }
   void Integer(std::int64_t v);
   void Grow(std::size_t bytes);
+  // The text so far to the sink, which after a refusal is not asked again.
+  void HandOn();
 
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
