@@ -93,7 +93,8 @@ void TMyHRMDatas::ReserveFor(std::int64_t count) noexcept {
   try {
     ForEachChannel([room](auto& channel) { channel.reserve(room); });
   } catch (...) {
-    // Channels whose room did grow keep it; EnsureIndex reserves every channel before it resizes.
+    // Channels whose room did grow keep it; EnsureIndex reserves every channel before it raises
+    // Capacity().
   }
 }
 

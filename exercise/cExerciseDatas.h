@@ -16,7 +16,7 @@ namespace tessaly {
 template <class T>
 using StoreRead = std::conditional_t<std::is_arithmetic_v<T>, T, const T&>;
 
-// Per-sample series of one workout: parallel arrays of one length, one per channel.
+// Per-sample series of one workout: one per channel, all of one length (Capacity()).
 // Capacity grows to the highest written index plus InitialCapacity, never by doubling; the
 // memory behind it is reserved further ahead so that long workouts are not copied every time.
 //
@@ -39,7 +39,8 @@ class TMyHRMDatas {
   TMyHRMDatas(const TMyHRMDatas&) = delete;
   TMyHRMDatas& operator=(const TMyHRMDatas&) = delete;
 
-  // Count() 0, Capacity() InitialCapacity and every value zero again; never fails.
+  // Count() 0, Capacity() InitialCapacity and every value zero again; never fails. (Only a store
+  // moved from that cannot get its room back has less.)
   void Clear() noexcept;
   std::int32_t Count() const { return HighestIndex_ + 1; }
   std::int32_t Capacity() const { return Capacity_; }
@@ -57,9 +58,9 @@ class TMyHRMDatas {
   static constexpr std::int32_t MaxReserveHint = 7 * 86400;
   void ReserveFor(std::int64_t count) noexcept;
 
-  // Getters are plain reads; the caller keeps to 0..Capacity()-1. Setters return false (and
-  // store nothing) when EnsureIndex refuses the index; a text is taken whole before anything
-  // grows, so the store never holds half a sample.
+  // Getters read any index; one never written, or beyond Capacity(), reads as zero. Setters
+  // return false (and store nothing) when EnsureIndex refuses the index; a text is taken whole
+  // before anything grows, so the store never holds half a sample.
 #define TESSALY_STORE_ACCESSORS(Name, Type, Field, Element)                                         \
   StoreRead<Type> Get##Name(std::int32_t i) const { return Read(Name##_, i); }                     \
   bool Set##Name(std::int32_t i, Type v) { return Put(Name##_, i, std::move(v)); }

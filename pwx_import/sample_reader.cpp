@@ -71,12 +71,6 @@ Channel ChannelOf(std::string_view name) {
   return c != nullptr && xml::NameIs(name, c->Name) ? c->Id : Channel::None;
 }
 
-// An index the store has not grown to yet reads as zero, as it will once grown.
-double DistAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetDist(i) : 0.0; }
-double PwrAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetPwr(i) : 0.0; }
-double LatAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetLat(i) : 0.0; }
-double LonAt(const TMyHRMDatas& s, std::int32_t i) { return i < s.Capacity() ? s.GetLon(i) : 0.0; }
-
 // --- Trigonometry in extended precision. Only +, -, *, / and the correctly rounded square root
 // are used, so the native library and the DLL compute the same bits whatever their maths library.
 
@@ -199,7 +193,7 @@ void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::in
     double balance = right;
     if (right > 0) {
       // The left pedal's share in percent; without a power to share there is no balance.
-      const double power = PwrAt(samples, i);
+      const double power = samples.GetPwr(i);
       balance = power == 0.0 ? 0.0
                              : RoundHalfAway(StoreDouble((static_cast<long double>(power) - right) / power * 100.0L));
     }
@@ -243,9 +237,9 @@ void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::in
 // the previous sample have them, else kept where it was, and never allowed to go back.
 void EndSample(std::int32_t i, ImportState& state, TMyHRMDatas& samples) {
   if (i == 0) return;
-  if (DistAt(samples, i) == 0.0) {
-    const double lat1 = LatAt(samples, i - 1), lon1 = LonAt(samples, i - 1);
-    const double lat2 = LatAt(samples, i), lon2 = LonAt(samples, i);
+  if (samples.GetDist(i) == 0.0) {
+    const double lat1 = samples.GetLat(i - 1), lon1 = samples.GetLon(i - 1);
+    const double lat2 = samples.GetLat(i), lon2 = samples.GetLon(i);
     if (lat1 != 0.0 && lon1 != 0.0 && lat2 != 0.0 && lon2 != 0.0) {
       state.LastDistance = StoreDouble(static_cast<long double>(state.LastDistance) +
                                        GreatCircleStepKm(lat1, lon1, lat2, lon2));
@@ -253,8 +247,8 @@ void EndSample(std::int32_t i, ImportState& state, TMyHRMDatas& samples) {
     samples.SetDist(i, state.LastDistance);
   }
   // LastDistance keeps what the file said.
-  const double previous = DistAt(samples, i - 1);
-  if (previous > DistAt(samples, i)) samples.SetDist(i, previous);
+  const double previous = samples.GetDist(i - 1);
+  if (previous > samples.GetDist(i)) samples.SetDist(i, previous);
 }
 
 }  // namespace

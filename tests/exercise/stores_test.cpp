@@ -91,7 +91,8 @@ TEST(TMyHRMDatas, ChannelsWrittenOutOfStepReadZeroBetweenTheirWrites) {
     int hr;
     const char* text;
   } reads[] = {{0, 0, 0, ""},   {7, 0, 0, "seven"}, {10, 12.5, 0, ""}, {11, 0, 0, ""},
-               {4000, 30.5, 0, ""}, {4001, 0, 0, ""}, {4999, 0, 150, ""}, {5000, 0, 151, ""}, {9999, 0, 0, ""}};
+               {4000, 30.5, 0, ""}, {4001, 0, 0, ""}, {4999, 0, 150, ""}, {5000, 0, 151, ""}, {9999, 0, 0, ""},
+               {20000, 0, 0, ""}};  // beyond Capacity(): still zero
   for (const auto& r : reads) {
     SCOPED_TRACE(r.i);
     EXPECT_EQ(store.GetSpd(r.i), r.spd);
