@@ -27,8 +27,7 @@ class FileReplacement {
 
   std::string target_;
   std::string temp_;        // empty once removed or committed
-  std::intptr_t file_ = -1;  // the backend's open handle; -1 when closed
-  bool writable_ = false;   // open, and nothing has failed yet
+  std::intptr_t file_ = -1;  // the backend's open handle; -1 once closed, failed or committed
 };
 
 // The whole of bytes saved as the file at path, as FileReplacement does it.

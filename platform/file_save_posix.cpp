@@ -73,7 +73,6 @@ FileReplacement::FileReplacement(const std::string& target) noexcept {
     // Only a file made here is ever removed again.
     temp_ = std::move(name);
     file_ = fd;
-    writable_ = true;
     // A file that is replaced keeps its permissions.
     struct stat existing {};
     if (stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
@@ -87,21 +86,20 @@ FileReplacement::FileReplacement(const std::string& target) noexcept {
 FileReplacement::~FileReplacement() { Discard(); }
 
 void FileReplacement::Discard() noexcept {
-  if (file_ >= 0) close(static_cast<int>(file_));
+  if (file_ != -1) close(static_cast<int>(file_));
   file_ = -1;
   if (!temp_.empty()) unlink(temp_.c_str());
   temp_.clear();
-  writable_ = false;
 }
 
 bool FileReplacement::Write(std::string_view bytes) noexcept {
-  if (!writable_) return false;
+  if (file_ == -1) return false;
   if (!WriteAll(static_cast<int>(file_), bytes.data(), bytes.size())) Discard();
-  return writable_;
+  return file_ != -1;
 }
 
 bool FileReplacement::Commit() noexcept {
-  if (!writable_) return false;
+  if (file_ == -1) return false;
   const int fd = static_cast<int>(file_);
   file_ = -1;
   bool ok = fsync(fd) == 0;
@@ -111,8 +109,7 @@ bool FileReplacement::Commit() noexcept {
     Discard();
     return false;
   }
-  temp_.clear();
-  writable_ = false;  // committed: nothing more is written
+  temp_.clear();  // committed: nothing more is written or removed
   // After the rename the folder's own entry list must reach the disk too; a failure here no
   // longer matters to the file's contents.
   try {

@@ -40,7 +40,6 @@ FileReplacement::FileReplacement(const std::string& target) noexcept {
       return;
     }
     file_ = reinterpret_cast<std::intptr_t>(file);
-    writable_ = true;
   } catch (...) {
     Discard();
   }
@@ -53,17 +52,16 @@ void FileReplacement::Discard() noexcept {
   file_ = -1;
   if (!temp_.empty()) DeleteFileA(temp_.c_str());
   temp_.clear();
-  writable_ = false;
 }
 
 bool FileReplacement::Write(std::string_view bytes) noexcept {
-  if (!writable_) return false;
+  if (file_ == -1) return false;
   if (!WriteAll(reinterpret_cast<HANDLE>(file_), bytes.data(), bytes.size())) Discard();
-  return writable_;
+  return file_ != -1;
 }
 
 bool FileReplacement::Commit() noexcept {
-  if (!writable_) return false;
+  if (file_ == -1) return false;
   const HANDLE file = reinterpret_cast<HANDLE>(file_);
   file_ = -1;
   bool ok = FlushFileBuffers(file) != 0;
@@ -73,8 +71,7 @@ bool FileReplacement::Commit() noexcept {
     Discard();
     return false;
   }
-  temp_.clear();
-  writable_ = false;  // committed: nothing more is written
+  temp_.clear();  // committed: nothing more is written or removed
   return true;
 }
 
