@@ -48,8 +48,7 @@ class Walk final : public xml::WorkoutVisitor {
     }
     return IsReadChild(name) ? xml::Take::Tree : xml::Take::Skip;
   }
-  bool OpenField(std::string_view name) override { return samples_.OpenChild(name); }
-  void CloseField(std::string_view text) override { samples_.CloseChild(text); }
+  void Field(std::string_view name, std::string_view text) override { samples_.Field(name, text); }
   bool Close() override {
     samples_.Close();
     return true;

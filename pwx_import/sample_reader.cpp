@@ -258,14 +258,10 @@ void SampleReader::Open() {
   right_ = 0;
 }
 
-bool SampleReader::OpenChild(std::string_view name) {
-  if (index_ < 0) return false;
-  channel_ = ChannelOf(name);
-  return channel_ != Channel::None;
-}
-
-void SampleReader::CloseChild(std::string_view text) {
-  ReadChannel(channel_, text, index_, right_, state_, samples_);
+void SampleReader::Field(std::string_view name, std::string_view text) {
+  if (index_ < 0) return;
+  const Channel channel = ChannelOf(name);
+  if (channel != Channel::None) ReadChannel(channel, text, index_, right_, state_, samples_);
 }
 
 void SampleReader::Close() {

@@ -16,7 +16,7 @@ inline constexpr long double KmPerDegree = 111.12L;
 enum class SampleChannel : std::uint8_t;
 
 // `sample` elements, read straight from the stream: Open as a sample starts, each channel
-// element stored as it ends, Close after the last. Each sample goes into index
+// element stored as it ends (Field), Close after the last. Each sample goes into index
 // state.SampleIndex + 1: units converted to the store's, zero positions replaced by the last
 // ones, the distance filled from the GPS positions where the file gives none and never allowed
 // to go back, the right pedal's power turned into the balance.
@@ -25,10 +25,9 @@ class SampleReader {
   SampleReader(ImportState& state, TMyHRMDatas& samples) : state_(state), samples_(samples) {}
 
   void Open();
-  // A child element of the sample, name as written; answers whether its text is wanted.
-  bool OpenChild(std::string_view name);
-  // Its text as the element shows it (empty unless plain text).
-  void CloseChild(std::string_view text);
+  // A child element of the sample has ended: its name as written, its text as the element shows
+  // it (empty unless plain text).
+  void Field(std::string_view name, std::string_view text);
   void Close();
 
  private:
@@ -36,7 +35,6 @@ class SampleReader {
   TMyHRMDatas& samples_;
   std::int32_t index_ = -1;  // the open sample's index; -1 when it stores nothing
   std::int32_t right_ = 0;   // the last pwrright of the open sample that converted
-  SampleChannel channel_{};  // of the open child element
 };
 
 // Distance in km between two positions in degrees by the spherical law of cosines, worked in

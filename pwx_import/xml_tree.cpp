@@ -230,7 +230,7 @@ class Streamer {
         s.FlushText();
         s.OpenElement(s.Current().AddChild(NodeKind::Element, HostString(name)), attributes);
       } else if (s.streaming_) {
-        s.OpenInStream(name);
+        s.OpenInStream();
       } else if (s.depth_ == 2) {
         s.inWorkout_ = NameIs(name, "workout");
       } else if (s.depth_ == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
@@ -248,7 +248,7 @@ class Streamer {
     s.SyncText();
   }
 
-  static void XMLCALL OnEnd(void* userData, const XML_Char*) {
+  static void XMLCALL OnEnd(void* userData, const XML_Char* name) {
     Streamer& s = Self(userData);
     s.Guard([&] {
       if (s.building_) {
@@ -260,7 +260,7 @@ class Streamer {
           s.subtree_ = Node();  // released before the next
         }
       } else if (s.streaming_) {
-        s.CloseInStream();
+        s.CloseInStream(name);
       }
       if (s.depth_ == 2) s.inWorkout_ = false;
       --s.depth_;
@@ -340,33 +340,19 @@ class Streamer {
 
   // An element starts inside the streamed workout child. Only its direct children are handed
   // over; anything below one of them is a node of that child, so the child is no text element.
-  void OpenInStream(const XML_Char* name) {
-    if (depth_ == kWorkoutChildDepth + 1) {
-      pending_.Clear();
-      // Length and ASCII test in one pass over the name.
-      std::size_t length = 0;
-      unsigned char bits = 0;
-      for (; name[length] != '\0'; ++length) {
-        bits = static_cast<unsigned char>(bits | static_cast<unsigned char>(name[length]));
-      }
-      const std::string_view utf8(name, length);
-      fieldWanted_ = visitor_.OpenField(bits < 0x80 ? utf8 : HostText(utf8, hostName_));
-      collecting_ = fieldWanted_;
-    } else {
-      collecting_ = false;
-    }
+  void OpenInStream() {
+    pending_.Clear();
+    collecting_ = depth_ == kWorkoutChildDepth + 1;
   }
 
-  void CloseInStream() {
+  // The name comes with the end, so a field costs the visitor one call.
+  void CloseInStream(const XML_Char* name) {
     if (depth_ == kWorkoutChildDepth + 1) {
-      if (fieldWanted_) {
-        // A text element: nothing but text, and more than whitespace.
-        const std::string_view text =
-            collecting_ && pending_.HasInk() ? HostText(pending_.View(), hostText_) : std::string_view();
-        fieldWanted_ = false;
-        collecting_ = false;
-        visitor_.CloseField(text);
-      }
+      // A text element: nothing but text, and more than whitespace.
+      const std::string_view text =
+          collecting_ && pending_.HasInk() ? HostText(pending_.View(), hostText_) : std::string_view();
+      collecting_ = false;
+      visitor_.Field(HostText(name, hostName_), text);
       pending_.Clear();
     } else if (depth_ == kWorkoutChildDepth) {
       streaming_ = false;
@@ -382,8 +368,7 @@ class Streamer {
   bool building_ = false;     // a child taken as a tree is open
   bool inCData_ = false;
   bool streaming_ = false;    // a streamed workout child is open
-  bool fieldWanted_ = false;  // in a field of it whose text the visitor wants
-  bool collecting_ = false;   // ... and that field has held nothing but text so far
+  bool collecting_ = false;   // in a field of it that has held nothing but text so far
   bool textHandled_ = false;  // OnText is expat's text handler
   std::string hostName_;      // host text of a name or text that is not ASCII
   std::string hostText_;

@@ -88,7 +88,7 @@ inline constexpr int kMaxDepth = 256;
 enum class Take : std::uint8_t {
   Skip,    // not at all
   Tree,    // built whole, then handed to Visit
-  Stream,  // field by field: OpenField, CloseField ... then Close
+  Stream,  // field by field: Field ... then Close
 };
 
 // What a reader of workout children is told, in document order. A `workout` element is a child
@@ -100,11 +100,10 @@ class WorkoutVisitor {
   // A child taken as a Tree, complete. Answering false ends the visits; the rest of the document
   // is still checked for well-formedness.
   virtual bool Visit(const Node& element) = 0;
-  // A direct element child of a streamed child has started. Answers whether its text is wanted.
-  virtual bool OpenField(std::string_view name) = 0;
-  // The wanted field has ended, with its text as its Node's Text() would show it (empty unless it
-  // is a text element). Anything below a field is not handed over.
-  virtual void CloseField(std::string_view text) = 0;
+  // A direct element child of a streamed child has ended: its name, and its text as its Node's
+  // Text() would show it (empty unless it is a text element). Anything below a field is not
+  // handed over.
+  virtual void Field(std::string_view name, std::string_view text) = 0;
   // The streamed child has ended. Answering false ends the visits, as Visit does.
   virtual bool Close() = 0;
 

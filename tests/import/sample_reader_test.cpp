@@ -38,8 +38,7 @@ struct Reader final : xml::WorkoutVisitor {
     return xml::Take::Stream;
   }
   bool Visit(const xml::Node&) override { return true; }
-  bool OpenField(std::string_view name) override { return Sampler.OpenChild(name); }
-  void CloseField(std::string_view text) override { Sampler.CloseChild(text); }
+  void Field(std::string_view name, std::string_view text) override { Sampler.Field(name, text); }
   bool Close() override {
     Sampler.Close();
     return true;

@@ -139,8 +139,7 @@ TEST(XmlTree, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest) {
       Names.push_back(e.Name() + "/" + std::to_string(e.ChildCount()));
       return Names.size() < 2;
     }
-    bool OpenField(std::string_view) override { return false; }
-    void CloseField(std::string_view) override {}
+    void Field(std::string_view, std::string_view) override {}
     bool Close() override { return true; }
   };
   for (const std::size_t chunk : kChunkSizes) {
