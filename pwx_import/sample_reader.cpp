@@ -68,7 +68,8 @@ constexpr std::array<const ChannelName*, kSlots> kBySlot = BySlot();
 Channel ChannelOf(std::string_view name) {
   if (name.empty() || name.size() > kLongestName) return Channel::None;
   const ChannelName* c = kBySlot[SlotOf(name.size(), name.front(), name.back())];
-  return c != nullptr && xml::NameIs(name, c->Name) ? c->Id : Channel::None;
+  // Names are written in lower case nearly always, and then one comparison settles it.
+  return c != nullptr && (name == c->Name || xml::NameIs(name, c->Name)) ? c->Id : Channel::None;
 }
 
 // --- Trigonometry in extended precision. Only +, -, *, / and the correctly rounded square root
