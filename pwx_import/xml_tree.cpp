@@ -229,14 +229,15 @@ class Streamer {
       if (s.building_) {
         s.FlushText();
         s.OpenElement(s.Current().AddChild(NodeKind::Element, HostString(name)), attributes);
-      } else if (s.streaming_) {
-        s.OpenInStream();
       } else if (s.depth_ == 2) {
         s.inWorkout_ = NameIs(name, "workout");
       } else if (s.depth_ == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
         switch (s.visitor_.Open(HostText(name, s.hostName_))) {
           case Take::Skip: break;
-          case Take::Stream: s.streaming_ = true; break;
+          case Take::Stream:
+            s.streaming_ = true;
+            XML_SetElementHandler(s.parser_, &Streamer::OnStreamStart, &Streamer::OnStreamEnd);
+            break;
           case Take::Tree:
             s.subtree_ = Node(NodeKind::Element, HostString(name));
             s.building_ = true;
@@ -248,7 +249,7 @@ class Streamer {
     s.SyncText();
   }
 
-  static void XMLCALL OnEnd(void* userData, const XML_Char* name) {
+  static void XMLCALL OnEnd(void* userData, const XML_Char*) {
     Streamer& s = Self(userData);
     s.Guard([&] {
       if (s.building_) {
@@ -259,10 +260,41 @@ class Streamer {
           if (!s.visitor_.Visit(s.subtree_)) s.visiting_ = false;
           s.subtree_ = Node();  // released before the next
         }
-      } else if (s.streaming_) {
-        s.CloseInStream(name);
       }
       if (s.depth_ == 2) s.inWorkout_ = false;
+      --s.depth_;
+    });
+    s.SyncText();
+  }
+
+  // While a child streams, expat calls these two instead: its fields need no look at trees or at
+  // the document's outer levels.
+  static void XMLCALL OnStreamStart(void* userData, const XML_Char*, const XML_Char**) {
+    Streamer& s = Self(userData);
+    if (s.Stopped()) return;
+    if (++s.depth_ > kMaxDepth) return s.Fail(LoadResult::TooDeep);
+    // Only the child's direct children are handed over; anything below one of them is a node of
+    // that field, so the field is no text element.
+    s.pending_.Clear();
+    s.collecting_ = s.depth_ == kWorkoutChildDepth + 1;
+    s.SyncText();
+  }
+
+  static void XMLCALL OnStreamEnd(void* userData, const XML_Char* name) {
+    Streamer& s = Self(userData);
+    s.Guard([&] {
+      if (s.depth_ == kWorkoutChildDepth + 1) {
+        // A text element: nothing but text, and more than whitespace.
+        const std::string_view text =
+            s.collecting_ && s.pending_.HasInk() ? HostText(s.pending_.View(), s.hostText_) : std::string_view();
+        s.collecting_ = false;
+        s.visitor_.Field(HostText(name, s.hostName_), text);
+      } else if (s.depth_ == kWorkoutChildDepth) {
+        s.streaming_ = false;
+        XML_SetElementHandler(s.parser_, &Streamer::OnStart, &Streamer::OnEnd);
+        if (!s.visitor_.Close()) s.visiting_ = false;
+      }
+      s.pending_.Clear();
       --s.depth_;
     });
     s.SyncText();
@@ -336,28 +368,6 @@ class Streamer {
   static void XMLCALL OnDoctype(void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int) {
     Streamer& s = Self(userData);
     s.Guard([&] { s.Fail(LoadResult::DoctypeRefused); });
-  }
-
-  // An element starts inside the streamed workout child. Only its direct children are handed
-  // over; anything below one of them is a node of that child, so the child is no text element.
-  void OpenInStream() {
-    pending_.Clear();
-    collecting_ = depth_ == kWorkoutChildDepth + 1;
-  }
-
-  // The name comes with the end, so a field costs the visitor one call.
-  void CloseInStream(const XML_Char* name) {
-    if (depth_ == kWorkoutChildDepth + 1) {
-      // A text element: nothing but text, and more than whitespace.
-      const std::string_view text =
-          collecting_ && pending_.HasInk() ? HostText(pending_.View(), hostText_) : std::string_view();
-      collecting_ = false;
-      visitor_.Field(HostText(name, hostName_), text);
-      pending_.Clear();
-    } else if (depth_ == kWorkoutChildDepth) {
-      streaming_ = false;
-      if (!visitor_.Close()) visiting_ = false;
-    }
   }
 
   WorkoutVisitor& visitor_;
