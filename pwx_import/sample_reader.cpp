@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <iterator>
 #include <limits>
@@ -64,12 +65,29 @@ constexpr std::array<const ChannelName*, kSlots> BySlot() {
 }
 constexpr std::array<const ChannelName*, kSlots> kBySlot = BySlot();
 
+// Whether a and b, both of length n (1 to 16), hold the same bytes: two overlapping words from
+// each, all within both (below four bytes, each byte), instead of a call to memcmp for a few
+// letters.
+inline bool SameShort(const char* a, const char* b, std::size_t n) {
+  const auto load = [](const char* p, auto word) {
+    std::memcpy(&word, p, sizeof word);
+    return word;
+  };
+  if (n >= 8) return load(a, std::uint64_t{}) == load(b, std::uint64_t{}) &&
+                     load(a + n - 8, std::uint64_t{}) == load(b + n - 8, std::uint64_t{});
+  if (n >= 4) return load(a, std::uint32_t{}) == load(b, std::uint32_t{}) &&
+                     load(a + n - 4, std::uint32_t{}) == load(b + n - 4, std::uint32_t{});
+  return a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1];
+}
+
 // The channel of a child element of that name, as written.
 Channel ChannelOf(std::string_view name) {
   if (name.empty() || name.size() > kLongestName) return Channel::None;
   const ChannelName* c = kBySlot[SlotOf(name.size(), name.front(), name.back())];
+  if (c == nullptr || c->Name.size() != name.size()) return Channel::None;
   // Names are written in lower case nearly always, and then one comparison settles it.
-  return c != nullptr && (name == c->Name || xml::NameIs(name, c->Name)) ? c->Id : Channel::None;
+  const bool same = name.size() <= 16 ? SameShort(name.data(), c->Name.data(), name.size()) : name == c->Name;
+  return same || xml::NameIs(name, c->Name) ? c->Id : Channel::None;
 }
 
 // --- Trigonometry in extended precision. Only +, -, *, / and the correctly rounded square root
