@@ -235,7 +235,6 @@ class Streamer {
         switch (s.visitor_.Open(HostText(name, s.hostName_))) {
           case Take::Skip: break;
           case Take::Stream:
-            s.streaming_ = true;
             XML_SetElementHandler(s.parser_, &Streamer::OnStreamStart, &Streamer::OnStreamEnd);
             break;
           case Take::Tree:
@@ -290,7 +289,6 @@ class Streamer {
         s.collecting_ = false;
         s.visitor_.Field(HostText(name, s.hostName_), text);
       } else if (s.depth_ == kWorkoutChildDepth) {
-        s.streaming_ = false;
         XML_SetElementHandler(s.parser_, &Streamer::OnStart, &Streamer::OnEnd);
         if (!s.visitor_.Close()) s.visiting_ = false;
       }
@@ -323,7 +321,7 @@ class Streamer {
   static void XMLCALL OnStartCData(void* userData) {
     Streamer& s = Self(userData);
     s.Guard([&] {
-      if (s.streaming_) s.collecting_ = false;
+      s.collecting_ = false;  // a field holding this is no text element
       if (!s.building_) return;
       s.FlushText();
       s.Current().AddChild(NodeKind::CData, "#cdata-section");
@@ -346,7 +344,7 @@ class Streamer {
   static void XMLCALL OnComment(void* userData, const XML_Char* data) {
     Streamer& s = Self(userData);
     s.Guard([&] {
-      if (s.streaming_) s.collecting_ = false;
+      s.collecting_ = false;  // a field holding this is no text element
       if (!s.building_) return;
       s.FlushText();
       s.Current().AddChild(NodeKind::Comment, "#comment").Value() = HostString(data);
@@ -357,7 +355,7 @@ class Streamer {
   static void XMLCALL OnInstruction(void* userData, const XML_Char* target, const XML_Char* data) {
     Streamer& s = Self(userData);
     s.Guard([&] {
-      if (s.streaming_) s.collecting_ = false;
+      s.collecting_ = false;  // a field holding this is no text element
       if (!s.building_) return;
       s.FlushText();
       s.Current().AddChild(NodeKind::ProcessingInstruction, HostString(target)).Value() = HostString(data);
@@ -377,8 +375,7 @@ class Streamer {
   bool visiting_ = true;      // the visitor still wants workout children
   bool building_ = false;     // a child taken as a tree is open
   bool inCData_ = false;
-  bool streaming_ = false;    // a streamed workout child is open
-  bool collecting_ = false;   // in a field of it that has held nothing but text so far
+  bool collecting_ = false;   // in a field of a streamed child that has held nothing but text so far
   bool textHandled_ = false;  // OnText is expat's text handler
   std::string hostName_;      // host text of a name or text that is not ASCII
   std::string hostText_;
