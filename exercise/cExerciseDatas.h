@@ -16,7 +16,7 @@ namespace tessaly {
 template <class T>
 using StoreRead = std::conditional_t<std::is_arithmetic_v<T>, T, const T&>;
 
-// Per-sample series of one workout: one per channel, all of one length (Capacity()).
+// Per-sample series of one workout, one per channel, all indexed 0..Capacity()-1.
 // Capacity grows to the highest written index plus InitialCapacity, never by doubling; the
 // memory behind it is reserved further ahead so that long workouts are not copied every time.
 //
