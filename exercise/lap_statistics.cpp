@@ -20,7 +20,7 @@ struct LapAccumulators {
 };
 
 void FinishLap(LapDataRecord& lap, const LapAccumulators& acc, double endDistance,
-               const TLapClass& laps, std::int32_t j) {
+               const LapStore& laps, std::int32_t j) {
   // Only what the file left at zero is filled; the order matters, as Distance feeds AvgSpeed.
   if (lap.TotalDistance == 0.0) lap.TotalDistance = endDistance;
   if (lap.Distance == 0.0) {
@@ -51,7 +51,7 @@ void FinishLap(LapDataRecord& lap, const LapAccumulators& acc, double endDistanc
 
 }  // namespace
 
-std::int32_t DeriveLapStatistics(const TMyHRMDatas& samples, TLapClass& laps, std::int32_t ahFactor) {
+std::int32_t DeriveLapStatistics(const SampleStore& samples, LapStore& laps, std::int32_t ahFactor) {
   // One cursor for all laps: a lap starts at the sample after the one that ended the lap before.
   std::int32_t cursor = -1;
   const std::int32_t last = samples.Count() - 1;
@@ -107,7 +107,7 @@ std::int32_t DeriveLapStatistics(const TMyHRMDatas& samples, TLapClass& laps, st
   return laps.Count();
 }
 
-CadencePowerTotals ComputeCadencePowerTotals(const TMyHRMDatas& samples) {
+CadencePowerTotals ComputeCadencePowerTotals(const SampleStore& samples) {
   std::uint16_t maxCadence = 0, maxPower = 0;
   std::int64_t cadenceSum = 0, powerSum = 0;
   const std::int32_t count = samples.Count();

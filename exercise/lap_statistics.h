@@ -3,13 +3,13 @@
 
 #include <cstdint>
 
-#include "exercise/cExerciseDatas.h"
+#include "exercise/stores.h"
 
 namespace tessaly {
 
 // One pass over the samples, lap by lap, filling each lap field that is still zero. ahFactor is
 // the altitude hysteresis in metres. Returns the lap count.
-std::int32_t DeriveLapStatistics(const TMyHRMDatas& samples, TLapClass& laps, std::int32_t ahFactor);
+std::int32_t DeriveLapStatistics(const SampleStore& samples, LapStore& laps, std::int32_t ahFactor);
 
 struct CadencePowerTotals {
   std::uint16_t MaxCadence = 0;
@@ -17,6 +17,6 @@ struct CadencePowerTotals {
   std::uint16_t AvgCadence = 0;
   std::uint16_t AvgPower = 0;
 };
-CadencePowerTotals ComputeCadencePowerTotals(const TMyHRMDatas& samples);
+CadencePowerTotals ComputeCadencePowerTotals(const SampleStore& samples);
 
 }  // namespace tessaly

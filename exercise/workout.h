@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "exercise/cExerciseDatas.h"
+#include "exercise/stores.h"
 #include "exercise/records.h"
 
 namespace tessaly {
@@ -14,7 +14,7 @@ namespace tessaly {
 struct Workout {
   Workout() = default;
   // Everything empty around stores that already exist, so that no second set of arrays is made.
-  Workout(TMyHRMDatas&& samples, TLapClass&& laps) noexcept : Samples(std::move(samples)), Laps(std::move(laps)) {}
+  Workout(SampleStore&& samples, LapStore&& laps) noexcept : Samples(std::move(samples)), Laps(std::move(laps)) {}
 
   LogSummaryRecord Summary{};  // all zero
   std::string Comment;
@@ -22,8 +22,8 @@ struct Workout {
   // Watts from the file's summary; the host finds them on samples 5 and 6 of an import.
   std::int32_t SummaryAvgPower = 0;
   std::int32_t SummaryMaxPower = 0;
-  TMyHRMDatas Samples;
-  TLapClass Laps;
+  SampleStore Samples;
+  LapStore Laps;
 };
 
 }  // namespace tessaly

@@ -49,7 +49,7 @@ void ExportOneInput(const std::uint8_t* data, std::size_t size) {
   // Whatever went in, the document must be well-formed XML that this plug-in reads back whole.
   auto reader = std::make_unique<PluginState>();
   if (ImportPwxFile(*reader, target.c_str()) != PwxReadOutcome::Imported) std::abort();
-  const TMyHRMDatas& back = reader->Workout.Samples;
+  const SampleStore& back = reader->Workout.Samples;
   if (back.Count() != static_cast<std::int32_t>(samples)) std::abort();
   if (reader->Workout.Laps.Count() != static_cast<std::int32_t>(laps)) std::abort();
   for (std::size_t i = 0; i < samples; ++i) {

@@ -118,7 +118,7 @@ TESSALY_SAMPLE_CHANNELS(TESSALY_CHECK_FIELD)
 }  // namespace
 
 bool GetExerciseDatasEx(const PluginState& state, std::int32_t index, ExerciseDataRecord* out) {
-  const TMyHRMDatas& s = state.Workout.Samples;
+  const SampleStore& s = state.Workout.Samples;
   if (out == nullptr || index < 0 || index >= s.Count()) return false;
   // Field by field: the host's record may be shorter than ours, and reserved bytes stay its own.
 #define TESSALY_SAMPLE_OUT(Name, Type, Field, Element) FieldOut(*out, offsetof(ExerciseDataRecord, Field), s.Get##Name(index));
@@ -130,7 +130,7 @@ bool GetExerciseDatasEx(const PluginState& state, std::int32_t index, ExerciseDa
 }
 
 std::int32_t GetLapDatasEx(const PluginState& state, std::int32_t index, LapDataRecord* out) {
-  const TLapClass& laps = state.Workout.Laps;
+  const LapStore& laps = state.Workout.Laps;
   if (out == nullptr || index < 0 || index >= laps.Count()) return 0;
   LapDataRecord lap;
   laps.GetLap(index, lap);
@@ -149,7 +149,7 @@ bool SetLogSummaryEx(PluginState& state, const LogSummaryRecord& summary) {
 }
 
 bool SetExerciseDatasEx(PluginState& state, std::int32_t index, const ExerciseDataRecord& data) {
-  TMyHRMDatas& s = state.Workout.Samples;
+  SampleStore& s = state.Workout.Samples;
   // Growing first means every setter below writes within the arrays and cannot fail halfway.
   if (!s.EnsureIndex(index)) return false;
   const void* zero = std::memchr(data.SampleText, 0, sizeof(data.SampleText));

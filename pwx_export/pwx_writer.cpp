@@ -157,8 +157,8 @@ namespace {
 
 void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
   const LogSummaryRecord summary = workout.Summary;  // a plain copy: the record is packed
-  const TMyHRMDatas& samples = workout.Samples;
-  const TLapClass& laps = workout.Laps;
+  const SampleStore& samples = workout.Samples;
+  const LapStore& laps = workout.Laps;
   const std::int32_t sampleCount = samples.Count();
   const std::int32_t lapCount = laps.Count();
   const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);

@@ -7,11 +7,11 @@
 
 #include "exercise/lap_statistics.h"
 #include "platform/file_system.h"
-#include "pwx_import/import_state.h"
+#include "pwx_import/workout_time.h"
 #include "pwx_import/number_reading.h"
 #include "pwx_import/sample_reader.h"
 #include "pwx_import/summary_reader.h"
-#include "pwx_import/xml_tree.h"
+#include "pwx_import/workout_stream.h"
 #include "util/date_time.h"
 #include "util/sport_types.h"
 
@@ -37,7 +37,7 @@ void AppendLine(std::string& comment, std::string_view text) {
 
 class Walk final : public xml::WorkoutVisitor {
  public:
-  Walk(ImportedSummary& staged, TMyHRMDatas& samples, TLapClass& laps)
+  Walk(ImportedSummary& staged, SampleStore& samples, LapStore& laps)
       : staged_(staged), laps_(laps), samples_(state_, samples) {}
 
   // Samples, a day of them at one a second, are read without building a tree for each.
@@ -88,7 +88,7 @@ class Walk final : public xml::WorkoutVisitor {
 
  private:
   ImportedSummary& staged_;
-  TLapClass& laps_;
+  LapStore& laps_;
   ImportState state_;  // fresh for every read
   SampleReader samples_;
   bool stopped_ = false;
@@ -110,7 +110,7 @@ void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState
   }
   s.Reserved67 = 0;
   if (s.Calories == 0) s.Calories = static_cast<std::uint16_t>(walk.SegmentCaloriesTotal);
-  const TMyHRMDatas& samples = workout.Samples;
+  const SampleStore& samples = workout.Samples;
   const std::int32_t count = samples.Count();
   if (count > 1) {
     const std::uint32_t step = static_cast<std::uint32_t>(samples.GetTimeOffset(1)) -
@@ -137,7 +137,7 @@ PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& 
   staged.Samples.Clear();
   staged.Laps.Clear();
   const std::uint64_t expected = platform::FileByteCount(path) / kFileBytesPerSample;
-  staged.Samples.ReserveFor(static_cast<std::int64_t>(std::min<std::uint64_t>(expected, TMyHRMDatas::MaxReserveHint)));
+  staged.Samples.ReserveFor(static_cast<std::int64_t>(std::min<std::uint64_t>(expected, SampleStore::MaxReserveHint)));
 
   Walk walk(summary, staged.Samples, staged.Laps);
   if (xml::ReadWorkoutFile(path, walk) != xml::LoadResult::Loaded) {
@@ -160,7 +160,7 @@ PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& 
 
 }  // namespace
 
-PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, TMyHRMDatas& samples, TLapClass& laps) {
+PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, SampleStore& samples, LapStore& laps) {
   PwxRead read{.Outcome = PwxReadOutcome::LoadFailed,
                .Staged = Workout(std::move(samples), std::move(laps))};
   try {

@@ -33,6 +33,6 @@ struct PwxRead {
 // Reads the file at path (the host's 8-bit path). The stores are the caller's, emptied and lent
 // to the read so that an import needs no second set of arrays: they come back in the result, or,
 // when the read throws, emptied in place.
-PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, TMyHRMDatas& samples, TLapClass& laps);
+PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, SampleStore& samples, LapStore& laps);
 
 }  // namespace tessaly

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "pwx_import/xml_tree.h"
+#include "pwx_import/workout_stream.h"
 #include "util/number_text.h"
 
 namespace tessaly {

@@ -11,7 +11,7 @@
 
 #include "exercise/sample_channels.h"
 #include "pwx_import/number_reading.h"
-#include "pwx_import/xml_tree.h"
+#include "pwx_import/workout_stream.h"
 #include "util/ascii.h"
 #include "util/conversions.h"
 #include "util/number_text.h"
@@ -200,13 +200,13 @@ namespace {
 std::int32_t BeginSample(ImportState& state) {
   if (state.SampleIndex == std::numeric_limits<std::int32_t>::max()) return -1;
   const std::int32_t i = ++state.SampleIndex;
-  return i > TMyHRMDatas::MaxIndex ? -1 : i;
+  return i > SampleStore::MaxIndex ? -1 : i;
 }
 
 // One channel element of sample i, its text as the element shows it (empty unless plain text).
 // right is the last pwrright of this sample that converted.
 void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::int32_t& right, ImportState& state,
-                 TMyHRMDatas& samples) {
+                 SampleStore& samples) {
   if (channel == Channel::PwrRight) {
     if (const std::optional<std::int32_t> r = ParseInteger(text)) right = *r;
     double balance = right;
@@ -254,7 +254,7 @@ void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::in
 
 // After the last channel of sample i: the distance filled from the positions when both this and
 // the previous sample have them, else kept where it was, and never allowed to go back.
-void EndSample(std::int32_t i, ImportState& state, TMyHRMDatas& samples) {
+void EndSample(std::int32_t i, ImportState& state, SampleStore& samples) {
   if (i == 0) return;
   if (samples.GetDist(i) == 0.0) {
     const double lat1 = samples.GetLat(i - 1), lon1 = samples.GetLon(i - 1);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "exercise/cExerciseDatas.h"
+#include "exercise/stores.h"
 #include "pwx_import/import_state.h"
 
 namespace tessaly {
@@ -22,7 +22,7 @@ enum class SampleChannel : std::uint8_t;
 // to go back, the right pedal's power turned into the balance.
 class SampleReader {
  public:
-  SampleReader(ImportState& state, TMyHRMDatas& samples) : state_(state), samples_(samples) {}
+  SampleReader(ImportState& state, SampleStore& samples) : state_(state), samples_(samples) {}
 
   void Open();
   // A child element of the sample has ended: its name as written, its text as the element shows
@@ -32,7 +32,7 @@ class SampleReader {
 
  private:
   ImportState& state_;
-  TMyHRMDatas& samples_;
+  SampleStore& samples_;
   std::int32_t index_ = -1;  // the open sample's index; -1 when it stores nothing
   std::int32_t right_ = 0;   // the last pwrright of the open sample that converted
 };

@@ -121,7 +121,7 @@ void ReadSegmentExtension(const xml::Node& extension, LapDataRecord& lap, Import
 
 }  // namespace
 
-void ReadSegment(const xml::Node& segment, ImportState& state, TLapClass& laps) {
+void ReadSegment(const xml::Node& segment, ImportState& state, LapStore& laps) {
   LapDataRecord lap;
   std::memset(&lap, 0, sizeof lap);
   double beginning = 0.0;

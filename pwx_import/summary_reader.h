@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "exercise/cExerciseDatas.h"
+#include "exercise/stores.h"
 #include "exercise/records.h"
 #include "pwx_import/import_state.h"
-#include "pwx_import/xml_tree.h"
+#include "pwx_import/workout_stream.h"
 
 namespace tessaly {
 
@@ -23,6 +23,6 @@ struct ImportedSummary {
 void ReadSummaryData(const xml::Node& summaryData, ImportedSummary& out);
 void ReadWorkoutExtension(const xml::Node& extension, ImportedSummary& out);
 // Appends exactly one lap; its end time of day counts from state.WorkoutStart as read so far.
-void ReadSegment(const xml::Node& segment, ImportState& state, TLapClass& laps);
+void ReadSegment(const xml::Node& segment, ImportState& state, LapStore& laps);
 
 }  // namespace tessaly

@@ -17,7 +17,7 @@ struct Sample {
   double pwr = 0, dist = 0;
 };
 
-void Fill(TMyHRMDatas& store, const std::vector<Sample>& samples) {
+void Fill(SampleStore& store, const std::vector<Sample>& samples) {
   for (std::size_t k = 0; k < samples.size(); ++k) {
     const auto i = static_cast<std::int32_t>(k);
     const Sample& s = samples[k];
@@ -39,7 +39,7 @@ LapDataRecord Lap(double endOffset, double duration = 0) {
   return lap;
 }
 
-LapDataRecord Get(const TLapClass& laps, std::int32_t j) {
+LapDataRecord Get(const LapStore& laps, std::int32_t j) {
   LapDataRecord lap;
   laps.GetLap(j, lap);
   return lap;
@@ -79,9 +79,9 @@ TEST(DeriveLapStatistics, AltitudeHysteresis) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    TMyHRMDatas samples;
+    SampleStore samples;
     Fill(samples, Altitudes(c.alts));
-    TLapClass laps;
+    LapStore laps;
     laps.Add(Lap(static_cast<double>(c.alts.size() - 1)));
     EXPECT_EQ(DeriveLapStatistics(samples, laps, c.ahFactor), 1);
     const LapDataRecord lap = Get(laps, 0);
@@ -91,13 +91,13 @@ TEST(DeriveLapStatistics, AltitudeHysteresis) {
 }
 
 TEST(DeriveLapStatistics, AveragesAndMaxima) {
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {
                     {0, 0, 10.0, 0, 0, 0.0, 0.0},
                     {1, 0, 25.5, 120, 80, 250.9, 0.5},
                     {2, 0, 20.0, 140, 91, 301.6, 1.0},
                 });
-  TLapClass laps;
+  LapStore laps;
   laps.Add(Lap(2, 180));
   DeriveLapStatistics(samples, laps, 2);
   const LapDataRecord lap = Get(laps, 0);
@@ -116,7 +116,7 @@ TEST(DeriveLapStatistics, AveragesAndMaxima) {
 TEST(DeriveLapStatistics, SharedCursorAndAltitudeReference) {
   // Lap 0 ends at second 2, lap 1 at second 5. Lap 1 starts its altitude reference at the sample
   // that ended lap 0 (101), so 103 does not pass 101 + 2; from sample 0 (100) it would.
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {
                     {0, 100, 0, 100, 0, 0, 0.1},
                     {1, 100, 0, 110, 0, 0, 0.2},
@@ -125,7 +125,7 @@ TEST(DeriveLapStatistics, SharedCursorAndAltitudeReference) {
                     {4, 103, 0, 160, 0, 0, 0.5},
                     {5, 103, 0, 170, 0, 0, 0.7},
                 });
-  TLapClass laps;
+  LapStore laps;
   laps.Add(Lap(2.9));  // the integer part counts: ends at second 2
   laps.Add(Lap(5));
   EXPECT_EQ(DeriveLapStatistics(samples, laps, 2), 2);
@@ -143,9 +143,9 @@ TEST(DeriveLapStatistics, SharedCursorAndAltitudeReference) {
 
 TEST(DeriveLapStatistics, EveryLapTakesAtLeastItsEndingSample) {
   // Both laps end at second 1: the second one takes the next sample, already past its end.
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {{0, 0, 0, 100, 0, 0, 0}, {1, 0, 0, 110, 0, 0, 0}, {2, 0, 0, 150, 0, 0, 0}, {3, 0, 0, 200, 0, 0, 0}});
-  TLapClass laps;
+  LapStore laps;
   laps.Add(Lap(1));
   laps.Add(Lap(1));
   laps.Add(Lap(0));
@@ -156,9 +156,9 @@ TEST(DeriveLapStatistics, EveryLapTakesAtLeastItsEndingSample) {
 }
 
 TEST(DeriveLapStatistics, LapsBeyondTheSamplesStayAsRead) {
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {{0, 0, 0, 100, 0, 0, 0.1}, {1, 0, 0, 110, 0, 0, 0.2}, {2, 0, 0, 120, 0, 0, 0.3}});
-  TLapClass laps;
+  LapStore laps;
   const LapDataRecord beyond = Lap(100, 100);
   const LapDataRecord early = Lap(1, 10);  // would end at once, but the samples are used up
   laps.Add(Lap(1));
@@ -171,9 +171,9 @@ TEST(DeriveLapStatistics, LapsBeyondTheSamplesStayAsRead) {
 }
 
 TEST(DeriveLapStatistics, OneLapEndingAfterTheLastSampleStaysAsRead) {
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {{0, 100, 5, 100, 70, 200, 0.1}, {1, 110, 5, 110, 70, 200, 0.2}});
-  TLapClass laps;
+  LapStore laps;
   const LapDataRecord lap = Lap(2, 2);
   laps.Add(lap);
   EXPECT_EQ(DeriveLapStatistics(samples, laps, 2), 1);
@@ -181,20 +181,20 @@ TEST(DeriveLapStatistics, OneLapEndingAfterTheLastSampleStaysAsRead) {
 }
 
 TEST(DeriveLapStatistics, EmptySampleStoreLeavesLapsAlone) {
-  TMyHRMDatas samples;
-  TLapClass laps;
+  SampleStore samples;
+  LapStore laps;
   const LapDataRecord lap = Lap(0, 0);
   laps.Add(lap);
   laps.Add(lap);
   EXPECT_EQ(DeriveLapStatistics(samples, laps, 2), 2);
   EXPECT_TRUE(SameBytes(Get(laps, 0), lap));
   EXPECT_TRUE(SameBytes(Get(laps, 1), lap));
-  TLapClass none;
+  LapStore none;
   EXPECT_EQ(DeriveLapStatistics(samples, none, 2), 0);
 }
 
 TEST(DeriveLapStatistics, ValuesFromTheFileAreKept) {
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {{0, 100, 30, 150, 90, 300, 1.0}, {1, 120, 40, 160, 100, 400, 2.0}});
   LapDataRecord lap = Lap(1, 3600);
   lap.Distance = 5.0;
@@ -210,7 +210,7 @@ TEST(DeriveLapStatistics, ValuesFromTheFileAreKept) {
   lap.Ascent = 7;
   lap.Descent = 8;
   lap.Reserved91[3] = 0xAB;
-  TLapClass laps;
+  LapStore laps;
   laps.Add(lap);
   DeriveLapStatistics(samples, laps, 2);
   EXPECT_TRUE(SameBytes(Get(laps, 0), lap));
@@ -220,14 +220,14 @@ TEST(DeriveLapStatistics, FillOrderAndDistanceReadBack) {
   // Lap 0 brings its own TotalDistance (0.9, not the samples' 1.0); lap 1's distance is counted
   // from that value, and its average speed from the distance just filled. Lap 2 counts from the
   // TotalDistance this pass filled for lap 1, and has no duration. Lap 3 brings its distance.
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {{0, 0, 0, 0, 0, 0, 0.5}, {10, 0, 0, 0, 0, 0, 1.0}, {20, 0, 0, 0, 0, 0, 2.0},
                  {30, 0, 0, 0, 0, 0, 3.0}, {40, 0, 0, 0, 0, 0, 4.0}});
   LapDataRecord lap0 = Lap(10, 360);
   lap0.TotalDistance = 0.9;
   LapDataRecord lap3 = Lap(40, 360);
   lap3.Distance = 2.0;
-  TLapClass laps;
+  LapStore laps;
   laps.Add(lap0);
   laps.Add(Lap(20, 360));
   laps.Add(Lap(30, 0));
@@ -248,9 +248,9 @@ TEST(DeriveLapStatistics, FillOrderAndDistanceReadBack) {
 }
 
 TEST(DeriveLapStatistics, NoHeartRateOrCadenceLeavesTheirAveragesAlone) {
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {{0, 0, -3.0, 0, 0, 0, 0}, {1, 0, -1.0, 0, 0, 0, 0}});
-  TLapClass laps;
+  LapStore laps;
   laps.Add(Lap(1));
   DeriveLapStatistics(samples, laps, 2);
   const LapDataRecord lap = Get(laps, 0);
@@ -262,10 +262,10 @@ TEST(DeriveLapStatistics, NoHeartRateOrCadenceLeavesTheirAveragesAlone) {
 }
 
 TEST(DeriveLapStatistics, ExtremePowerValuesAreSafe) {
-  TMyHRMDatas samples;
+  SampleStore samples;
   Fill(samples, {{0, 0, 0, 0, 0, 1e300, 0}, {1, 0, 0, 0, 0, std::numeric_limits<double>::quiet_NaN(), 0},
                  {2, 0, 0, 0, 0, 3.0, 0}});
-  TLapClass laps;
+  LapStore laps;
   laps.Add(Lap(2));
   DeriveLapStatistics(samples, laps, 2);
   const LapDataRecord lap = Get(laps, 0);
@@ -286,7 +286,7 @@ TEST(ComputeCadencePowerTotals, WholeWorkoutCountsZeros) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    TMyHRMDatas samples;
+    SampleStore samples;
     Fill(samples, c.samples);
     const CadencePowerTotals t = ComputeCadencePowerTotals(samples);
     EXPECT_EQ(t.MaxCadence, c.expected.MaxCadence);

@@ -1,4 +1,4 @@
-#include "exercise/cExerciseDatas.h"
+#include "exercise/stores.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 namespace tessaly {
 namespace {
 
-TEST(TMyHRMDatas, FreshStoreIsEmptyAndZero) {
-  TMyHRMDatas store;
+TEST(SampleStore, FreshStoreIsEmptyAndZero) {
+  SampleStore store;
   EXPECT_EQ(store.Count(), 0);
   EXPECT_EQ(store.Capacity(), 5000);
   for (std::int32_t i : {0, 1, 2500, 4999}) {
@@ -24,7 +24,7 @@ TEST(TMyHRMDatas, FreshStoreIsEmptyAndZero) {
   }
 }
 
-TEST(TMyHRMDatas, GrowsByAFixedMarginBeyondTheHighestIndex) {
+TEST(SampleStore, GrowsByAFixedMarginBeyondTheHighestIndex) {
   const struct {
     std::int32_t index;
     std::int32_t capacity, count;
@@ -36,7 +36,7 @@ TEST(TMyHRMDatas, GrowsByAFixedMarginBeyondTheHighestIndex) {
       {16999, 17000, 17000},
       {17000, 22000, 17001},
   };
-  TMyHRMDatas store;
+  SampleStore store;
   store.SetSpd(10, 12.5);
   for (const auto& s : steps) {
     SCOPED_TRACE(s.index);
@@ -49,8 +49,8 @@ TEST(TMyHRMDatas, GrowsByAFixedMarginBeyondTheHighestIndex) {
   }
 }
 
-TEST(TMyHRMDatas, CountFollowsAnyChannel) {
-  TMyHRMDatas store;
+TEST(SampleStore, CountFollowsAnyChannel) {
+  SampleStore store;
   store.SetHr(9, 150);
   EXPECT_EQ(store.Count(), 10);
   for (std::int32_t i = 0; i < 9; ++i) {
@@ -62,8 +62,8 @@ TEST(TMyHRMDatas, CountFollowsAnyChannel) {
   EXPECT_EQ(store.Count(), 21);
 }
 
-TEST(TMyHRMDatas, ClearEmptiesEveryChannel) {
-  TMyHRMDatas store;
+TEST(SampleStore, ClearEmptiesEveryChannel) {
+  SampleStore store;
   store.SetHr(3, 100);
   store.SetLat(4, 51.5);
   store.SetSampleText(2, "note");
@@ -78,8 +78,8 @@ TEST(TMyHRMDatas, ClearEmptiesEveryChannel) {
 
 // Each channel holds only what was written up to its own highest write; everything between and
 // beyond reads as zero, in any order of writes, and a store moved from starts again with no room.
-TEST(TMyHRMDatas, ChannelsWrittenOutOfStepReadZeroBetweenTheirWrites) {
-  TMyHRMDatas store;
+TEST(SampleStore, ChannelsWrittenOutOfStepReadZeroBetweenTheirWrites) {
+  SampleStore store;
   EXPECT_TRUE(store.SetHr(4999, 150));
   EXPECT_TRUE(store.SetSpd(4000, 30.5));
   EXPECT_TRUE(store.SetSpd(10, 12.5));  // behind the channel's own highest write
@@ -102,7 +102,7 @@ TEST(TMyHRMDatas, ChannelsWrittenOutOfStepReadZeroBetweenTheirWrites) {
   }
   EXPECT_EQ(store.Capacity(), 10000);
 
-  TMyHRMDatas moved = std::move(store);
+  SampleStore moved = std::move(store);
   EXPECT_EQ(moved.GetSpd(4000), 30.5);
   EXPECT_EQ(moved.Count(), 5001);
   EXPECT_EQ(store.Count(), 0);  // NOLINT: the moved-from store is defined to be empty
@@ -116,18 +116,18 @@ TEST(TMyHRMDatas, ChannelsWrittenOutOfStepReadZeroBetweenTheirWrites) {
   EXPECT_EQ(store.GetCad(3), 0);
 }
 
-TEST(TMyHRMDatas, SampleTextIsACopy) {
-  TMyHRMDatas store;
+TEST(SampleStore, SampleTextIsACopy) {
+  SampleStore store;
   std::string text = "first";
   store.SetSampleText(0, text);
   text[0] = 'X';
   EXPECT_EQ(store.GetSampleText(0), "first");
 }
 
-TEST(TMyHRMDatas, RefusesIndexesOutsideItsRange) {
-  TMyHRMDatas store;
+TEST(SampleStore, RefusesIndexesOutsideItsRange) {
+  SampleStore store;
   store.SetHr(5, 1);
-  for (std::int32_t bad : {-1, -5000, TMyHRMDatas::MaxIndex + 1}) {
+  for (std::int32_t bad : {-1, -5000, SampleStore::MaxIndex + 1}) {
     SCOPED_TRACE(bad);
     EXPECT_FALSE(store.SetHr(bad, 9));
     EXPECT_FALSE(store.SetSampleText(bad, "x"));
@@ -146,9 +146,9 @@ LapDataRecord Pattern(unsigned char seed) {
 
 bool Same(const LapDataRecord& a, const LapDataRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-TEST(TLapClass, KeepsByteForByteCopies) {
+TEST(LapStore, KeepsByteForByteCopies) {
   static_assert(sizeof(LapDataRecord) == 106);
-  TLapClass laps;
+  LapStore laps;
   EXPECT_EQ(laps.Count(), 0);
   LapDataRecord a = Pattern(1);
   const LapDataRecord original = a;
@@ -168,8 +168,8 @@ TEST(TLapClass, KeepsByteForByteCopies) {
   EXPECT_TRUE(Same(out, original));
 }
 
-TEST(TLapClass, IndexErrorCopiesNothing) {
-  TLapClass laps;
+TEST(LapStore, IndexErrorCopiesNothing) {
+  LapStore laps;
   LapDataRecord out = Pattern(4);
   EXPECT_THROW(laps.GetLap(0, out), std::out_of_range);
   laps.Add(Pattern(1));
@@ -188,8 +188,8 @@ TEST(TLapClass, IndexErrorCopiesNothing) {
   EXPECT_EQ(laps.Count(), 2);
 }
 
-TEST(TLapClass, ClearEmptiesTheList) {
-  TLapClass laps;
+TEST(LapStore, ClearEmptiesTheList) {
+  LapStore laps;
   for (unsigned char k = 0; k < 5; ++k) laps.Add(Pattern(k));
   laps.Clear();
   EXPECT_EQ(laps.Count(), 0);

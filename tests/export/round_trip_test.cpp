@@ -72,7 +72,7 @@ double WrittenThenTruncated(double v, int decimals) {
 
 // Whether every position lies on the globe and every power fits the schema's 16-bit number; a
 // fixture made of extreme numbers does not.
-bool WithinSchemaRanges(const TMyHRMDatas& x) {
+bool WithinSchemaRanges(const SampleStore& x) {
   for (std::int32_t i = 0; i < x.Count(); ++i) {
     if (!(std::fabs(x.GetLat(i)) <= 90.0 && std::fabs(x.GetLon(i)) <= 180.0)) return false;
     if (!(std::fabs(x.GetPwr(i)) <= 32767.0)) return false;
@@ -105,8 +105,8 @@ std::string SecondsText(DateTime t) {
 void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImport) {
   const LogSummaryRecord sa = a.Workout.Summary;
   const LogSummaryRecord sb = b.Workout.Summary;
-  const TMyHRMDatas& xa = a.Workout.Samples;
-  const TMyHRMDatas& xb = b.Workout.Samples;
+  const SampleStore& xa = a.Workout.Samples;
+  const SampleStore& xb = b.Workout.Samples;
   const CadencePowerTotals totals = ComputeCadencePowerTotals(xa);
 
   // Counts and start.

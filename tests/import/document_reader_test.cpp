@@ -138,8 +138,8 @@ TEST(DocumentReader, StartAndEndTimes) {
 TEST(DocumentReader, WithoutATimeTheWorkoutStartsNow) {
   // The reader is handed the time; AnalyseExercise hands it the clock's.
   const std::string doc = PwxDocument("<summarydata><duration>120</duration></summarydata>" + Samples({"<hr>1</hr>"}));
-  TMyHRMDatas samples;
-  TLapClass laps;
+  SampleStore samples;
+  LapStore laps;
   const PwxRead read = ReadPwxFile(TempPwx("notime.pwx", doc).c_str(), {.AHFactor = 2, .Now = kMay24At0800}, samples, laps);
   EXPECT_EQ(read.Outcome, PwxReadOutcome::Imported);
   EXPECT_EQ(V(read.Staged.Summary.StartTime), kMay24At0800);

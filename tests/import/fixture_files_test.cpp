@@ -19,7 +19,7 @@ struct Imported {
   std::unique_ptr<PluginState> State = std::make_unique<PluginState>();
   std::int32_t Count = 0;
   const LogSummaryRecord& Summary() const { return State->Workout.Summary; }
-  const TMyHRMDatas& Samples() const { return State->Workout.Samples; }
+  const SampleStore& Samples() const { return State->Workout.Samples; }
   LapDataRecord Lap(std::int32_t j) const {
     LapDataRecord lap;
     State->Workout.Laps.GetLap(j, lap);
@@ -107,7 +107,7 @@ TEST(FixtureFiles, SummaryAndSegments) {
 TEST(FixtureFiles, GpsFill) {
   const Imported r = ImportFixture("gps_fill.pwx");
   ASSERT_EQ(r.Count, 11);
-  const TMyHRMDatas& s = r.Samples();
+  const SampleStore& s = r.Samples();
   const double north = 0.11112;
   const double east = 0.11112 * std::cos(50.001 * 3.14159265358979323846 / 180.0);
   EXPECT_EQ(s.GetDist(0), 0.0);
@@ -203,7 +203,7 @@ TEST(FixtureFiles, NumberEdges) {
   EXPECT_EQ(V(s.TrainingStressScore), 100.0);
   EXPECT_EQ(V(s.Calories), 65535);          // from the segment, saturated
   EXPECT_DOUBLE_EQ(V(s.Distance), 1.0);     // 12,5 is no number; the last sample's 1 km
-  const TMyHRMDatas& d = r.Samples();
+  const SampleStore& d = r.Samples();
   EXPECT_EQ(d.GetTimeOffset(0), -1);
   EXPECT_EQ(d.GetTimeOffset(1), 2147483647);
   EXPECT_EQ(d.GetHr(0), 44);

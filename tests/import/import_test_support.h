@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "pwx_import/xml_tree.h"
+#include "pwx_import/workout_stream.h"
 #include "test_support.h"
 
 namespace tessaly::test {

@@ -20,7 +20,7 @@ namespace {
 // Streams the `sample` children of a workout into one import's stores, as the import does.
 struct Reader final : xml::WorkoutVisitor {
   ImportState State;
-  TMyHRMDatas Samples;
+  SampleStore Samples;
   SampleReader Sampler{State, Samples};
 
   // Reads the workout content, fed in pieces of chunk bytes.
@@ -48,21 +48,21 @@ struct Reader final : xml::WorkoutVisitor {
 TEST(SampleReader, ChannelConversions) {
   struct Case {
     const char* Content;
-    double (*Get)(const TMyHRMDatas&);
+    double (*Get)(const SampleStore&);
     double Expected;
   };
-  const auto hr = [](const TMyHRMDatas& s) { return double(s.GetHr(0)); };
-  const auto cad = [](const TMyHRMDatas& s) { return double(s.GetCad(0)); };
-  const auto to = [](const TMyHRMDatas& s) { return double(s.GetTimeOffset(0)); };
-  const auto spd = [](const TMyHRMDatas& s) { return s.GetSpd(0); };
-  const auto alt = [](const TMyHRMDatas& s) { return s.GetAlt(0); };
-  const auto dist = [](const TMyHRMDatas& s) { return s.GetDist(0); };
-  const auto pwr = [](const TMyHRMDatas& s) { return s.GetPwr(0); };
-  const auto temp = [](const TMyHRMDatas& s) { return s.GetTemp(0); };
-  const auto tel = [](const TMyHRMDatas& s) { return s.GetTorqueEffectivenessLeft(0); };
-  const auto ter = [](const TMyHRMDatas& s) { return s.GetTorqueEffectivenessRight(0); };
-  const auto psl = [](const TMyHRMDatas& s) { return s.GetPedalSmoothnessLeft(0); };
-  const auto psr = [](const TMyHRMDatas& s) { return s.GetPedalSmoothnessRight(0); };
+  const auto hr = [](const SampleStore& s) { return double(s.GetHr(0)); };
+  const auto cad = [](const SampleStore& s) { return double(s.GetCad(0)); };
+  const auto to = [](const SampleStore& s) { return double(s.GetTimeOffset(0)); };
+  const auto spd = [](const SampleStore& s) { return s.GetSpd(0); };
+  const auto alt = [](const SampleStore& s) { return s.GetAlt(0); };
+  const auto dist = [](const SampleStore& s) { return s.GetDist(0); };
+  const auto pwr = [](const SampleStore& s) { return s.GetPwr(0); };
+  const auto temp = [](const SampleStore& s) { return s.GetTemp(0); };
+  const auto tel = [](const SampleStore& s) { return s.GetTorqueEffectivenessLeft(0); };
+  const auto ter = [](const SampleStore& s) { return s.GetTorqueEffectivenessRight(0); };
+  const auto psl = [](const SampleStore& s) { return s.GetPedalSmoothnessLeft(0); };
+  const auto psr = [](const SampleStore& s) { return s.GetPedalSmoothnessRight(0); };
   const Case cases[] = {
       {"<timeoffset>12.9</timeoffset>", to, 12},
       {"<timeoffset>-3.7</timeoffset>", to, -3},
@@ -298,13 +298,13 @@ TEST(SampleReader, SamplesAtTheCapacityEdgeStayInsideTheStore) {
   // Index 5000 is the first past the initial capacity. A sample there that sets nothing before
   // the reader looks at its distance or power must not make the reader read past the channels.
   Reader empty;
-  for (int i = 0; i < TMyHRMDatas::InitialCapacity; ++i) empty.Read("<dist>1</dist>");
+  for (int i = 0; i < SampleStore::InitialCapacity; ++i) empty.Read("<dist>1</dist>");
   empty.Read("");
   EXPECT_EQ(empty.Samples.Count(), 5001);
   EXPECT_DOUBLE_EQ(empty.Samples.GetDist(5000), 0.001);
 
   Reader balance;
-  for (int i = 0; i < TMyHRMDatas::InitialCapacity; ++i) balance.Read("<timeoffset>1</timeoffset>");
+  for (int i = 0; i < SampleStore::InitialCapacity; ++i) balance.Read("<timeoffset>1</timeoffset>");
   balance.Read("<pwrright>5</pwrright>");
   EXPECT_EQ(balance.Samples.Count(), 5001);
   EXPECT_EQ(balance.Samples.GetPwrRight(5000), 0.0);
@@ -312,9 +312,9 @@ TEST(SampleReader, SamplesAtTheCapacityEdgeStayInsideTheStore) {
 
 TEST(SampleReader, IndexesBeyondTheStoreAreCountedButNotStored) {
   Reader r;
-  r.State.SampleIndex = TMyHRMDatas::MaxIndex;
+  r.State.SampleIndex = SampleStore::MaxIndex;
   r.Read("<hr>100</hr><dist>5</dist>");
-  EXPECT_EQ(r.State.SampleIndex, TMyHRMDatas::MaxIndex + 1);
+  EXPECT_EQ(r.State.SampleIndex, SampleStore::MaxIndex + 1);
   EXPECT_EQ(r.Samples.Count(), 0);
   r.State.SampleIndex = 2147483647;
   r.Read("<hr>100</hr>");

@@ -10,7 +10,7 @@
 
 #include "import_test_support.h"
 #include "platform/codepage.h"
-#include "pwx_import/xml_tree.h"
+#include "pwx_import/workout_stream.h"
 
 namespace tessaly {
 namespace {

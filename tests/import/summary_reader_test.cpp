@@ -117,7 +117,7 @@ TEST(SummaryReader, WorkoutExtension) {
 LapDataRecord Lap(const std::string& segmentContent, DateTime workoutStart = 0.0, ImportState* stateOut = nullptr) {
   ImportState state;
   state.WorkoutStart = workoutStart;
-  TLapClass laps;
+  LapStore laps;
   ReadSegment(WorkoutChild("<segment>" + segmentContent + "</segment>"), state, laps);
   EXPECT_EQ(laps.Count(), 1);
   LapDataRecord lap;
@@ -212,7 +212,7 @@ TEST(SegmentReader, CaloriesAndEmptySegments) {
 
 TEST(SegmentReader, EachSegmentAppendsOneLapAndAddsItsCalories) {
   ImportState state;
-  TLapClass laps;
+  LapStore laps;
   ReadSegment(WorkoutChild("<segment><extension><calories>100</calories></extension></segment>"), state, laps);
   ReadSegment(WorkoutChild("<segment/>"), state, laps);
   ReadSegment(WorkoutChild("<segment><extension><calories>150</calories></extension></segment>"), state, laps);

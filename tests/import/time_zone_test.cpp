@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <ctime>
 #include <string>
 
 #include "platform/time_zone.h"
-#include "pwx_import/import_state.h"
+#include "pwx_import/workout_time.h"
 #include "test_support.h"
 #include "util/date_time.h"
 
@@ -28,7 +29,7 @@ struct ZoneCase {
   std::string zone;
   std::string text;
   std::string expected;
-  std::int32_t offsetMinutes;
+  std::optional<std::int32_t> offsetMinutes;
 };
 
 const ZoneCase kZoneCases[] = {
@@ -39,11 +40,11 @@ const ZoneCase kZoneCases[] = {
     {"Europe/Berlin", "2016-10-30T00:59:59Z", "2016-10-30T02:59:59", 120},
     {"Europe/Berlin", "2016-10-30T01:00:00Z", "2016-10-30T02:00:00", 60},
     {"Europe/Berlin", "2016-12-31T23:30:00Z", "2017-01-01T00:30:00", 60},
-    {"Europe/Berlin", "2016-05-24T10:20:30", "2016-05-24T10:20:30", ZoneOffsetNotSet},
+    {"Europe/Berlin", "2016-05-24T10:20:30", "2016-05-24T10:20:30", std::nullopt},
     {"America/New_York", "2016-01-24T15:00:00Z", "2016-01-24T10:00:00", -300},
     {"America/New_York", "2016-03-20T15:00:00Z", "2016-03-20T11:00:00", -240},
     {"America/New_York", "2016-01-01T03:00:00Z", "2015-12-31T22:00:00", -300},
-    {"America/New_York", "2016-03-20T15:00:00", "2016-03-20T15:00:00", ZoneOffsetNotSet},
+    {"America/New_York", "2016-03-20T15:00:00", "2016-03-20T15:00:00", std::nullopt},
     {"Asia/Kolkata", "2016-05-24T10:20:30Z", "2016-05-24T15:50:30", 330},
     {"Asia/Kolkata", "2016-01-24T20:00:00Z", "2016-01-25T01:30:00", 330},
     {"UTC", "2016-05-24T10:20:30Z", "2016-05-24T10:20:30", 0},
@@ -70,9 +71,9 @@ TEST(ReadWorkoutTime, TheFirstUtcOffsetHoldsForTheWholeImport) {
   if (!scope.Active()) GTEST_SKIP() << "start with TZ=Europe/Berlin to run this";
   ImportState state;
   ReadWorkoutTime("2016-05-24T10:20:30", state);  // local: the offset is not needed yet
-  EXPECT_EQ(state.ZoneOffsetMinutes, ZoneOffsetNotSet);
+  EXPECT_FALSE(state.ZoneOffsetMinutes);
   ReadWorkoutTime("", state);
-  EXPECT_EQ(state.ZoneOffsetMinutes, ZoneOffsetNotSet);
+  EXPECT_FALSE(state.ZoneOffsetMinutes);
   ReadWorkoutTime("2016-05-24T10:20:30Z", state);
   EXPECT_EQ(state.ZoneOffsetMinutes, 120);
   // A winter time later in the same import keeps the summer offset found first.
@@ -111,7 +112,7 @@ TEST(ReadWorkoutTime, EmptyTextGivesNoTimeAndKeepsTheFlag) {
   ReadWorkoutTime("", state);
   EXPECT_EQ(state.ParsedTime, 0.0);
   EXPECT_TRUE(state.TimeIsUtc);
-  EXPECT_EQ(state.ZoneOffsetMinutes, ZoneOffsetNotSet);
+  EXPECT_FALSE(state.ZoneOffsetMinutes);
 }
 
 TEST(ReadWorkoutTime, ImpossibleTimesAreAConversionError) {

@@ -262,7 +262,7 @@ TEST(SampleRecords, IndexesOutsideTheStoreAreRefusedWithoutTouchingAnything) {
   const ExerciseDataRecord in = FilledSample();
   EXPECT_FALSE(SetExerciseDatasEx(s, -1, in));
   EXPECT_FALSE(SetExerciseDatasEx(s, 2147483647, in));
-  EXPECT_FALSE(SetExerciseDatasEx(s, TMyHRMDatas::MaxIndex + 1, in));
+  EXPECT_FALSE(SetExerciseDatasEx(s, SampleStore::MaxIndex + 1, in));
   EXPECT_EQ(s.Workout.Samples.Count(), 0);
   ASSERT_TRUE(SetExerciseDatasEx(s, 10, in));
   EXPECT_EQ(s.Workout.Samples.Count(), 11);

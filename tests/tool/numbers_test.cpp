@@ -14,10 +14,10 @@
 #include <sstream>
 #include <variant>
 
-#include "number_text.h"
+#include "printed_numbers.h"
 #include "record_fields.h"
 #include "tool_test_support.h"
-#include "workout.h"
+#include "host_workout.h"
 
 namespace tessaly {
 namespace {

@@ -6,7 +6,7 @@
 #include <set>
 #include <system_error>
 
-#include "workout.h"
+#include "host_workout.h"
 
 namespace tessaly::tool {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "plugin_api.h"
-#include "workout.h"
+#include "host_workout.h"
 
 namespace tessaly::tool {
 

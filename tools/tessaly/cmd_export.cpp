@@ -19,7 +19,7 @@
 #include "batch.h"
 #include "plugin_api.h"
 #include "record_fields.h"
-#include "workout.h"
+#include "host_workout.h"
 
 namespace tessaly::tool {
 namespace {

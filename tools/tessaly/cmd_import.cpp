@@ -19,10 +19,10 @@
 #include <nlohmann/json.hpp>
 
 #include "batch.h"
-#include "number_text.h"
+#include "printed_numbers.h"
 #include "plugin_api.h"
 #include "record_fields.h"
-#include "workout.h"
+#include "host_workout.h"
 
 namespace tessaly::tool {
 namespace {

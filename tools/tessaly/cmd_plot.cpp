@@ -7,7 +7,7 @@
 
 #include "plot_svg.h"
 #include "plugin_api.h"
-#include "workout.h"
+#include "host_workout.h"
 
 namespace tessaly::tool {
 namespace {

@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "pwx_import/xml_tree.h"  // the plug-in's nesting limit
+#include "pwx_import/workout_stream.h"  // the plug-in's nesting limit
 #include "util/ascii.h"
 
 namespace tessaly::tool {

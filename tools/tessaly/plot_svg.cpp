@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "number_text.h"
+#include "printed_numbers.h"
 
 namespace tessaly::tool {
 namespace {

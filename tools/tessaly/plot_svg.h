@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "workout.h"
+#include "host_workout.h"
 
 namespace tessaly::tool {
 

@@ -1,4 +1,4 @@
-#include "pwx_import/import_state.h"
+#include "pwx_import/workout_time.h"
 
 #include "platform/time_zone.h"
 
@@ -10,13 +10,13 @@ void ReadWorkoutTime(std::string_view text, ImportState& state) {
   // An empty text leaves no time to shift, and must not fix the import's offset at day zero.
   if (state.ParsedTime == 0.0) return;
   const std::int64_t utc = ToUnixSeconds(state.ParsedTime);
-  if (state.ZoneOffsetMinutes == ZoneOffsetNotSet) {
+  if (!state.ZoneOffsetMinutes) {
     std::int32_t minutes = 0;
     if (!platform::LocalOffsetMinutesAt(utc, minutes)) minutes = 0;
     state.ZoneOffsetMinutes = minutes;
   }
   // Shifted in whole seconds, so dates before 1899-12-30 move the right way too.
-  state.ParsedTime = FromUnixSeconds(utc + static_cast<std::int64_t>(state.ZoneOffsetMinutes) * 60);
+  state.ParsedTime = FromUnixSeconds(utc + static_cast<std::int64_t>(*state.ZoneOffsetMinutes) * 60);
 }
 
 }  // namespace tessaly

@@ -25,19 +25,19 @@ using StoreRead = std::conditional_t<std::is_arithmetic_v<T>, T, const T&>;
 // reads beyond that answer zero. The writes of an import then fill each channel in order, in
 // memory just made, and a channel the file never mentions is never touched. Each vector's
 // reserved room always covers Capacity(), so a write up to Capacity() - 1 never allocates.
-class TMyHRMDatas {
+class SampleStore {
  public:
   static constexpr std::int32_t InitialCapacity = 5000;
   // Highest index a setter accepts. Far beyond any real workout (about 97 days at one sample a
   // second) yet small enough that a hostile index cannot make the store reach for gigabytes.
   static constexpr std::int32_t MaxIndex = (1 << 23) - 1;
 
-  TMyHRMDatas();
+  SampleStore();
   // A store moved from is empty with no room; it grows again as any store does.
-  TMyHRMDatas(TMyHRMDatas&& other) noexcept;
-  TMyHRMDatas& operator=(TMyHRMDatas&& other) noexcept;
-  TMyHRMDatas(const TMyHRMDatas&) = delete;
-  TMyHRMDatas& operator=(const TMyHRMDatas&) = delete;
+  SampleStore(SampleStore&& other) noexcept;
+  SampleStore& operator=(SampleStore&& other) noexcept;
+  SampleStore(const SampleStore&) = delete;
+  SampleStore& operator=(const SampleStore&) = delete;
 
   // Count() 0, Capacity() InitialCapacity and every value zero again; never fails. (Only a store
   // moved from that cannot get its room back has less.)
@@ -104,7 +104,7 @@ class TMyHRMDatas {
 };
 
 // The laps of one workout, in the order they were added; each a private 106-byte copy.
-class TLapClass {
+class LapStore {
  public:
   void Clear() noexcept { laps_.clear(); }
   std::int32_t Count() const { return static_cast<std::int32_t>(laps_.size()); }

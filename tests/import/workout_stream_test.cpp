@@ -8,7 +8,7 @@
 
 #include "import_test_support.h"
 #include "platform/codepage.h"
-#include "pwx_import/xml_tree.h"
+#include "pwx_import/workout_stream.h"
 
 namespace tessaly {
 namespace {
@@ -47,7 +47,7 @@ std::string LastText(const std::string& document, LoadResult* result, std::size_
   return text;
 }
 
-TEST(XmlTree, TextElementsAndChildNodes) {
+TEST(WorkoutStream, TextElementsAndChildNodes) {
   struct Case {
     const char* Snippet;
     bool IsText;
@@ -79,7 +79,7 @@ TEST(XmlTree, TextElementsAndChildNodes) {
   }
 }
 
-TEST(XmlTree, NodeKindsAndNames) {
+TEST(WorkoutStream, NodeKindsAndNames) {
   const xml::Node e = WorkoutChild("<pwx:Sample a='1'>t<!--c--><![CDATA[d]]><?target data?><x:Y/></pwx:Sample>");
   EXPECT_EQ(e.Name(), "pwx:Sample");  // the prefix and the case as written
   ASSERT_EQ(e.ChildCount(), 5u);
@@ -95,7 +95,7 @@ TEST(XmlTree, NodeKindsAndNames) {
   }
 }
 
-TEST(XmlTree, AttributesMatchExactly) {
+TEST(WorkoutStream, AttributesMatchExactly) {
   const xml::Node e = WorkoutChild("<hr max=\"180\" AVG='140' x:min=\"1\" empty=\"\"/>");
   ASSERT_NE(e.Attribute("max"), nullptr);
   EXPECT_EQ(*e.Attribute("max"), "180");
@@ -106,7 +106,7 @@ TEST(XmlTree, AttributesMatchExactly) {
   EXPECT_EQ(*e.Attribute("empty"), "");
 }
 
-TEST(XmlTree, OnlyChildrenOfWorkoutChildrenOfTheRootAreVisited) {
+TEST(WorkoutStream, OnlyChildrenOfWorkoutChildrenOfTheRootAreVisited) {
   struct Case {
     const char* Document;
     std::vector<std::string> Names;
@@ -130,7 +130,7 @@ TEST(XmlTree, OnlyChildrenOfWorkoutChildrenOfTheRootAreVisited) {
   }
 }
 
-TEST(XmlTree, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest) {
+TEST(WorkoutStream, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest) {
   struct SamplesOnly final : xml::WorkoutVisitor {
     std::vector<std::string> Names;
     bool Broken = false;
@@ -158,13 +158,13 @@ TEST(XmlTree, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest) {
   }
 }
 
-TEST(XmlTree, ExceptionsFromAVisitReachTheCaller) {
+TEST(WorkoutStream, ExceptionsFromAVisitReachTheCaller) {
   TreeVisitor visitor;
   visitor.OnVisit = [](const xml::Node&) -> bool { throw std::runtime_error("visit"); };
   EXPECT_THROW(xml::ReadWorkoutText("<pwx><workout><a/></workout></pwx>", visitor), std::runtime_error);
 }
 
-TEST(XmlTree, DocumentsThatAreNotWellFormedAreRefused) {
+TEST(WorkoutStream, DocumentsThatAreNotWellFormedAreRefused) {
   const std::string cases[] = {
       "",
       "   ",
@@ -196,7 +196,7 @@ TEST(XmlTree, DocumentsThatAreNotWellFormedAreRefused) {
   }
 }
 
-TEST(XmlTree, DocumentTypeDeclarationsAreRefused) {
+TEST(WorkoutStream, DocumentTypeDeclarationsAreRefused) {
   const std::string cases[] = {
       "<!DOCTYPE pwx><pwx/>",
       "<!DOCTYPE pwx [<!ENTITY e \"x\">]><pwx><workout><cmt>&e;</cmt></workout></pwx>",
@@ -220,7 +220,7 @@ std::string Nested(int depth) {
   return doc;
 }
 
-TEST(XmlTree, NestingDepthIsLimited) {
+TEST(WorkoutStream, NestingDepthIsLimited) {
   EXPECT_EQ(Load(Nested(xml::kMaxDepth)), LoadResult::Loaded);
   EXPECT_EQ(Load(Nested(xml::kMaxDepth + 1)), LoadResult::TooDeep);
   EXPECT_EQ(Load(Nested(100000)), LoadResult::TooDeep);
@@ -229,7 +229,7 @@ TEST(XmlTree, NestingDepthIsLimited) {
   EXPECT_EQ(Load(deep), LoadResult::TooDeep);
 }
 
-TEST(XmlTree, EncodingsReachTheReadersAsHostText) {
+TEST(WorkoutStream, EncodingsReachTheReadersAsHostText) {
   const std::string eAcute = platform::Utf8ToHostText("\xC3\xA9");
   const std::string euro = platform::Utf8ToHostText("\xE2\x82\xAC");
   struct Case {
@@ -274,7 +274,7 @@ TEST(XmlTree, EncodingsReachTheReadersAsHostText) {
   }
 }
 
-TEST(XmlTree, EncodingAliasesDecodeAsTheEncodingTheyName) {
+TEST(WorkoutStream, EncodingAliasesDecodeAsTheEncodingTheyName) {
   // 0x80 tells the two apart: U+0080 in ISO-8859-1, the euro sign in windows-1252.
   const std::string latin1 = platform::Utf8ToHostText("\xC2\x80\xC3\xA9");
   const std::string windows1252 = platform::Utf8ToHostText("\xE2\x82\xAC\xC3\xA9");
@@ -300,7 +300,7 @@ TEST(XmlTree, EncodingAliasesDecodeAsTheEncodingTheyName) {
   }
 }
 
-TEST(XmlTree, FilesAreReadInPiecesWithoutLosingText) {
+TEST(WorkoutStream, FilesAreReadInPiecesWithoutLosingText) {
   // A multi-byte character and an entity straddling the 64 KiB read boundary.
   std::string doc = "<pwx><workout><cmt>";
   doc += std::string(65536 - doc.size() - 1, 'a');
@@ -318,7 +318,7 @@ TEST(XmlTree, FilesAreReadInPiecesWithoutLosingText) {
   EXPECT_EQ(texts[0], std::string(65516, 'a') + platform::Utf8ToHostText("\xC3\xA9") + "&z");
 }
 
-TEST(XmlTree, MissingFilesAreUnreadable) {
+TEST(WorkoutStream, MissingFilesAreUnreadable) {
   const std::string path = test::TempDir() + "/no-such-file.pwx";
   TreeVisitor visitor;
   EXPECT_EQ(xml::ReadWorkoutFile(path.c_str(), visitor), LoadResult::Unreadable);

@@ -1,4 +1,4 @@
-#include "workout.h"
+#include "host_workout.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "exercise/cExerciseDatas.h"
+#include "exercise/stores.h"
 
 #include <new>
 #include <type_traits>
@@ -8,20 +8,20 @@
 namespace tessaly {
 
 template <class F>
-void TMyHRMDatas::ForEachChannel(F&& f) {
+void SampleStore::ForEachChannel(F&& f) {
 #define TESSALY_EACH_SERIES(Name, Type, Field, Element) f(Name##_);
   TESSALY_SAMPLE_CHANNELS(TESSALY_EACH_SERIES)
 #undef TESSALY_EACH_SERIES
 }
 
-TMyHRMDatas::TMyHRMDatas() {
+SampleStore::SampleStore() {
   ForEachChannel([](auto& channel) { channel.reserve(InitialCapacity); });
   Capacity_ = InitialCapacity;
 }
 
-TMyHRMDatas::TMyHRMDatas(TMyHRMDatas&& other) noexcept { *this = std::move(other); }
+SampleStore::SampleStore(SampleStore&& other) noexcept { *this = std::move(other); }
 
-TMyHRMDatas& TMyHRMDatas::operator=(TMyHRMDatas&& other) noexcept {
+SampleStore& SampleStore::operator=(SampleStore&& other) noexcept {
   if (this == &other) return *this;
 #define TESSALY_MOVE_SERIES(Name, Type, Field, Element) Name##_ = std::exchange(other.Name##_, {});
   TESSALY_SAMPLE_CHANNELS(TESSALY_MOVE_SERIES)
@@ -31,7 +31,7 @@ TMyHRMDatas& TMyHRMDatas::operator=(TMyHRMDatas&& other) noexcept {
   return *this;
 }
 
-void TMyHRMDatas::Clear() noexcept {
+void SampleStore::Clear() noexcept {
   // Emptied in place, which needs no memory, so an import that starts or fails when memory has
   // run out still leaves nothing of the workout before. Then each channel gets a fresh room of the
   // initial size, giving a large one back; a channel that cannot have one keeps what it has, and
@@ -53,7 +53,7 @@ void TMyHRMDatas::Clear() noexcept {
   HighestIndex_ = -1;
 }
 
-bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
+bool SampleStore::EnsureIndex(std::int32_t Index) noexcept {
   if (Index < 0 || Index > MaxIndex) return false;
   const std::int32_t highest = Index > HighestIndex_ ? Index : HighestIndex_;
   if (Capacity_ - 1 >= highest) {
@@ -87,7 +87,7 @@ bool TMyHRMDatas::EnsureIndex(std::int32_t Index) noexcept {
   return true;
 }
 
-void TMyHRMDatas::ReserveFor(std::int64_t count) noexcept {
+void SampleStore::ReserveFor(std::int64_t count) noexcept {
   if (count <= 0) return;
   const std::size_t room = static_cast<std::size_t>(count < MaxReserveHint ? count : MaxReserveHint) + InitialCapacity;
   try {
@@ -98,17 +98,17 @@ void TMyHRMDatas::ReserveFor(std::int64_t count) noexcept {
   }
 }
 
-std::int32_t TLapClass::Add(const LapDataRecord& lap) {
+std::int32_t LapStore::Add(const LapDataRecord& lap) {
   laps_.push_back(lap);
   return static_cast<std::int32_t>(laps_.size() - 1);
 }
 
-void TLapClass::GetLap(std::int32_t index, LapDataRecord& out) const {
+void LapStore::GetLap(std::int32_t index, LapDataRecord& out) const {
   if (index < 0 || index >= Count()) throw std::out_of_range("lap index out of bounds");
   out = laps_[static_cast<std::size_t>(index)];
 }
 
-void TLapClass::SetLap(std::int32_t index, const LapDataRecord& lap) {
+void LapStore::SetLap(std::int32_t index, const LapDataRecord& lap) {
   if (index < 0 || index >= Count()) throw std::out_of_range("lap index out of bounds");
   laps_[static_cast<std::size_t>(index)] = lap;
 }

@@ -1,4 +1,4 @@
-#include "pwx_import/xml_tree.h"
+#include "pwx_import/workout_stream.h"
 
 #include <expat.h>
 
