@@ -78,6 +78,23 @@ TEST(Check, SaysWhyAndWhereTheFileIsRefused) {
   EXPECT_EQ(run.Out, expected);
 }
 
+TEST(Check, ReadsEveryEncodingNameThePluginReads) {
+  const char* const names[] = {"windows-1252", "cp1252",     "x-cp1252", "csWindows1252", "ISO-8859-1", "ISO_8859-1",
+                               "iso-ir-100",   "latin1",     "L1",       "IBM819",        "CP819",      "csISOLatin1"};
+  std::vector<std::string> args = {"check"};
+  std::string expected;
+  const std::string dir = Folder("encodings");
+  for (const char* name : names) {
+    const std::string path = dir + "/" + name + ".pwx";
+    WriteFile(path, std::string("<?xml version=\"1.0\" encoding=\"") + name +
+                        "\"?>\n<pwx><workout><cmt>caf\xe9 \x80</cmt></workout></pwx>\n");
+    args.push_back(path);
+    expected += path + ": no samples: the workout holds no sample elements\n";
+  }
+  expected += "0 of 12 files import\n";
+  EXPECT_EQ(RunTessaly(args).Out, expected);
+}
+
 TEST(Check, OneLinePerFileAndAStatusForTheWhole) {
   const std::string example = test::ExampleWorkout();
   const test::ToolRun good = RunTessaly({"check", example});
