@@ -4,12 +4,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
-#include <exception>
-#include <memory>
-#include <new>
-#include <optional>
 
 #include "platform/codepage.h"
 
@@ -87,111 +82,23 @@ class PendingText {
   bool ink_ = false;
 };
 
-// Bytes 0x80-0x9F of windows-1252; the five it leaves undefined keep their C1 code points, as
-// Windows' own conversion does. Every other byte is the Latin-1 character of the same number.
-constexpr int kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// Names a document may give the two 8-bit encodings expat does not know by every name: the
-// registered names and aliases of ISO-8859-1 (expat itself knows only "ISO-8859-1") and of
-// windows-1252, plus the spellings other tools write for them. Matched in any case.
-constexpr const char* kLatin1Names[] = {"iso-8859-1", "iso_8859-1", "iso-ir-100",
-                                        "latin1", "l1", "ibm819", "cp819", "csisolatin1"};
-constexpr const char* kWindows1252Names[] = {"windows-1252", "cp1252", "x-cp1252", "cswindows1252"};
-
-template <std::size_t N>
-bool NameIsOneOf(const XML_Char* name, const char* const (&names)[N]) {
-  for (const char* candidate : names) {
-    if (NameIs(name, candidate)) return true;
-  }
-  return false;
-}
-
-int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
-  if (name == nullptr) return XML_STATUS_ERROR;
-  const bool windows1252 = NameIsOneOf(name, kWindows1252Names);
-  if (!windows1252 && !NameIsOneOf(name, kLatin1Names)) return XML_STATUS_ERROR;
-  for (int i = 0; i < 256; ++i) {
-    info->map[i] = (windows1252 && i >= 0x80 && i < 0xA0) ? kWindows1252High[i - 0x80] : i;
-  }
-  info->data = nullptr;
-  info->convert = nullptr;
-  info->release = nullptr;
-  return XML_STATUS_OK;
-}
-
-
 // Depth of a `workout` element's children: document element, workout, child.
 constexpr int kWorkoutChildDepth = 3;
 
 // Turns expat's events into the visitor's: builds the children taken as trees, hands over the
-// fields of the streamed ones, and keeps the first failure or exception.
-class Streamer {
+// fields of the streamed ones.
+class Streamer : public XmlParser {
  public:
   explicit Streamer(WorkoutVisitor& visitor) : visitor_(visitor) {
-    parser_ = XML_ParserCreate(nullptr);  // no namespace processing: names keep their prefix
-    if (parser_ == nullptr) throw std::bad_alloc();
-    XML_SetUserData(parser_, this);
-    // Nothing outside the file is ever read: no parameter entities, no external entity handler.
-    XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
-    XML_SetUnknownEncodingHandler(parser_, OnUnknownEncoding, nullptr);
-    XML_SetElementHandler(parser_, &Streamer::OnStart, &Streamer::OnEnd);
+    XML_SetElementHandler(Handle(), &Streamer::OnStart, &Streamer::OnEnd);
     // The text handler is set only while text is wanted (SyncText).
-    XML_SetCdataSectionHandler(parser_, &Streamer::OnStartCData, &Streamer::OnEndCData);
-    XML_SetCommentHandler(parser_, &Streamer::OnComment);
-    XML_SetProcessingInstructionHandler(parser_, &Streamer::OnInstruction);
-    XML_SetStartDoctypeDeclHandler(parser_, &Streamer::OnDoctype);
-  }
-  ~Streamer() { XML_ParserFree(parser_); }
-  Streamer(const Streamer&) = delete;
-  Streamer& operator=(const Streamer&) = delete;
-
-  // Room for the next size bytes, straight in the parser's own buffer; null when there is none.
-  char* Buffer(std::size_t size) { return static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(size))); }
-
-  // Parses size bytes put into Buffer(); the last call has none. False once the parse has ended.
-  bool Parse(std::size_t size) {
-    const bool last = size == 0;
-    if (XML_ParseBuffer(parser_, static_cast<int>(size), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
-      if (!failure_) failure_ = LoadResult::NotWellFormed;
-      return false;
-    }
-    return !(last || Stopped());
-  }
-
-  // expat could not make room: as when it runs out of memory in the middle of a parse.
-  void OutOfRoom() {
-    if (!failure_) failure_ = LoadResult::NotWellFormed;
-  }
-
-  LoadResult Finish() {
-    if (error_) std::rethrow_exception(error_);
-    return failure_ ? *failure_ : LoadResult::Loaded;
+    XML_SetCdataSectionHandler(Handle(), &Streamer::OnStartCData, &Streamer::OnEndCData);
+    XML_SetCommentHandler(Handle(), &Streamer::OnComment);
+    XML_SetProcessingInstructionHandler(Handle(), &Streamer::OnInstruction);
   }
 
  private:
-  static Streamer& Self(void* userData) { return *static_cast<Streamer*>(userData); }
-
-  bool Stopped() const { return failure_.has_value() || error_ != nullptr; }
-
-  void Fail(LoadResult why) {
-    if (!failure_) failure_ = why;
-    XML_StopParser(parser_, XML_FALSE);
-  }
-
-  // No exception may unwind through expat's C frames: keep it and stop the parse.
-  template <class F>
-  void Guard(F&& body) noexcept {
-    if (Stopped()) return;
-    try {
-      body();
-    } catch (...) {
-      error_ = std::current_exception();
-      XML_StopParser(parser_, XML_FALSE);
-    }
-  }
+  static Streamer& Self(void* userData) { return XmlParser::Self<Streamer>(userData); }
 
   Node& Current() { return *open_.back(); }
 
@@ -201,7 +108,7 @@ class Streamer {
     const bool wanted = building_ || collecting_;
     if (wanted == textHandled_) return;
     textHandled_ = wanted;
-    XML_SetCharacterDataHandler(parser_, wanted ? &Streamer::OnText : nullptr);
+    XML_SetCharacterDataHandler(Handle(), wanted ? &Streamer::OnText : nullptr);
   }
 
   void FlushText() {
@@ -225,17 +132,17 @@ class Streamer {
   static void XMLCALL OnStart(void* userData, const XML_Char* name, const XML_Char** attributes) {
     Streamer& s = Self(userData);
     s.Guard([&] {
-      if (++s.depth_ > kMaxDepth) return s.Fail(LoadResult::TooDeep);
+      if (!s.EnterElement()) return;
       if (s.building_) {
         s.FlushText();
         s.OpenElement(s.Current().AddChild(NodeKind::Element, HostString(name)), attributes);
-      } else if (s.depth_ == 2) {
+      } else if (s.Depth() == 2) {
         s.inWorkout_ = NameIs(name, "workout");
-      } else if (s.depth_ == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
+      } else if (s.Depth() == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
         switch (s.visitor_.Open(HostText(name, s.hostName_))) {
           case Take::Skip: break;
           case Take::Stream:
-            XML_SetElementHandler(s.parser_, &Streamer::OnStreamStart, &Streamer::OnStreamEnd);
+            XML_SetElementHandler(s.Handle(), &Streamer::OnStreamStart, &Streamer::OnStreamEnd);
             break;
           case Take::Tree:
             s.subtree_ = Node(NodeKind::Element, HostString(name));
@@ -260,8 +167,8 @@ class Streamer {
           s.subtree_ = Node();  // released before the next
         }
       }
-      if (s.depth_ == 2) s.inWorkout_ = false;
-      --s.depth_;
+      if (s.Depth() == 2) s.inWorkout_ = false;
+      s.LeaveElement();
     });
     s.SyncText();
   }
@@ -270,30 +177,29 @@ class Streamer {
   // the document's outer levels.
   static void XMLCALL OnStreamStart(void* userData, const XML_Char*, const XML_Char**) {
     Streamer& s = Self(userData);
-    if (s.Stopped()) return;
-    if (++s.depth_ > kMaxDepth) return s.Fail(LoadResult::TooDeep);
+    if (s.Stopped() || !s.EnterElement()) return;
     // Only the child's direct children are handed over; anything below one of them is a node of
     // that field, so the field is no text element.
     s.pending_.Clear();
-    s.collecting_ = s.depth_ == kWorkoutChildDepth + 1;
+    s.collecting_ = s.Depth() == kWorkoutChildDepth + 1;
     s.SyncText();
   }
 
   static void XMLCALL OnStreamEnd(void* userData, const XML_Char* name) {
     Streamer& s = Self(userData);
     s.Guard([&] {
-      if (s.depth_ == kWorkoutChildDepth + 1) {
+      if (s.Depth() == kWorkoutChildDepth + 1) {
         // A text element: nothing but text, and more than whitespace.
         const std::string_view text =
             s.collecting_ && s.pending_.HasInk() ? HostText(s.pending_.View(), s.hostText_) : std::string_view();
         s.collecting_ = false;
         s.visitor_.Field(HostText(name, s.hostName_), text);
-      } else if (s.depth_ == kWorkoutChildDepth) {
-        XML_SetElementHandler(s.parser_, &Streamer::OnStart, &Streamer::OnEnd);
+      } else if (s.Depth() == kWorkoutChildDepth) {
+        XML_SetElementHandler(s.Handle(), &Streamer::OnStart, &Streamer::OnEnd);
         if (!s.visitor_.Close()) s.visiting_ = false;
       }
       s.pending_.Clear();
-      --s.depth_;
+      s.LeaveElement();
     });
     s.SyncText();
   }
@@ -363,14 +269,7 @@ class Streamer {
     s.SyncText();
   }
 
-  static void XMLCALL OnDoctype(void* userData, const XML_Char*, const XML_Char*, const XML_Char*, int) {
-    Streamer& s = Self(userData);
-    s.Guard([&] { s.Fail(LoadResult::DoctypeRefused); });
-  }
-
   WorkoutVisitor& visitor_;
-  XML_Parser parser_ = nullptr;
-  int depth_ = 0;
   bool inWorkout_ = false;    // inside a `workout` child of the document element
   bool visiting_ = true;      // the visitor still wants workout children
   bool building_ = false;     // a child taken as a tree is open
@@ -382,55 +281,18 @@ class Streamer {
   Node subtree_;              // the workout child being built
   std::vector<Node*> open_;   // open elements of the subtree, innermost last
   PendingText pending_;       // text gathered since the last node boundary
-  std::optional<LoadResult> failure_;
-  std::exception_ptr error_;
-};
-
-// The one parse loop: read fills a buffer expat owns, nothing is copied, and a read of no bytes
-// ends the document. read(buffer, size, got) answers false when the source cannot be read.
-template <class Read>
-LoadResult Parse(WorkoutVisitor& visitor, std::size_t chunk, Read read) {
-  Streamer streamer(visitor);
-  for (;;) {
-    char* buffer = streamer.Buffer(chunk);
-    if (buffer == nullptr) {
-      streamer.OutOfRoom();
-      break;
-    }
-    std::size_t got = 0;
-    if (!read(buffer, chunk, got)) {
-      streamer.Finish();  // an exception from the visitor outranks the read error
-      return LoadResult::Unreadable;
-    }
-    if (!streamer.Parse(got)) break;
-  }
-  return streamer.Finish();
-}
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
 }  // namespace
 
 LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor) {
-  if (path == nullptr) return LoadResult::Unreadable;
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) return LoadResult::Unreadable;
-  return Parse(visitor, kReadChunk, [&file](char* buffer, std::size_t size, std::size_t& got) {
-    got = std::fread(buffer, 1, size, file.get());
-    return !(got < size && std::ferror(file.get()));
-  });
+  Streamer streamer(visitor);
+  return streamer.ReadFile(path);
 }
 
 LoadResult ReadWorkoutText(std::string_view document, WorkoutVisitor& visitor, std::size_t chunk) {
-  if (chunk == 0) chunk = 1;
-  if (chunk > kReadChunk) chunk = kReadChunk;
-  return Parse(visitor, chunk, [&document](char* buffer, std::size_t size, std::size_t& got) {
-    got = document.copy(buffer, size);
-    document.remove_prefix(got);
-    return true;
-  });
+  Streamer streamer(visitor);
+  return streamer.ReadText(document, chunk);
 }
 
 }  // namespace tessaly::xml

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "pwx_import/xml_parser.h"
 #include "util/ascii.h"
 
 namespace tessaly::xml {
@@ -71,19 +72,6 @@ class Node {
   std::vector<Node> children_;
 };
 
-// How reading a document ended.
-enum class LoadResult : std::uint8_t {
-  Loaded,           // well-formed to the end
-  Unreadable,       // the file could not be opened or read
-  NotWellFormed,    // a syntax or encoding error anywhere in the document
-  DoctypeRefused,   // a document type declaration: never expanded, never fetched
-  TooDeep,          // elements nested deeper than kMaxDepth
-};
-
-// Deepest element nesting accepted; a document nested deeper is refused instead of exhausting
-// the stack or memory of the reader.
-inline constexpr int kMaxDepth = 256;
-
 // How a `workout` child is read.
 enum class Take : std::uint8_t {
   Skip,    // not at all
@@ -111,14 +99,10 @@ class WorkoutVisitor {
   ~WorkoutVisitor() = default;
 };
 
-// Bytes handed to expat at a time when reading a file.
-inline constexpr std::size_t kReadChunk = 64 * 1024;
-
-// Streams the file at path (an 8-bit host path) through expat. Exceptions thrown by the visitor
-// stop the parse and are rethrown from here.
+// Streams the file at path (an 8-bit host path) through the shared parser setup. Exceptions
+// thrown by the visitor stop the parse and are rethrown from here.
 LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor);
-// The same for a document held in memory, handed over chunk bytes at a time (1 to kReadChunk)
-// through the same loop, so that a document split anywhere reads as it does whole.
+// The same for a document held in memory, handed over chunk bytes at a time (1 to kReadChunk).
 LoadResult ReadWorkoutText(std::string_view document, WorkoutVisitor& visitor, std::size_t chunk = kReadChunk);
 
 // Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays

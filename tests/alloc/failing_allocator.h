@@ -1,5 +1,5 @@
 // An allocator that can be told to fail: the test program replaces the global operator new with
-// it, and on Windows, where expat is linked in, expat's malloc and realloc as well.
+// it, which expat's memory comes from as well.
 #pragma once
 
 #include <cstdint>

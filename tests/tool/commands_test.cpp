@@ -2,7 +2,9 @@
 // and plot share, batches with bad files among good ones, and the versions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,57 +27,135 @@ std::string Folder(const std::string& name) {
 const char kBroken[] =
     "<?xml version=\"1.0\"?>\n<pwx>\n  <workout>\n    <sample><hr>1</hr></sample>\n    <sample><hr>2</hr>\n"
     "  </workout>\n</pwx>\n";
-// What every command says of kBroken: the end tag on line 6 does not close the <sample> of line 5;
-// expat points at the tag's name, column 4 counted from 0.
-const char kBrokenWhy[] = ":6:4: mismatched tag";
+// What every command says of kBroken, after its path: the end tag on line 6 does not close the
+// <sample> of line 5; expat points at the tag's name, column 4 counted from 0.
+std::string BrokenWhy(const std::string& path) {
+  return ": the file is not well-formed XML, so it is damaged or no PWX file: get it again (" + path +
+         ":6:4: mismatched tag)";
+}
 
 struct Refusal {
   const char* Name;
   std::string Document;
-  const char* Why;  // what follows the path
+  const char* Starts;  // the first words after the path
+  const char* Place;   // what follows the path inside the closing parentheses; "" for none
 };
 
-TEST(Check, SaysWhyAndWhereTheFileIsRefused) {
+TEST(Check, SaysFirstWhatIsWrongThenWhere) {
   // 257 levels: pwx, workout and 255 <a>; the 255th <a> starts at 14 + 254 * 3 = 776.
   std::string nested = "<pwx><workout>";
   for (int k = 0; k < 300; ++k) nested += "<a>";
   for (int k = 0; k < 300; ++k) nested += "</a>";
   nested += "</workout></pwx>\n";
   const Refusal refusals[] = {
-      {"broken.pwx", kBroken, kBrokenWhy},
-      {"entity.pwx", "<pwx>\n<workout><cmt>a &nbsp; b</cmt></workout></pwx>\n", ":2:16: undefined entity"},
+      {"broken.pwx", kBroken, "the file is not well-formed XML", ":6:4: mismatched tag"},
+      {"entity.pwx", "<pwx>\n<workout><cmt>a &nbsp; b</cmt></workout></pwx>\n", "the file is not well-formed XML",
+       ":2:16: undefined entity"},
       {"doctype.pwx", "<?xml version=\"1.0\"?>\n<!DOCTYPE pwx [ <!ENTITY a \"b\"> ]>\n<pwx/>\n",
-       ":2: a document type declaration, which the plug-in refuses to read"},
-      {"deep.pwx", nested, ":1:776: elements nested deeper than 256 levels, more than the plug-in reads"},
+       "the file has a document type declaration", ":2"},
+      {"deep.pwx", nested, "elements are nested deeper than 256 levels", ":1:776"},
       {"time.pwx",
        "<pwx>\n<workout>\n  <time>2014-13-45T25:00:00</time>\n  <sample><hr>1</hr></sample>\n</workout></pwx>\n",
-       ":3:2: impossible start time \"2014-13-45T25:00:00\""},
-      // A code page expat does not know by itself, and a second time the plug-in refuses after a
-      // first it takes.
+       "the start time \"2014-13-45T25:00:00\" is no possible date", ":3:2"},
+      // A second time the plug-in refuses after a first it takes.
       {"second-time.pwx",
-       "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<pwx><workout><cmt>caf\xe9</cmt>\n"
-       "<time>2014-02-28T10:00:00</time>\n<time> 2014-02-30T10:00:00 </time>\n<sample><hr>1</hr></sample>"
-       "</workout></pwx>\n",
-       ":4:0: impossible start time \"2014-02-30T10:00:00\""},
+       "<pwx><workout><time>2014-02-28T10:00:00</time>\n<time> 2014-02-30T10:00:00 </time>\n"
+       "<sample><hr>1</hr></sample></workout></pwx>\n",
+       "the start time \"2014-02-30T10:00:00\"", ":2:0"},
       {"no-samples.pwx", "<pwx><workout><time>2014-10-11T15:08:45</time></workout></pwx>\n",
-       ": no samples: the workout holds no sample elements"},
+       "no samples: the workout holds no sample elements", ""},
       {"empty-sample.pwx", "<pwx><workout><sample><extension/></sample></workout></pwx>\n",
-       ": no samples: 1 sample element, without a value the plug-in reads"},
-      {"no-workout.pwx", "<pwx/>", ": no samples: no workout element under the document element"},
+       "no samples: 1 sample element, without a value", ""},
+      {"no-workout.pwx", "<pwx/>", "no workout in the file", ""},
+      {"empty.pwx", "", "the file is empty", ""},
+      // Cut inside the end tag of the first sample, which starts at column 32.
+      {"cut.pwx", "<pwx><workout><sample><hr>1</hr></sam", "the file ends early", ":1:32: unclosed token"},
+      {"cut-between.pwx", "<pwx><workout><sample><hr>1</hr></sample>\n", "the file ends early",
+       ":2:0: no element found"},
+      {"packed.pwx", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00", 8), "the file is gzip-compressed", ""},
+      {"packed-zip.pwx", std::string("PK\x03\x04\x14\x00\x00\x00", 8), "the file is a zip archive", ""},
+      {"page.pwx", "<!DOCTYPE html>\n<html><body><p>Ride</p></body></html>\n", "this is a web page", ""},
+      {"route.pwx", "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"><trk/></gpx>\n", "this is a GPX file", ""},
+      {"run.pwx", "<TrainingCenterDatabase><Activities/></TrainingCenterDatabase>\n", "this is a TCX file", ""},
+      // windows-1252 bytes where UTF-8 is declared: the e acute of "caf\xe9" at column 22 of line 2.
+      {"latin.pwx", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><cmt>caf\xe9</cmt></workout></pwx>\n",
+       "the text encoding is wrong, at line 2", ":2:22: not well-formed (invalid token)"},
+      {"unknown-encoding.pwx", "<?xml version=\"1.0\" encoding=\"koi8-r\"?>\n<pwx/>\n",
+       "the file declares a text encoding the plug-in does not read (\"koi8-r\")", ":1:30: unknown encoding"},
+      {"blank-first.pwx", "\n<?xml version=\"1.0\"?>\n<pwx/>\n", "something stands before <?xml",
+       ":2:0: XML or text declaration not at start of entity"},
   };
   std::vector<std::string> args = {"check"};
-  std::string expected;
   const std::string dir = Folder("refused");
   for (const Refusal& r : refusals) {
-    const std::string path = dir + "/" + r.Name;
-    WriteFile(path, r.Document);
-    args.push_back(path);
-    expected += path + r.Why + "\n";
+    WriteFile(dir + "/" + r.Name, r.Document);
+    args.push_back(dir + "/" + r.Name);
   }
-  expected += "0 of 9 files import\n";
+  args.push_back(Folder("refused/rides.pwx"));
   const test::ToolRun run = RunTessaly(args);
   EXPECT_EQ(run.Status, 1);
-  EXPECT_EQ(run.Out, expected);
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = run.Out.find('\n', at)) != std::string::npos; at = end + 1) {
+    lines.push_back(run.Out.substr(at, end - at));
+  }
+  ASSERT_EQ(lines.size(), std::size(refusals) + 2) << run.Out;
+  for (std::size_t k = 0; k < std::size(refusals); ++k) {
+    const std::string path = args[k + 1];
+    EXPECT_EQ(lines[k].rfind(path + ": " + refusals[k].Starts, 0), 0u) << lines[k];
+    const std::string place = *refusals[k].Place ? " (" + path + refusals[k].Place + ")" : "";
+    EXPECT_EQ(lines[k].substr(lines[k].size() - std::min(place.size(), lines[k].size())), place) << lines[k];
+  }
+  EXPECT_EQ(lines[std::size(refusals)], args.back() + ": this is a folder, not a file: give the .pwx files in it");
+  EXPECT_EQ(lines.back(), "0 of 21 files import");
+}
+
+TEST(Check, ReadsEveryEncodingNameThePluginReads) {
+  const char* const names[] = {"windows-1252", "cp1252",     "x-cp1252", "csWindows1252", "ISO-8859-1", "ISO_8859-1",
+                               "iso-ir-100",   "latin1",     "L1",       "IBM819",        "CP819",      "csISOLatin1"};
+  std::vector<std::string> args = {"check"};
+  std::string expected;
+  const std::string dir = Folder("encodings");
+  for (const char* name : names) {
+    const std::string path = dir + "/" + name + ".pwx";
+    WriteFile(path, std::string("<?xml version=\"1.0\" encoding=\"") + name +
+                        "\"?>\n<pwx><workout><cmt>caf\xe9 \x80</cmt></workout></pwx>\n");
+    args.push_back(path);
+    expected += path + ": no samples: the workout holds no sample elements, nothing to import\n";
+  }
+  expected += "0 of 12 files import\n";
+  EXPECT_EQ(RunTessaly(args).Out, expected);
+}
+
+TEST(Check, WarnsOfWhatTheImportChanges) {
+  const std::string p = Folder("warned") + "/two.pwx";
+  WriteFile(p,
+            "<pwx>\n<workout>\n<time>2016-05-24T10:20:30.5+02:00</time>\n"
+            "<sample><timeoffset>0</timeoffset><hr>300</hr><cad>90</cad></sample>\n"
+            "<sample><timeoffset>5</timeoffset><hr>120</hr><cad>-3</cad></sample>\n"
+            "<sample><timeoffset>5</timeoffset><hr>121</hr></sample>\n</workout>\n"
+            "<workout>\n<sample><timeoffset>0</timeoffset><hr>256</hr></sample>\n"
+            "<sample><timeoffset>4294967296</timeoffset></sample>\n</workout>\n</pwx>\n");
+  const test::ToolRun run = RunTessaly({"check", p});
+  EXPECT_EQ(run.Status, 0);
+  // 300 and -3 keep their low byte, 44 and 253; 2^32 keeps its low 32 bits, 0.
+  EXPECT_EQ(run.Out,
+            p + ": 5 samples, 0 laps, start 2016-05-24T10:20:30\n" +
+            p + ": warning: the file holds 2 workouts, merged into one: their samples, laps and summaries follow "
+                "each other (1 more workout, first at " + p + ":8:0)\n" +
+            p + ": warning: ignored in the start time: the fraction of a second \".5\" and the zone offset "
+                "\"+02:00\"; the time is read as local time, to the second (1 time, first at " + p + ":3:0)\n" +
+            p + ": warning: a heart rate of 300 does not fit the record, which holds 0 to 255: it is stored as 44 "
+                "(2 values, first at " + p + ":4:34)\n" +
+            p + ": warning: a cadence of -3 does not fit the record, which holds 0 to 255: it is stored as 253 "
+                "(1 value, first at " + p + ":5:46)\n" +
+            p + ": warning: a time offset of 4294967296 does not fit the record, which holds 32 bits: it is stored "
+                "as 0 (1 value, first at " + p + ":10:8)\n" +
+            p + ": warning: time offsets go backwards or repeat, 5 s after 5 s first: the samples keep the file's "
+                "order (2 samples, first at " + p + ":6:8)\n" +
+            p + ": warning: summary figures missing from the file read 0: duration, heart rate, although the "
+                "samples hold them (2 figures, first at " + p + ":2:0)\n");
+  EXPECT_EQ(RunTessaly({"check", "--strict", p}).Status, 1);
+  EXPECT_EQ(RunTessaly({"check", "--strict", test::ExampleWorkout()}).Status, 0);
 }
 
 TEST(Check, OneLinePerFileAndAStatusForTheWhole) {
@@ -109,7 +189,7 @@ TEST(FailingCommands, SayWhatCheckSaysAndWriteNothing) {
     SCOPED_TRACE(command[0]);
     const test::ToolRun run = RunTessaly(command);
     EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.Err, bad + kBrokenWhy + "\n");
+    EXPECT_EQ(run.Err, bad + BrokenWhy(bad) + "\n");
     EXPECT_EQ(run.Out, "");
     EXPECT_FALSE(std::filesystem::exists(output));
   }
@@ -129,7 +209,7 @@ TEST(Batch, OneBadFileNeverStopsTheOthers) {
 
   const test::ToolRun run = RunTessaly({"convert", "--out-dir", out, example, bad, small, twin});
   EXPECT_EQ(run.Status, 1);
-  EXPECT_EQ(run.Out, "2 converted, 2 failed\n  " + bad + kBrokenWhy + "\n  " + twin +
+  EXPECT_EQ(run.Out, "2 converted, 2 failed\n  " + bad + BrokenWhy(bad) + "\n  " + twin +
                          ": an earlier file of this batch was written to " + out + "/morning-ride.pwx already\n");
   EXPECT_EQ(run.Err, "[1/4] " + example + "\n[2/4] " + bad + "\n[3/4] " + small + "\n[4/4] " + twin + "\n");
   const std::string single = TempDir() + "/single.pwx";
@@ -141,7 +221,7 @@ TEST(Batch, OneBadFileNeverStopsTheOthers) {
   // On a terminal: one bar, redrawn in place.
   const test::ToolRun csv = RunTessaly({"import", "--format", "csv", "--out-dir", out, example, bad, small}, true);
   EXPECT_EQ(csv.Status, 1);
-  EXPECT_EQ(csv.Out, "2 converted, 1 failed\n  " + bad + kBrokenWhy + "\n");
+  EXPECT_EQ(csv.Out, "2 converted, 1 failed\n  " + bad + BrokenWhy(bad) + "\n");
   EXPECT_NE(csv.Err.find("\r[" + std::string(30, '#') + "] 3/3"), std::string::npos) << csv.Err;
   EXPECT_EQ(ReadFile(out + "/short.csv").substr(0, 12), "Index,TimeOf");
   EXPECT_TRUE(std::filesystem::exists(out + "/morning-ride.csv"));

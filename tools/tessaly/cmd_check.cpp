@@ -1,39 +1,59 @@
-// tessaly check FILE...: whether the plug-in imports each file, and if not, why and where.
+// tessaly check [--strict] FILE...: whether the plug-in imports each file, and if not, why and
+// where; for a file it imports, what the import changes of it.
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "plugin_api.h"
+#include "diagnosis.h"
 #include "host_workout.h"
+#include "plugin_api.h"
 
 namespace tessaly::tool {
 
 int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  constexpr const char* kUsage = "usage: tessaly check FILE.pwx...\n";
-  if (argc == 0) {
+  constexpr const char* kUsage = "usage: tessaly check [--strict] FILE.pwx...\n";
+  std::vector<std::string> paths;
+  bool strict = false;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      std::fputs(kUsage, console.Out);
+      return 0;
+    }
+    if (arg == "--strict") {
+      strict = true;
+    } else {
+      paths.push_back(arg);
+    }
+  }
+  if (paths.empty()) {
     std::fputs(kUsage, console.Err);
     return 2;
   }
-  if (argc == 1 && (std::string(argv[0]) == "-h" || std::string(argv[0]) == "--help")) {
-    std::fputs(kUsage, console.Out);
-    return 0;
-  }
   int imported = 0;
-  for (int i = 0; i < argc; ++i) {
-    const std::string path = argv[i];
+  bool warned = false;
+  for (const std::string& path : paths) {
     Workout workout;
     std::string error;
-    if (FetchWorkout(plugin.api(), path, workout, error)) {
-      ++imported;
-      const std::size_t laps = workout.Laps.size();
-      std::fprintf(console.Out, "%s: %s samples, %s %s, start %s\n", path.c_str(),
-                   std::to_string(workout.Samples.size()).c_str(), std::to_string(laps).c_str(),
-                   laps == 1 ? "lap" : "laps", CalendarText(workout.Summary.StartTime).c_str());
-    } else {
+    if (!FetchWorkout(plugin.api(), path, workout, error)) {
       std::fprintf(console.Out, "%s\n", error.c_str());
+      continue;
+    }
+    ++imported;
+    const std::size_t laps = workout.Laps.size();
+    std::fprintf(console.Out, "%s: %s samples, %s %s, start %s\n", path.c_str(),
+                 std::to_string(workout.Samples.size()).c_str(), std::to_string(laps).c_str(),
+                 laps == 1 ? "lap" : "laps", CalendarText(workout.Summary.StartTime).c_str());
+    for (const std::string& warning : ImportWarnings(path, workout)) {
+      std::fprintf(console.Out, "%s\n", warning.c_str());
+      warned = true;
     }
   }
-  if (argc > 1) std::fprintf(console.Out, "%d of %d files import\n", imported, argc);
-  return imported == argc ? 0 : 1;
+  if (paths.size() > 1) {
+    std::fprintf(console.Out, "%d of %s files import\n", imported, std::to_string(paths.size()).c_str());
+  }
+  if (static_cast<std::size_t>(imported) != paths.size()) return 1;
+  return strict && warned ? 1 : 0;
 }
 
 }  // namespace tessaly::tool

@@ -3,184 +3,234 @@
 #include <expat.h>
 
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
+#include <fstream>
+#include <optional>
 #include <random>
 #include <string_view>
 #include <system_error>
-#include <vector>
 
-#include "pwx_import/workout_stream.h"  // the plug-in's nesting limit
+#include "host_workout.h"
+#include "pwx_import/xml_parser.h"
 #include "util/ascii.h"
 
 namespace tessaly::tool {
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
+bool IsName(std::string_view written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
-// The plug-in's parser takes windows-1252 besides what expat knows; so must the diagnosis, or it
-// would report an encoding error for a file the plug-in read well.
-constexpr int kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool IsName(const XML_Char* written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
-
-int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
-  if (name == nullptr || !IsName(name, "windows-1252")) return XML_STATUS_ERROR;
-  for (int i = 0; i < 256; ++i) info->map[i] = (i >= 0x80 && i < 0xA0) ? kWindows1252High[i - 0x80] : i;
-  info->data = nullptr;
-  info->convert = nullptr;
-  info->release = nullptr;
-  return XML_STATUS_OK;
+std::string Where(const std::string& path, xml::Place place) {
+  return path + ":" + std::to_string(place.Line) + ":" + std::to_string(place.Column);
 }
 
-// As expat counts: the line from 1, the column from 0 (as its own xmlwf prints them).
-struct Place {
-  unsigned long Line = 0;
-  unsigned long Column = 0;
+// The text as the plug-in's readers take it: blanks and control characters gone from both ends.
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+// A sample's number, when its text is one; the plug-in reads anything else as 0, which fits.
+std::optional<double> NumberIn(std::string_view text) {
+  text = Trimmed(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0.0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+// A whole number of a sample, as the record is given it: the fraction cut off, saturated.
+long long WholeNumber(double value) {
+  if (!(value == value)) return 0;
+  if (value >= 9.2e18) return 9200000000000000000LL;
+  if (value <= -9.2e18) return -9200000000000000000LL;
+  return static_cast<long long>(value);
+}
+
+// The sample elements the diagnosis looks at, by their PWX names.
+enum class SampleField : std::uint8_t { HeartRate, Cadence, TimeOffset, Speed, Power, Altitude, Distance, Other };
+
+SampleField FieldNamed(std::string_view name) {
+  constexpr std::pair<std::string_view, SampleField> kFields[] = {
+      {"hr", SampleField::HeartRate}, {"cad", SampleField::Cadence}, {"timeoffset", SampleField::TimeOffset},
+      {"spd", SampleField::Speed},    {"pwr", SampleField::Power},   {"alt", SampleField::Altitude},
+      {"dist", SampleField::Distance}};
+  for (const auto& [field, kind] : kFields) {
+    if (IsName(name, field)) return kind;
+  }
+  return SampleField::Other;
+}
+
+// One kind of change the import makes: how often, and the first time.
+struct Finding {
+  long long Count = 0;
+  xml::Place First;
+  std::string Text;           // the text or value found there
+  long long SampleIndex = -1;  // the sample it was found in, where it was in one
+
+  void Note(xml::Place at, std::string text, long long sample) {
+    if (Count++ == 0) {
+      First = at;
+      Text = std::move(text);
+      SampleIndex = sample;
+    }
+  }
 };
 
-// A `time` child of a workout, with the text the plug-in's reader sees: the element's text when
-// it holds nothing but text, otherwise nothing.
-struct TimeElement {
-  Place At;
+// A workout's `time` or a sample's field, with the text the plug-in's reader sees: the element's
+// text when it holds nothing but text, otherwise nothing.
+struct TextElement {
+  xml::Place At;
   std::string Text;
 };
 
-// One pass of expat over the file, set up as the plug-in sets up its own, noting what the
-// plug-in's reasons for refusing a file depend on.
-class Scan {
+// One pass over the file with the plug-in's parser setup, noting what the plug-in's reasons for
+// refusing a file depend on and what its import changes.
+class Scan : public xml::XmlParser {
  public:
-  std::string Problem;  // what follows the path, ":LINE:COLUMN: message", when the document does not load
-  std::vector<TimeElement> Times;
-  int Workouts = 0;
+  std::string RootName;
+  std::vector<xml::Place> Workouts;
+  std::vector<TextElement> Times;
   long long Samples = 0;
+  Finding HeartRateOutside, CadenceOutside, OffsetOutside, OffsetBack;
+  bool SampleHas[static_cast<int>(SampleField::Other)] = {};
+  std::vector<std::string> SummaryNames;  // children of the workouts' summarydata, lower case
 
-  void Run(std::FILE* file) {
-    XML_Parser p = XML_ParserCreate(nullptr);
-    if (p == nullptr) {
-      Problem = ": out of memory";
-      return;
+  Scan() {
+    XML_SetElementHandler(Handle(), &Scan::OnStart, &Scan::OnEnd);
+    XML_SetCharacterDataHandler(Handle(), &Scan::OnText);
+    XML_SetCdataSectionHandler(Handle(), &Scan::OnOther, nullptr);
+    XML_SetCommentHandler(Handle(), &Scan::OnComment);
+    XML_SetProcessingInstructionHandler(Handle(), &Scan::OnInstruction);
+  }
+
+  bool HasSummary(std::string_view name) const {
+    for (const std::string& held : SummaryNames) {
+      if (held == name) return true;
     }
-    const std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> owner(p, &XML_ParserFree);
-    parser_ = p;
-    XML_SetUserData(p, this);
-    XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
-    XML_SetUnknownEncodingHandler(p, OnUnknownEncoding, nullptr);
-    XML_SetElementHandler(p, &Scan::OnStart, &Scan::OnEnd);
-    XML_SetCharacterDataHandler(p, &Scan::OnText);
-    XML_SetCdataSectionHandler(p, &Scan::OnOther, nullptr);
-    XML_SetCommentHandler(p, &Scan::OnComment);
-    XML_SetProcessingInstructionHandler(p, &Scan::OnInstruction);
-    XML_SetStartDoctypeDeclHandler(p, &Scan::OnDoctype);
-    for (;;) {
-      void* buffer = XML_GetBuffer(p, static_cast<int>(kChunk));
-      if (buffer == nullptr) {
-        Problem = Here() + "out of memory";
-        return;
-      }
-      const std::size_t got = std::fread(buffer, 1, kChunk, file);
-      if (got < kChunk && std::ferror(file)) {
-        Problem = std::string(": cannot read the whole file: ") + std::strerror(errno);
-        return;
-      }
-      const bool last = got < kChunk;
-      if (XML_ParseBuffer(p, static_cast<int>(got), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
-        if (Problem.empty()) Problem = Here() + XML_ErrorString(XML_GetErrorCode(p));
-        return;
-      }
-      if (last) return;
-    }
+    return false;
   }
 
  private:
-  static Scan& Self(void* data) { return *static_cast<Scan*>(data); }
+  static Scan& Self(void* data) { return XmlParser::Self<Scan>(data); }
 
-  Place Position() const {
-    return {static_cast<unsigned long>(XML_GetCurrentLineNumber(parser_)),
-            static_cast<unsigned long>(XML_GetCurrentColumnNumber(parser_))};
-  }
-
-  std::string Here() const {
-    const Place at = Position();
-    return ":" + std::to_string(at.Line) + ":" + std::to_string(at.Column) + ": ";
-  }
-
-  void Stop(const std::string& where, const std::string& message) {
-    Problem = where + message;
-    XML_StopParser(parser_, XML_FALSE);
-  }
+  // Elements of a sample (depth 4) and of a workout (depth 3) whose text is wanted.
+  bool Collecting() const { return inTime_ || field_ != SampleField::Other; }
 
   static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char**) {
     Scan& s = Self(data);
-    if (++s.depth_ > xml::kMaxDepth) {
-      return s.Stop(s.Here(), "elements nested deeper than " + std::to_string(xml::kMaxDepth) +
-                    " levels, more than the plug-in reads");
-    }
-    if (s.depth_ == 2) {
-      s.inWorkout_ = IsName(name, "workout");
-      if (s.inWorkout_) ++s.Workouts;
-    } else if (s.depth_ == 3 && s.inWorkout_) {
-      if (IsName(name, "sample")) ++s.Samples;
-      if (IsName(name, "time")) {
-        s.time_ = TimeElement{s.Position(), {}};
-        s.inTime_ = true;
-        s.plainTime_ = true;
+    s.Guard([&] {
+      if (!s.EnterElement()) return;
+      s.plain_ = false;  // an element inside: the one open has no text of its own
+      if (s.Depth() == 1) {
+        s.RootName = name;
+      } else if (s.Depth() == 2) {
+        s.inWorkout_ = IsName(name, "workout");
+        if (s.inWorkout_) s.Workouts.push_back(s.CurrentPlace());
+      } else if (s.Depth() == 3 && s.inWorkout_) {
+        s.inSample_ = IsName(name, "sample");
+        s.inSummary_ = IsName(name, "summarydata");
+        if (s.inSample_) ++s.Samples;
+        if (IsName(name, "time")) s.Open(TextElement{s.CurrentPlace(), {}});
+      } else if (s.Depth() == 4 && s.inSummary_) {
+        std::string lower;
+        for (const char c : std::string_view(name)) lower += LowerAscii(c);
+        s.SummaryNames.push_back(std::move(lower));
+      } else if (s.Depth() == 4 && s.inSample_) {
+        s.field_ = FieldNamed(name);
+        if (s.field_ != SampleField::Other) s.Open(TextElement{s.CurrentPlace(), {}});
       }
-    } else if (s.inTime_) {
-      s.plainTime_ = false;  // an element inside: no text of its own
-    }
+    });
+  }
+
+  void Open(TextElement element) {
+    open_ = std::move(element);
+    inTime_ = Depth() == 3;
+    plain_ = true;
   }
 
   static void XMLCALL OnEnd(void* data, const XML_Char*) {
     Scan& s = Self(data);
-    if (s.depth_ == 3 && s.inTime_) {
-      if (!s.plainTime_) s.time_.Text.clear();
-      s.Times.push_back(std::move(s.time_));
-      s.inTime_ = false;
+    s.Guard([&] {
+      if (s.Collecting() && s.Depth() == (s.inTime_ ? 3 : 4)) {
+        if (!s.plain_) s.open_.Text.clear();
+        if (s.inTime_) {
+          s.Times.push_back(std::move(s.open_));
+        } else {
+          s.NoteField();
+        }
+        s.inTime_ = false;
+        s.field_ = SampleField::Other;
+      }
+      if (s.Depth() == 3) s.inSample_ = s.inSummary_ = false;
+      if (s.Depth() == 2) s.inWorkout_ = false;
+      s.LeaveElement();
+    });
+  }
+
+  // A sample's field has ended: the changes its value makes.
+  void NoteField() {
+    const std::optional<double> value = NumberIn(open_.Text);
+    if (!value) return;
+    SampleHas[static_cast<int>(field_)] = true;
+    const long long whole = WholeNumber(*value);
+    const std::string text(Trimmed(open_.Text));
+    const long long sample = Samples - 1;
+    switch (field_) {
+      case SampleField::HeartRate:
+        if (whole < 0 || whole > 255) HeartRateOutside.Note(open_.At, text, sample);
+        break;
+      case SampleField::Cadence:
+        if (whole < 0 || whole > 255) CadenceOutside.Note(open_.At, text, sample);
+        break;
+      case SampleField::TimeOffset:
+        if (whole < INT32_MIN || whole > INT32_MAX) OffsetOutside.Note(open_.At, text, sample);
+        if (lastOffset_ && whole <= *lastOffset_) {
+          OffsetBack.Note(open_.At, std::to_string(whole) + " s after " + std::to_string(*lastOffset_) + " s", sample);
+        }
+        lastOffset_ = whole;
+        break;
+      default: break;
     }
-    if (s.depth_ == 2) s.inWorkout_ = false;
-    --s.depth_;
   }
 
   static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
     Scan& s = Self(data);
-    if (s.inTime_ && s.depth_ == 3 && length > 0) s.time_.Text.append(text, static_cast<std::size_t>(length));
+    s.Guard([&] {
+      if (s.Collecting() && length > 0) s.open_.Text.append(text, static_cast<std::size_t>(length));
+    });
   }
 
-  // A CDATA section, comment or processing instruction makes a `time` more than plain text.
-  static void XMLCALL OnOther(void* data) {
-    Scan& s = Self(data);
-    if (s.inTime_) s.plainTime_ = false;
-  }
-
+  // A CDATA section, comment or processing instruction makes an element more than plain text.
+  static void XMLCALL OnOther(void* data) { Self(data).plain_ = false; }
   static void XMLCALL OnComment(void* data, const XML_Char*) { OnOther(data); }
   static void XMLCALL OnInstruction(void* data, const XML_Char*, const XML_Char*) { OnOther(data); }
 
-  static void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
-    // Reported when the declaration's name has been read, so only its line is where it starts.
-    Scan& s = Self(data);
-    s.Stop(":" + std::to_string(s.Position().Line) + ": ",
-           "a document type declaration, which the plug-in refuses to read");
-  }
-
-  XML_Parser parser_ = nullptr;
-  int depth_ = 0;
   bool inWorkout_ = false;
-  bool inTime_ = false;
-  bool plainTime_ = false;
-  TimeElement time_;
+  bool inSample_ = false;
+  bool inSummary_ = false;
+  bool inTime_ = false;                          // in a workout's `time`
+  SampleField field_ = SampleField::Other;       // the sample field open, when it is one looked at
+  bool plain_ = false;                           // the element collected holds nothing but text so far
+  TextElement open_;                             // the time or sample field being collected
+  std::optional<long long> lastOffset_;
 };
 
-// The text as the plug-in's time reader takes it (blanks and control characters gone from both
-// ends), made safe to show on one line.
+// What follows the path: the plain words, then the detail in parentheses when there is one.
+std::string Explained(const std::string& path, const std::string& plain, const std::string& detail = "") {
+  return path + ": " + plain + (detail.empty() ? "" : " (" + detail + ")");
+}
+
+// The text made safe to show on one line.
 std::string Shown(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  text = Trimmed(text);
   constexpr std::size_t kLongest = 60;
   std::string shown;
   for (const char c : text.substr(0, kLongest)) shown += static_cast<unsigned char>(c) < ' ' ? '?' : c;
@@ -227,33 +277,333 @@ TimeVerdict AskPlugin(const PluginApi& api, const std::string& text) {
   return count > 0 ? TimeVerdict::Taken : TimeVerdict::Refused;
 }
 
+// The start of a file, enough to tell what kind of file it is.
+struct FileHead {
+  std::string Bytes;
+  bool Whole = false;  // the file holds no more than this
+};
+
+FileHead ReadHead(const std::string& path) {
+  FileHead head;
+  std::ifstream in(path, std::ios::binary);
+  char buffer[1024];
+  in.read(buffer, sizeof buffer);
+  head.Bytes.assign(buffer, static_cast<std::size_t>(in.gcount()));
+  head.Whole = head.Bytes.size() < sizeof buffer;
+  return head;
+}
+
+std::string Lower(std::string_view text) {
+  std::string lower;
+  for (const char c : text) lower += LowerAscii(c);
+  return lower;
+}
+
+bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+
+// The head without a UTF-8 byte order mark and leading blanks.
+std::string_view Content(std::string_view head) {
+  if (StartsWith(head, "\xEF\xBB\xBF")) head.remove_prefix(3);
+  while (!head.empty() && static_cast<unsigned char>(head.front()) <= ' ') head.remove_prefix(1);
+  return head;
+}
+
+// The encoding the XML declaration names; empty without one.
+std::string DeclaredEncoding(std::string_view head) {
+  if (StartsWith(head, "\xEF\xBB\xBF")) head.remove_prefix(3);
+  if (!StartsWith(head, "<?xml")) return "";
+  head = head.substr(0, head.find("?>"));
+  const std::size_t at = head.find("encoding");
+  if (at == std::string_view::npos) return "";
+  const std::size_t open = head.find_first_of("\"'", at);
+  if (open == std::string_view::npos) return "";
+  const std::size_t close = head.find(head[open], open + 1);
+  return std::string(head.substr(open + 1, close == std::string_view::npos ? close : close - open - 1));
+}
+
+// Whether bytes hold a sequence that is not UTF-8 (overlong forms and surrogates aside).
+bool HasNonUtf8(std::string_view bytes) {
+  for (std::size_t k = 0; k < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[k]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                                 : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+    if (length == 0 || k + length > bytes.size()) return true;
+    for (std::size_t n = 1; n < length; ++n) {
+      if ((static_cast<unsigned char>(bytes[k + n]) & 0xC0) != 0x80) return true;
+    }
+    k += length;
+  }
+  return false;
+}
+
+// Line number (from 1) of the file, without its line end; empty past the end.
+std::string LineOf(const std::string& path, unsigned long number) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (unsigned long n = 1; std::getline(in, line); ++n) {
+    if (n == number) return line;
+  }
+  return "";
+}
+
+// Plain words for a document expat does not take.
+std::string NotWellFormed(const std::string& path, const Scan& scan, const FileHead& head) {
+  const XML_Error error = scan.ParserError();
+  const xml::Place at = scan.FailurePlace();
+  const std::string detail = Where(path, at) + ": " + XML_ErrorString(error);
+  const std::string encoding = DeclaredEncoding(head.Bytes);
+  switch (error) {
+    case XML_ERROR_NO_ELEMENTS:
+    case XML_ERROR_UNCLOSED_TOKEN:
+    case XML_ERROR_UNCLOSED_CDATA_SECTION:
+      return Explained(path, "the file ends early, as an incomplete copy or download does: copy or download it again",
+                       detail);
+    case XML_ERROR_MISPLACED_XML_PI:
+      return Explained(path, "something stands before <?xml: remove it, the file must start with <?xml", detail);
+    case XML_ERROR_UNKNOWN_ENCODING:
+      return Explained(path, "the file declares a text encoding the plug-in does not read (\"" + Shown(encoding) +
+                                 "\"): save it as UTF-8",
+                       detail);
+    case XML_ERROR_INCORRECT_ENCODING:
+      return Explained(path, "the text encoding is wrong, at line " + std::to_string(at.Line) +
+                                 ": the file is not in the encoding it declares; save it as UTF-8",
+                       detail);
+    case XML_ERROR_INVALID_TOKEN:
+    case XML_ERROR_PARTIAL_CHAR:
+      if ((encoding.empty() || IsName(encoding, "utf-8")) && HasNonUtf8(LineOf(path, at.Line))) {
+        return Explained(path, "the text encoding is wrong, at line " + std::to_string(at.Line) +
+                                   ": the file is read as UTF-8 but is not; save it as UTF-8 or declare the "
+                                   "encoding it is in, such as encoding=\"windows-1252\"",
+                         detail);
+      }
+      break;
+    default: break;
+  }
+  // Text before the declaration that expat reads as a misplaced document.
+  if (!StartsWith(Content(head.Bytes), "<?xml") && head.Bytes.find("<?xml") != std::string::npos) {
+    return Explained(path, "something stands before <?xml: remove it, the file must start with <?xml", detail);
+  }
+  return Explained(path, "the file is not well-formed XML, so it is damaged or no PWX file: get it again", detail);
+}
+
+// What the head alone tells: nothing to read, compressed data, a web page.
+std::string KindOfFile(const std::string& path, const FileHead& head) {
+  const std::string_view content = Content(head.Bytes);
+  if (content.empty() && head.Whole) return Explained(path, "the file is empty: there is nothing in it to import");
+  if (StartsWith(head.Bytes, "\x1F\x8B")) {
+    return Explained(path, "the file is gzip-compressed: unpack it first (gunzip) and check the .pwx inside");
+  }
+  if (StartsWith(head.Bytes, "PK\x03\x04") || StartsWith(head.Bytes, "PK\x05\x06")) {
+    return Explained(path, "the file is a zip archive: unpack it first and check the .pwx files inside");
+  }
+  const std::string lower = Lower(content);
+  if (StartsWith(lower, "<!doctype html") || StartsWith(lower, "<html")) {
+    return Explained(path, "this is a web page (HTML), not a workout file: save the workout file itself, not the "
+                           "page that shows it");
+  }
+  return "";
+}
+
+// Plain words for a document whose document element says what else it is.
+std::string OtherFormat(const std::string& path, const Scan& scan) {
+  if (IsName(scan.RootName, "gpx")) {
+    return Explained(path, "this is a GPX file, not a PWX file: convert it to PWX first");
+  }
+  if (IsName(scan.RootName, "trainingcenterdatabase")) {
+    return Explained(path, "this is a TCX file, not a PWX file: convert it to PWX first");
+  }
+  if (IsName(scan.RootName, "html")) {
+    return Explained(path, "this is a web page (HTML), not a workout file: save the workout file itself, not the "
+                           "page that shows it");
+  }
+  return "";
+}
+
+// The parts of a start time the plug-in does not read: beyond the seconds it reads only a "Z",
+// and that only right after them.
+std::string IgnoredInTime(std::string_view text) {
+  text = Trimmed(text);
+  if (text.size() <= 19) return "";
+  std::string_view rest = text.substr(19);
+  if (rest == "Z" || rest == "z") return "";
+  std::string parts;
+  if (rest.front() == '.') {
+    std::size_t digits = 1;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9') ++digits;
+    parts = "the fraction of a second \"" + std::string(rest.substr(0, digits)) + "\"";
+    rest.remove_prefix(digits);
+  }
+  if (!rest.empty()) {
+    if (!parts.empty()) parts += " and ";
+    const bool zone = rest.front() == 'Z' || rest.front() == 'z' || rest.front() == '+' || rest.front() == '-';
+    parts += (zone ? "the zone offset \"" : "the text \"") + Shown(rest) + "\"";
+  }
+  return parts;
+}
+
+std::string Times(long long count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// A finding as one warning line: what, how often, where first.
+std::string Warning(const std::string& path, const std::string& what, const Finding& f, const char* one,
+                    const char* many) {
+  return path + ": warning: " + what + " (" + Times(f.Count, one, many) + ", first at " + Where(path, f.First) + ")";
+}
+
+// A value of a sample the record cannot hold, with what it holds instead.
+std::string OutsideWarning(const std::string& path, const Finding& f, const char* channel, const char* range,
+                           const std::string& stored) {
+  return Warning(path,
+                 std::string("a ") + channel + " of " + Shown(f.Text) + " does not fit the record, which holds " +
+                     range + (stored.empty() ? "" : ": it is stored as " + stored),
+                 f, "value", "values");
+}
+
 }  // namespace
 
+std::string DiagnoseUnusablePath(const PluginApi& api, const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    return Explained(path, "this is a folder, not a file: give the .pwx files in it");
+  }
+  // The plug-in reports a missing or unreadable file as an empty import; the system says more.
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    std::fclose(f);
+  } else {
+    return path + ": cannot open: " + std::strerror(errno);
+  }
+  if (api.GetExerciseNumberFromRawFile(path.c_str()) == 0) {
+    return path + ": not a PWX file name (the plug-in takes only names ending in .pwx)";
+  }
+  return "";
+}
+
 std::string DiagnoseRefusal(const PluginApi& api, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return path + ": cannot open: " + std::strerror(errno);
+  const FileHead head = ReadHead(path);
+  if (std::string kind = KindOfFile(path, head); !kind.empty()) return kind;
   Scan scan;
-  scan.Run(file);
-  std::fclose(file);
-  if (!scan.Problem.empty()) return path + scan.Problem;
+  const xml::LoadResult result = scan.ReadFile(path.c_str());
+  if (std::string other = OtherFormat(path, scan); !other.empty()) return other;
+  switch (result) {
+    case xml::LoadResult::Loaded: break;
+    case xml::LoadResult::Unreadable:
+      return Explained(path, "the file cannot be read to its end: " + std::string(std::strerror(scan.SystemError())));
+    case xml::LoadResult::NotWellFormed: return NotWellFormed(path, scan, head);
+    case xml::LoadResult::DoctypeRefused:
+      // Found once the declaration's name is read, so only its line is where it starts.
+      return Explained(path, "the file has a document type declaration (<!DOCTYPE), which the plug-in refuses to "
+                             "read: remove it",
+                       path + ":" + std::to_string(scan.FailurePlace().Line));
+    case xml::LoadResult::TooDeep:
+      return Explained(path, "elements are nested deeper than " + std::to_string(xml::kMaxDepth) +
+                                 " levels, more than the plug-in reads: this is no PWX workout as written",
+                       Where(path, scan.FailurePlace()));
+  }
 
   // The plug-in stops at the first `time` it cannot take; earlier ones it took.
-  for (const TimeElement& time : scan.Times) {
+  for (const TextElement& time : scan.Times) {
     if (Shown(time.Text).empty()) continue;  // no time: the import is dated when it runs
-    const std::string at = path + ":" + std::to_string(time.At.Line) + ":" + std::to_string(time.At.Column) + ": ";
     switch (AskPlugin(api, time.Text)) {
       case TimeVerdict::Taken: break;
-      case TimeVerdict::Refused: return at + "impossible start time \"" + Shown(time.Text) + "\"";
+      case TimeVerdict::Refused:
+        return Explained(path, "the start time \"" + Shown(time.Text) + "\" is no possible date and time: correct it",
+                         Where(path, time.At));
       case TimeVerdict::Unknown:
-        return at + "no samples, or an impossible start time \"" + Shown(time.Text) +
-               "\" (no temporary file to test it with)";
+        return Explained(path, "no samples, or the start time \"" + Shown(time.Text) +
+                                   "\" is impossible (no temporary file to test it with)",
+                         Where(path, time.At));
     }
   }
-  if (scan.Workouts == 0) return path + ": no samples: no workout element under the document element";
-  if (scan.Samples == 0) return path + ": no samples: the workout holds no sample elements";
-  return path + ": no samples: " + std::to_string(scan.Samples) +
-         (scan.Samples == 1 ? " sample element, without a value" : " sample elements, none with a value") +
-         " the plug-in reads";
+  if (scan.Workouts.empty()) {
+    return Explained(path, "no workout in the file: the document element <" + Shown(scan.RootName) +
+                               "> holds no workout element, so this is no PWX workout");
+  }
+  if (scan.Samples == 0) return Explained(path, "no samples: the workout holds no sample elements, nothing to import");
+  const std::string elements = scan.Samples == 1 ? " sample element, without a value"
+                                                 : " sample elements, none with a value";
+  return Explained(path, "no samples: " + std::to_string(scan.Samples) + elements + " the plug-in reads");
+}
+
+std::vector<std::string> ImportWarnings(const std::string& path, const Workout& workout) {
+  Scan scan;
+  if (scan.ReadFile(path.c_str()) != xml::LoadResult::Loaded) return {};
+  std::vector<std::string> warnings;
+  if (scan.Workouts.size() > 1) {
+    Finding merged;
+    for (std::size_t k = 1; k < scan.Workouts.size(); ++k) merged.Note(scan.Workouts[k], "", -1);
+    warnings.push_back(Warning(path,
+                               "the file holds " + std::to_string(scan.Workouts.size()) +
+                                   " workouts, merged into one: their samples, laps and summaries follow each other",
+                               merged, "more workout", "more workouts"));
+  }
+  Finding ignored;
+  std::string ignoredParts;
+  for (const TextElement& time : scan.Times) {
+    const std::string parts = IgnoredInTime(time.Text);
+    if (parts.empty()) continue;
+    if (ignored.Count == 0) ignoredParts = parts;
+    ignored.Note(time.At, "", -1);
+  }
+  if (ignored.Count > 0) {
+    warnings.push_back(Warning(path,
+                               "ignored in the start time: " + ignoredParts +
+                                   "; the time is read as local time, to the second",
+                               ignored, "time", "times"));
+  }
+  // What the record holds instead, as the plug-in hands it over.
+  const auto stored = [&](const Finding& f, auto value) -> std::string {
+    if (f.SampleIndex < 0 || static_cast<std::size_t>(f.SampleIndex) >= workout.Samples.size()) return "";
+    return std::to_string(value(workout.Samples[static_cast<std::size_t>(f.SampleIndex)]));
+  };
+  const auto heartRate = [](const ExerciseDataRecord& r) { return int{r.HeartRate}; };
+  const auto cadence = [](const ExerciseDataRecord& r) { return int{r.Cadence}; };
+  const auto offset = [](const ExerciseDataRecord& r) { return r.TimeOffset; };
+  if (scan.HeartRateOutside.Count > 0) {
+    warnings.push_back(OutsideWarning(path, scan.HeartRateOutside, "heart rate", "0 to 255",
+                                      stored(scan.HeartRateOutside, heartRate)));
+  }
+  if (scan.CadenceOutside.Count > 0) {
+    warnings.push_back(
+        OutsideWarning(path, scan.CadenceOutside, "cadence", "0 to 255", stored(scan.CadenceOutside, cadence)));
+  }
+  if (scan.OffsetOutside.Count > 0) {
+    warnings.push_back(
+        OutsideWarning(path, scan.OffsetOutside, "time offset", "32 bits", stored(scan.OffsetOutside, offset)));
+  }
+  if (scan.OffsetBack.Count > 0) {
+    warnings.push_back(Warning(path, "time offsets go backwards or repeat, " + scan.OffsetBack.Text +
+                                         " first: the samples keep the file's order",
+                               scan.OffsetBack, "sample", "samples"));
+  }
+  // Figures the host reads as 0 because the file gives no summary of what its samples hold.
+  const LogSummaryRecord& s = workout.Summary;
+  const auto has = [&](SampleField field) { return scan.SampleHas[static_cast<int>(field)]; };
+  const struct {
+    const char* Name;
+    const char* Element;
+    bool Missing;
+  } figures[] = {
+      {"duration", "duration", has(SampleField::TimeOffset) && s.Duration == 0},
+      {"distance", "dist", has(SampleField::Distance) && s.Distance == 0.0},
+      {"heart rate", "hr", has(SampleField::HeartRate) && s.MaxHeartRate == 0 && s.AvgHeartRate == 0},
+      {"speed", "spd", has(SampleField::Speed) && s.MaxSpeed == 0 && s.AvgSpeed == 0},
+      {"power", "pwr", has(SampleField::Power) && workout.SummaryMaxPower == 0 && workout.SummaryAvgPower == 0},
+      {"altitude", "alt", has(SampleField::Altitude) && s.MaxAltitude == 0.0 && s.MinAltitude == 0.0},
+  };
+  Finding missing;
+  std::string names;
+  for (const auto& figure : figures) {
+    if (!figure.Missing || scan.HasSummary(figure.Element) || scan.Workouts.empty()) continue;
+    names += (names.empty() ? "" : ", ") + std::string(figure.Name);
+    missing.Note(scan.Workouts.front(), "", -1);
+  }
+  if (missing.Count > 0) {
+    warnings.push_back(Warning(path, "summary figures missing from the file read 0: " + names +
+                                         ", although the samples hold them",
+                               missing, "figure", "figures"));
+  }
+  return warnings;
 }
 
 }  // namespace tessaly::tool

@@ -1,6 +1,5 @@
 #include "host_workout.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,17 +12,8 @@ namespace tessaly::tool {
 
 bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std::string& error) {
   w = Workout{};
-  // The plug-in reports a missing or unreadable file as an empty import; the system says more.
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    std::fclose(f);
-  } else {
-    error = path + ": cannot open: " + std::strerror(errno);
-    return false;
-  }
-  if (api.GetExerciseNumberFromRawFile(path.c_str()) == 0) {
-    error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx)";
-    return false;
-  }
+  error = DiagnoseUnusablePath(api, path);
+  if (!error.empty()) return false;
   const std::int32_t count = api.AnalyseExercise(path.c_str(), 0);
   if (count <= 0 || api.GetLogSummaryEx(&w.Summary) == 0) {
     error = DiagnoseRefusal(api, path);

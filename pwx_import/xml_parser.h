@@ -1,0 +1,119 @@
+// The one expat setup of everything that reads a PWX file: the plug-in's import and the tool's
+// diagnosis of a refused file read each document with the same encodings, the same refusals, the
+// same nesting limit, the same read loop and the same memory functions, so they agree on what loads.
+#pragma once
+
+#include <expat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string_view>
+
+namespace tessaly::xml {
+
+// How reading a document ended.
+enum class LoadResult : std::uint8_t {
+  Loaded,           // well-formed to the end
+  Unreadable,       // the file could not be opened or read
+  NotWellFormed,    // a syntax or encoding error anywhere in the document, or no memory left for it
+  DoctypeRefused,   // a document type declaration: never expanded, never fetched
+  TooDeep,          // elements nested deeper than kMaxDepth
+};
+
+// Deepest element nesting accepted; a document nested deeper is refused instead of exhausting
+// the stack or memory of the reader.
+inline constexpr int kMaxDepth = 256;
+
+// Bytes handed to expat at a time when reading a file.
+inline constexpr std::size_t kReadChunk = 64 * 1024;
+
+// A place in the document as expat counts it: the line from 1, the column from 0.
+struct Place {
+  unsigned long Line = 0;
+  unsigned long Column = 0;
+};
+
+// An expat parser without namespace processing (names keep their prefix) that reads
+// windows-1252 and ISO-8859-1 by all their names, never reads anything outside the document, and
+// refuses a document type declaration. Its memory comes from the global operator new.
+//
+// A reader derives from it, sets its element and text handlers on Handle(), and finds itself in
+// them through Self<Reader>(userData). Handlers count depth with EnterElement and LeaveElement and
+// run anything that may throw inside Guard: no exception may unwind through expat's C frames.
+class XmlParser {
+ public:
+  XmlParser();  // std::bad_alloc when expat has no memory for a parser
+  ~XmlParser();
+  XmlParser(const XmlParser&) = delete;
+  XmlParser& operator=(const XmlParser&) = delete;
+
+  // Reads the file at path (an 8-bit host path) through the handlers. An exception a handler
+  // threw inside Guard is rethrown from here.
+  LoadResult ReadFile(const char* path);
+  // The same for a document held in memory, handed over chunk bytes at a time (1 to kReadChunk)
+  // through the same loop, so that a document split anywhere reads as it does whole.
+  LoadResult ReadText(std::string_view document, std::size_t chunk = kReadChunk);
+
+  // After a failed read: where it failed (where expat stopped, for a handler's refusal the start
+  // of the element or declaration), expat's own error for NotWellFormed, and the system's errno
+  // for Unreadable.
+  Place FailurePlace() const { return failurePlace_; }
+  XML_Error ParserError() const { return parserError_; }
+  int SystemError() const { return systemError_; }
+
+ protected:
+  XML_Parser Handle() const { return parser_; }
+
+  template <class Reader>
+  static Reader& Self(void* userData) {
+    return static_cast<Reader&>(*static_cast<XmlParser*>(userData));
+  }
+
+  // Whether the parse has failed or a handler has thrown: handlers then do nothing more.
+  bool Stopped() const { return failure_.has_value() || error_ != nullptr; }
+
+  // Keeps the first failure and stops the parse.
+  void Fail(LoadResult why);
+
+  // For each element start; false, the document refused as TooDeep, beyond kMaxDepth levels.
+  bool EnterElement() {
+    if (++depth_ <= kMaxDepth) return true;
+    Fail(LoadResult::TooDeep);
+    return false;
+  }
+  void LeaveElement() { --depth_; }
+  // Levels of the open elements: 1 inside the document element.
+  int Depth() const { return depth_; }
+
+  template <class Body>
+  void Guard(Body&& body) noexcept {
+    if (Stopped()) return;
+    try {
+      body();
+    } catch (...) {
+      Keep(std::current_exception());
+    }
+  }
+
+  Place CurrentPlace() const;
+
+ private:
+  template <class Read>
+  LoadResult ReadAll(std::size_t chunk, Read read);
+  void Keep(std::exception_ptr error) noexcept;
+  // Parses size bytes put into expat's buffer; the last call has none. False once the parse has ended.
+  bool Parse(std::size_t size);
+  LoadResult Finish();
+
+  XML_Parser parser_ = nullptr;
+  int depth_ = 0;
+  std::optional<LoadResult> failure_;
+  std::exception_ptr error_;
+  Place failurePlace_;
+  XML_Error parserError_ = XML_ERROR_NONE;
+  int systemError_ = 0;
+};
+
+}  // namespace tessaly::xml
