@@ -8,14 +8,9 @@
 namespace tessaly::tool {
 
 int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  constexpr const char* kUsage = "usage: tessaly check FILE.pwx...\n";
   if (argc == 0) {
-    std::fputs(kUsage, console.Err);
+    std::fputs(UsageOf("check"), console.Err);
     return 2;
-  }
-  if (argc == 1 && (std::string(argv[0]) == "-h" || std::string(argv[0]) == "--help")) {
-    std::fputs(kUsage, console.Out);
-    return 0;
   }
   int imported = 0;
   for (int i = 0; i < argc; ++i) {
