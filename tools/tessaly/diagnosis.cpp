@@ -5,14 +5,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <random>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "pwx_import/workout_stream.h"  // the plug-in's nesting limit
+#include "unpacked_file.h"
 #include "util/ascii.h"
 
 namespace tessaly::tool {
@@ -206,24 +204,20 @@ std::string Escaped(std::string_view text) {
 enum class TimeVerdict { Taken, Refused, Unknown };
 
 TimeVerdict AskPlugin(const PluginApi& api, const std::string& text) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::path folder = fs::temp_directory_path(ec);
-  if (ec) return TimeVerdict::Unknown;
-  std::random_device random;
-  const fs::path probe = folder / ("tessaly-time-" + std::to_string(random()) + std::to_string(random()) + ".pwx");
+  const std::string probe = TemporaryPath("-time.pwx");
+  if (probe.empty()) return TimeVerdict::Unknown;
   const std::string document =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><time>" + Escaped(text) +
       "</time><sample><timeoffset>0</timeoffset><hr>60</hr></sample></workout></pwx>\n";
-  std::FILE* f = std::fopen(probe.string().c_str(), "wb");
+  std::FILE* f = std::fopen(probe.c_str(), "wb");
   if (f == nullptr) return TimeVerdict::Unknown;
   const bool written = std::fwrite(document.data(), 1, document.size(), f) == document.size();
   if (std::fclose(f) != 0 || !written) {
-    fs::remove(probe, ec);
+    std::remove(probe.c_str());
     return TimeVerdict::Unknown;
   }
-  const std::int32_t count = api.AnalyseExercise(probe.string().c_str(), 0);
-  fs::remove(probe, ec);
+  const std::int32_t count = api.AnalyseExercise(probe.c_str(), 0);
+  std::remove(probe.c_str());
   return count > 0 ? TimeVerdict::Taken : TimeVerdict::Refused;
 }
 

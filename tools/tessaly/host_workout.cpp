@@ -1,32 +1,31 @@
 #include "host_workout.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "diagnosis.h"
+#include "unpacked_file.h"
 #include "util/civil_date.h"
 
 namespace tessaly::tool {
 
 bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std::string& error) {
   w = Workout{};
-  // The plug-in reports a missing or unreadable file as an empty import; the system says more.
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    std::fclose(f);
-  } else {
-    error = path + ": cannot open: " + std::strerror(errno);
+  // The plug-in reads everything while AnalyseExercise runs; an unpacked copy goes when this returns.
+  PlainWorkoutFile file;
+  if (!file.Open(path, error)) return false;
+  const std::string& plain = file.Path();
+  if (api.GetExerciseNumberFromRawFile(plain.c_str()) == 0) {
+    error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx, this tool also .pwx.gz)";
     return false;
   }
-  if (api.GetExerciseNumberFromRawFile(path.c_str()) == 0) {
-    error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx)";
-    return false;
-  }
-  const std::int32_t count = api.AnalyseExercise(path.c_str(), 0);
+  const std::int32_t count = api.AnalyseExercise(plain.c_str(), 0);
   if (count <= 0 || api.GetLogSummaryEx(&w.Summary) == 0) {
-    error = DiagnoseRefusal(api, path);
+    error = DiagnoseRefusal(api, plain);
+    // A place in the unpacked text, under the name the user gave.
+    if (file.Unpacked() && error.rfind(plain, 0) == 0) error.replace(0, plain.size(), path);
     return false;
   }
   w.Samples.resize(static_cast<std::size_t>(count));
