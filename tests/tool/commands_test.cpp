@@ -72,7 +72,7 @@ TEST(Check, SaysFirstWhatIsWrongThenWhere) {
       {"cut.pwx", "<pwx><workout><sample><hr>1</hr></sam", "the file ends early", ":1:32: unclosed token"},
       {"cut-between.pwx", "<pwx><workout><sample><hr>1</hr></sample>\n", "the file ends early",
        ":2:0: no element found"},
-      {"packed.pwx", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00", 8), "the file is gzip-compressed", ""},
+      {"packed.pwx", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00", 8), "the file is gzip-compressed but cannot be unpacked", ""},
       {"packed-zip.pwx", std::string("PK\x03\x04\x14\x00\x00\x00", 8), "the file is a zip archive", ""},
       {"page.pwx", "<!DOCTYPE html>\n<html><body><p>Ride</p></body></html>\n", "this is a web page", ""},
       {"route.pwx", "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"><trk/></gpx>\n", "this is a GPX file", ""},

@@ -11,15 +11,10 @@
 namespace tessaly::tool {
 
 int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  constexpr const char* kUsage = "usage: tessaly check [--strict] FILE.pwx...\n";
   std::vector<std::string> paths;
   bool strict = false;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kUsage, console.Out);
-      return 0;
-    }
     if (arg == "--strict") {
       strict = true;
     } else {
@@ -27,7 +22,7 @@ int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv
     }
   }
   if (paths.empty()) {
-    std::fputs(kUsage, console.Err);
+    std::fputs(UsageOf("check"), console.Err);
     return 2;
   }
   int imported = 0;

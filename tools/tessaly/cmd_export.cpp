@@ -228,15 +228,13 @@ bool Convert(const PluginApi& api, const Console& console, const std::string& in
   return true;
 }
 
-constexpr const char* kConvertUsage =
-    "usage: tessaly convert INPUT.pwx OUTPUT.pwx\n"
-    "       tessaly convert --out-dir DIR FILE.pwx...\n";
+const char* const kConvertUsage = UsageOf("convert");
 
 }  // namespace
 
 int RunExport(const Plugin& plugin, const Console& console, int argc, char** argv) {
   if (argc != 2) {
-    std::fputs("usage: tessaly export WORKOUT.json OUTPUT.pwx\n", console.Err);
+    std::fputs(UsageOf("export"), console.Err);
     return 2;
   }
   const std::string input = argv[0];
@@ -266,9 +264,6 @@ int RunConvert(const Plugin& plugin, const Console& console, int argc, char** ar
     const std::string arg = argv[i];
     if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
       batch = true;
-    } else if (arg == "-h" || arg == "--help") {
-      std::fputs(kConvertUsage, console.Out);
-      return 0;
     } else if (IsOperand(arg)) {
       files.push_back(arg);
     } else {

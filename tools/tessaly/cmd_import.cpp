@@ -238,9 +238,7 @@ bool WriteWorkout(const Workout& w, const std::string& format, std::FILE* out) {
   return WriteText(w, out);
 }
 
-constexpr const char* kUsage =
-    "usage: tessaly import FILE.pwx [--format text|json|csv]\n"
-    "       tessaly import --format text|json|csv --out-dir DIR FILE.pwx...\n";
+const char* const kUsage = UsageOf("import");
 
 }  // namespace
 
@@ -254,9 +252,6 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
     if (TakeOption(argc, argv, i, "--format", format)) {
     } else if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
       batch = true;
-    } else if (arg == "-h" || arg == "--help") {
-      std::fputs(kUsage, console.Out);
-      return 0;
     } else if (IsOperand(arg)) {
       files.push_back(arg);
     } else {
@@ -264,7 +259,8 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
       return 2;
     }
   }
-  if (files.empty() || (format != "text" && format != "json" && format != "csv") || (batch && outDir.empty())) {
+  if (!IsChoiceOf(console, "import", "--format", format)) return 2;
+  if (files.empty() || (batch && outDir.empty())) {
     std::fputs(kUsage, console.Err);
     return 2;
   }

@@ -16,7 +16,7 @@ std::string Text(HostBool (TESSALY_CALL* get)(char*, std::uint32_t)) {
 
 int RunInfo(const Plugin& plugin, const Console& console, int argc, char**) {
   if (argc != 0) {
-    std::fputs("usage: tessaly info\n", console.Err);
+    std::fputs(UsageOf("info"), console.Err);
     return 2;
   }
   const PluginApi& api = plugin.api();

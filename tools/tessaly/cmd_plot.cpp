@@ -12,7 +12,7 @@
 namespace tessaly::tool {
 namespace {
 
-constexpr const char* kUsage = "usage: tessaly plot FILE.pwx [-o OUT.svg]\n";
+const char* const kUsage = UsageOf("plot");
 
 // FILE.pwx becomes FILE.svg beside it.
 std::string DefaultOutput(const std::string& input) {
@@ -30,9 +30,6 @@ int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv)
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
     if (TakeOption(argc, argv, i, "-o", output) || TakeOption(argc, argv, i, "--output", output)) {
-    } else if (arg == "-h" || arg == "--help") {
-      std::fputs(kUsage, console.Out);
-      return 0;
     } else if (input.empty() && IsOperand(arg)) {
       input = arg;
     } else {

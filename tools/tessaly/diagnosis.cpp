@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <string_view>
 #include <system_error>
 
 #include "host_workout.h"
 #include "pwx_import/xml_parser.h"
+#include "unpacked_file.h"
 #include "util/ascii.h"
 
 namespace tessaly::tool {
@@ -256,24 +256,20 @@ std::string Escaped(std::string_view text) {
 enum class TimeVerdict { Taken, Refused, Unknown };
 
 TimeVerdict AskPlugin(const PluginApi& api, const std::string& text) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::path folder = fs::temp_directory_path(ec);
-  if (ec) return TimeVerdict::Unknown;
-  std::random_device random;
-  const fs::path probe = folder / ("tessaly-time-" + std::to_string(random()) + std::to_string(random()) + ".pwx");
+  const std::string probe = TemporaryPath("-time.pwx");
+  if (probe.empty()) return TimeVerdict::Unknown;
   const std::string document =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><time>" + Escaped(text) +
       "</time><sample><timeoffset>0</timeoffset><hr>60</hr></sample></workout></pwx>\n";
-  std::FILE* f = std::fopen(probe.string().c_str(), "wb");
+  std::FILE* f = std::fopen(probe.c_str(), "wb");
   if (f == nullptr) return TimeVerdict::Unknown;
   const bool written = std::fwrite(document.data(), 1, document.size(), f) == document.size();
   if (std::fclose(f) != 0 || !written) {
-    fs::remove(probe, ec);
+    std::remove(probe.c_str());
     return TimeVerdict::Unknown;
   }
-  const std::int32_t count = api.AnalyseExercise(probe.string().c_str(), 0);
-  fs::remove(probe, ec);
+  const std::int32_t count = api.AnalyseExercise(probe.c_str(), 0);
+  std::remove(probe.c_str());
   return count > 0 ? TimeVerdict::Taken : TimeVerdict::Refused;
 }
 
@@ -390,11 +386,9 @@ std::string NotWellFormed(const std::string& path, const Scan& scan, const FileH
 std::string KindOfFile(const std::string& path, const FileHead& head) {
   const std::string_view content = Content(head.Bytes);
   if (content.empty() && head.Whole) return Explained(path, "the file is empty: there is nothing in it to import");
+  // What the tool unpacks itself never gets here: this is gzip data inside gzip data.
   if (StartsWith(head.Bytes, "\x1F\x8B")) {
-    return Explained(path, "the file is gzip-compressed: unpack it first (gunzip) and check the .pwx inside");
-  }
-  if (StartsWith(head.Bytes, "PK\x03\x04") || StartsWith(head.Bytes, "PK\x05\x06")) {
-    return Explained(path, "the file is a zip archive: unpack it first and check the .pwx files inside");
+    return Explained(path, "the file is gzip-compressed twice: unpack it (gunzip) and check the .pwx inside");
   }
   const std::string lower = Lower(content);
   if (StartsWith(lower, "<!doctype html") || StartsWith(lower, "<html")) {
@@ -462,7 +456,7 @@ std::string OutsideWarning(const std::string& path, const Finding& f, const char
 
 }  // namespace
 
-std::string DiagnoseUnusablePath(const PluginApi& api, const std::string& path) {
+std::string DiagnoseUnusablePath(const std::string& path) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     return Explained(path, "this is a folder, not a file: give the .pwx files in it");
@@ -472,9 +466,6 @@ std::string DiagnoseUnusablePath(const PluginApi& api, const std::string& path) 
     std::fclose(f);
   } else {
     return path + ": cannot open: " + std::strerror(errno);
-  }
-  if (api.GetExerciseNumberFromRawFile(path.c_str()) == 0) {
-    return path + ": not a PWX file name (the plug-in takes only names ending in .pwx)";
   }
   return "";
 }

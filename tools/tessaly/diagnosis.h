@@ -13,9 +13,9 @@ namespace tessaly::tool {
 
 struct Workout;
 
-// Why path is nothing the plug-in can be asked to import: a folder, a file that cannot be opened,
-// a name without the .pwx ending. One line starting with path; empty when it can be asked.
-std::string DiagnoseUnusablePath(const PluginApi& api, const std::string& path);
+// Why path is nothing the plug-in can be asked to import: a folder or a file that cannot be opened.
+// One line starting with path; empty when it can be asked.
+std::string DiagnoseUnusablePath(const std::string& path);
 
 // Why the plug-in imported nothing from the file at path. One line, starting with path: what the
 // file is or what is wrong and what to do, then in parentheses the place and the parser's own

@@ -6,17 +6,32 @@
 #include <cstring>
 
 #include "diagnosis.h"
+#include "unpacked_file.h"
 #include "util/civil_date.h"
 
 namespace tessaly::tool {
 
 bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std::string& error) {
   w = Workout{};
-  error = DiagnoseUnusablePath(api, path);
+  error = DiagnoseUnusablePath(path);
   if (!error.empty()) return false;
-  const std::int32_t count = api.AnalyseExercise(path.c_str(), 0);
+  // The plug-in reads everything while AnalyseExercise runs; an unpacked copy goes when this returns.
+  PlainWorkoutFile file;
+  if (!file.Open(path, error)) return false;
+  if (api.GetExerciseNumberFromRawFile(NameBeforeCompression(path).c_str()) == 0) {
+    error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx, this tool also .pwx.gz)";
+    return false;
+  }
+  const std::string& plain = file.Path();
+  const std::int32_t count = api.AnalyseExercise(plain.c_str(), 0);
   if (count <= 0 || api.GetLogSummaryEx(&w.Summary) == 0) {
-    error = DiagnoseRefusal(api, path);
+    error = DiagnoseRefusal(api, plain);
+    // A place in the unpacked text, under the name the user gave.
+    if (file.Unpacked()) {
+      for (std::size_t at = error.find(plain); at != std::string::npos; at = error.find(plain, at + path.size())) {
+        error.replace(at, plain.size(), path);
+      }
+    }
     return false;
   }
   w.Samples.resize(static_cast<std::size_t>(count));

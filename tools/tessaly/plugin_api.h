@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "plugin/export_abi.h"
 #include "exercise/records.h"
@@ -118,6 +119,13 @@ int RunTool(int argc, char** argv, const Console& console);
 bool TakeOption(int argc, char** argv, int& i, const std::string& name, std::string& value);
 // An argument that names a file rather than an option ("-" alone is a file: standard input).
 inline bool IsOperand(const std::string& arg) { return !(arg.size() > 1 && arg[0] == '-'); }
+
+// A command's usage lines ("usage: tessaly NAME ...\n"), for its messages about a command line it does
+// not understand.
+const char* UsageOf(std::string_view command);
+// Whether value is one the command's option takes where its help lists the values as A|B|C; if
+// not, says so on console.Err, naming the option and its values.
+bool IsChoiceOf(const Console& console, std::string_view command, std::string_view option, const std::string& value);
 
 // Commands; argv holds the command's own arguments. Each returns the exit status.
 int RunInfo(const Plugin& plugin, const Console& console, int argc, char** argv);
