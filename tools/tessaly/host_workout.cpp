@@ -1,12 +1,14 @@
 #include "host_workout.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "diagnosis.h"
+#include "workout_header.h"
 #include "util/civil_date.h"
 
 namespace tessaly::tool {
@@ -55,6 +57,11 @@ bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std
     comment.resize(std::strlen(comment.c_str()));
     w.Comment = std::move(comment);
   }
+  // A file the plug-in imported reads again; were it not to, the sport comes from the code alone.
+  WorkoutHeader header;
+  ReadWorkoutHeader(path, header);
+  w.Athlete = header.Athlete;
+  w.Sport = ImportedSport(w.Summary.SportType, header.SportTexts);
   return true;
 }
 
@@ -74,6 +81,29 @@ std::string CalendarText(double value) {
                 static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
                 static_cast<long long>(seconds % 60));
   return text;
+}
+
+std::optional<double> CalendarValue(std::string_view text) {
+  // Digits at every place but the separators, each part read on its own.
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':')
+    return std::nullopt;
+  const auto part = [&](std::size_t at, std::size_t length) {
+    int value = -1;
+    const char* end = text.data() + at + length;
+    const auto result = std::from_chars(text.data() + at, end, value);
+    return result.ec == std::errc() && result.ptr == end && text[at] != '-' && text[at] != '+' ? value : -1;
+  };
+  const int year = part(0, 4), month = part(5, 2), day = part(8, 2);
+  const int hour = part(11, 2), minute = part(14, 2), second = part(17, 2);
+  if (year < 0 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+      second < 0 || second > 59)
+    return std::nullopt;
+  const std::int64_t days = DaysFromCivil(year, month, day);
+  const CivilDate back = CivilFromDays(days);
+  if (back.Month != month || back.Day != day) return std::nullopt;  // 30 February
+  // Day 25569 of the log is 1970-01-01.
+  return static_cast<double>(days + 25569) + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
 std::string BaseName(const std::string& path) {
