@@ -1,5 +1,4 @@
-// What the tool keeps of a file through import, export and convert (the sport and the athlete),
-// and the outputs it refuses to write, each with its reason.
+// What convert, import and export keep of a file (sport, athlete); the outputs refused, and why.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,14 +13,7 @@ namespace {
 using test::ReadFile;
 using test::RunTessaly;
 using test::WriteFile;
-
 constexpr auto npos = std::string::npos;
-
-std::string Folder(const std::string& name) {
-  const std::string dir = test::TempDir() + "/" + name;
-  std::filesystem::create_directories(dir);
-  return dir;
-}
 
 // One sample, a start, an athlete and the header elements given.
 std::string WorkoutWith(const std::string& header) {
@@ -30,21 +22,19 @@ std::string WorkoutWith(const std::string& header) {
 }
 
 TEST(Keeping, EverySportTextAndTheAthleteRoundTrip) {
-  const struct {
-    const char* Header;
-    const char* Sport;  // as the JSON names it and the PWX writes it
-  } cases[] = {
-      {"<sportType>Run</sportType>", "Run"},     {"<sportType>Bike</sportType>", "Bike"},
-      {"<sportType>Walk</sportType>", "Walk"},   {"<sportType>Swim</sportType>", "Swim"},
+  // Sport: as the JSON names it and the PWX writes it.
+  const struct { const char* Header; const char* Sport; } cases[] = {
+      {"<sportType>Run</sportType>", "Run"}, {"<sportType>Bike</sportType>", "Bike"},
+      {"<sportType>Walk</sportType>", "Walk"}, {"<sportType>Swim</sportType>", "Swim"},
       {"<sportType>Mountain Bike</sportType>", "Mountain Bike"},
-      {"<sportType>Cross train</sportType>", "Cross train"},
-      {"<sportType>XC Ski</sportType>", "XC Ski"}, {"<sportType>Other</sportType>", "Other"},
-      {"<sportType>Kayak</sportType>", "Other"}, {"<sportType>bike</sportType>", "Other"},
-      {"", "Other"},
+      {"<sportType>Cross train</sportType>", "Cross train"}, {"<sportType>XC Ski</sportType>", "XC Ski"},
+      {"<sportType>Other</sportType>", "Other"}, {"<sportType>Kayak</sportType>", "Other"},
+      {"<sportType>bike</sportType>", "Other"}, {"", "Other"},
       // The plug-in keeps the code of the last text it knows; a later unknown one changes nothing.
       {"<sportType>Walk</sportType><sportType>Kayak</sportType>", "Walk"},
   };
-  const std::string dir = Folder("keeping");
+  const std::string dir = test::TempDir() + "/keeping";
+  std::filesystem::create_directories(dir);
   const std::string in = dir + "/in.pwx", once = dir + "/once.pwx", twice = dir + "/twice.pwx";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Header);
@@ -67,24 +57,16 @@ TEST(Keeping, EverySportTextAndTheAthleteRoundTrip) {
 TEST(Keeping, DeviceFilesKeepTheirSportAndAthlete) {
   const std::string samples = test::PwxSamplesDir();
   if (samples.empty()) GTEST_SKIP() << "the shared folder of device PWX files is absent";
-  const struct {
-    const char* File;
-    const char* Sport;
-    const char* Athlete;  // empty: the file names none
-  } files[] = {
+  // Athlete: empty when the file names none.
+  const struct { const char* File; const char* Sport; const char* Athlete; } files[] = {
       {"10kUNLP2014-Garmin15.pwx", "Run", "amtriathlon"},
       {"Finis_Swimsense_2014_08_05_06_09_24.pwx", "Swim", "amtriathlon"},
-      {"IpBike_902.pwx", "Bike", ""},
-      {"Timex20100618201200_1.pwx", "Run", ""},
-      {"Timex_Global_Trainer_5Laps.pwx", "Bike", "delesseria"},
-      {"Timex_Run_Trainer_2013_01_01_08_22_52.pwx", "Run", "munga01"},
+      {"IpBike_902.pwx", "Bike", ""}, {"Timex20100618201200_1.pwx", "Run", ""}, {"example.pwx", "Bike", ""},
+      {"Timex_Global_Trainer_5Laps.pwx", "Bike", "delesseria"}, {"short_file.pwx", "Bike", "unknown"},
+      {"Timex_Run_Trainer_2013_01_01_08_22_52.pwx", "Run", "munga01"}, {"test_ride.pwx", "Bike", "unknown"},
       {"argmac_Garmin_FR910XT_2015_01_31_10_17_02.pwx", "Swim", "argmac"},
-      {"example.pwx", "Bike", ""},
-      {"lgulseth_Timex_Global_Trainer_2013_03_28_11_50_25.pwx", "Run", "lgulseth"},
-      {"short_file.pwx", "Bike", "unknown"},
-      {"test_ride.pwx", "Bike", "unknown"},
-  };
-  const std::string out = Folder("device-keeping") + "/out.pwx";
+      {"lgulseth_Timex_Global_Trainer_2013_03_28_11_50_25.pwx", "Run", "lgulseth"}};
+  const std::string out = test::TempDir() + "/device-keeping.pwx";
   for (const auto& f : files) {
     SCOPED_TRACE(f.File);
     ASSERT_EQ(RunTessaly({"convert", samples + "/" + f.File, out}).Status, 0);
@@ -96,19 +78,17 @@ TEST(Keeping, DeviceFilesKeepTheirSportAndAthlete) {
 }
 
 TEST(Outputs, RefusedWithTheirReason) {
-  const std::string dir = Folder("refusals");
+  const std::string dir = test::TempDir() + "/refusals";
+  std::filesystem::create_directories(dir);
   const std::string ride = dir + "/ride.pwx", out = dir + "/out.pwx";
   WriteFile(ride, WorkoutWith("<sportType>Bike</sportType>"));
-  const std::string good = dir + "/good.json", misspelt = dir + "/misspelt.json", disagreeing = dir + "/disagreeing.json",
-                    undated = dir + "/undated.json";
+  const std::string good = dir + "/good.json", misspelt = dir + "/misspelt.json";
+  const std::string disagreeing = dir + "/disagreeing.json", undated = dir + "/undated.json";
   WriteFile(good, R"({"summary": {"StartTime": 45000}})");
   WriteFile(misspelt, R"({"summary": {"StartTime": 45000}, "samples": [{"TimeOffset": 0, "Heartrate": 60}]})");
   WriteFile(disagreeing, R"({"summary": {"StartTime": 45431.75, "Start": "2024-05-19T17:30:00"}})");
   WriteFile(undated, R"({"summary": {"Sport": "Run"}})");
-  const struct {
-    std::vector<std::string> Args;
-    std::string Err;
-  } cases[] = {
+  const struct { std::vector<std::string> Args; std::string Err; } cases[] = {
       {{"convert", ride, ride}, ride + ": the output " + ride + " would replace the input\n"},
       {{"plot", ride, "-o", ride}, "tessaly: " + ride + ": the output " + ride + " would replace the input\n"},
       {{"convert", ride, dir + "/out.txt"},
@@ -119,10 +99,11 @@ TEST(Outputs, RefusedWithTheirReason) {
       {{"export", misspelt, out},
        "tessaly: " + misspelt + ": samples[0].Heartrate: not a key this program reads; did you mean HeartRate?\n"},
       // 45431.75 is 18:00 on that day.
-      {{"export", disagreeing, out}, "tessaly: " + disagreeing + ": summary.Start \"2024-05-19T17:30:00\" and "
-                                     "summary.StartTime 45431.75 (2024-05-19T18:00:00) disagree; correct one, or leave one out\n"},
-      {{"export", undated, out},
-       "tessaly: " + undated + ": summary: no StartTime or Start; the plug-in would date the workout when it writes it\n"},
+      {{"export", disagreeing, out},
+       "tessaly: " + disagreeing + ": summary.Start \"2024-05-19T17:30:00\" and summary.StartTime 45431.75 "
+                                   "(2024-05-19T18:00:00) disagree; correct one, or leave one out\n"},
+      {{"export", undated, out}, "tessaly: " + undated + ": summary: no StartTime or Start; the plug-in would "
+                                                         "date the workout when it writes it\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Args[0] + " " + c.Args.back());

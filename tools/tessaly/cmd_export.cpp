@@ -181,9 +181,11 @@ void ReadSummary(const json& o, Workout& w) {
   w.Summary = ReadRecord(kSummaryFields, o, where, {"Sport", "Start", "SummaryAvgPower", "SummaryMaxPower"});
   // No sport named: the export's name for a sport it has no other name for.
   const json* named = Find(o, "Sport");
-  const std::optional<std::uint8_t> code =
-      named != nullptr ? SportCodeForPwxText(ReadText(o, "Sport", where)) : SportCodeForPwxText(PwxTextFromSportCode(0xFF));
-  if (!code) throw InputError("summary.Sport: " + named->dump() + " is not a sport the plug-in writes: " + SportNames());
+  const std::optional<std::uint8_t> code = SportCodeForPwxText(
+      named != nullptr ? std::string_view(ReadText(o, "Sport", where)) : PwxTextFromSportCode(0xFF));
+  if (!code) {
+    throw InputError("summary.Sport: " + named->dump() + " is not a sport the plug-in writes: " + SportNames());
+  }
   w.Sport = PwxTextFromSportCode(*code);
   if (const json* start = Find(o, "Start")) {
     const std::string text = ReadText(o, "Start", where);
@@ -279,7 +281,8 @@ bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& ou
   api.SetUser(w.Athlete.c_str());
   if (api.ExportDatas(0, 0, 0, 0, 0, 0, 0, output.c_str(), 0) != 1) {
     const std::string reason = WriteFailureReason(output);
-    error = "cannot write " + output + ": " + (reason.empty() ? "the plug-in did not, and the system gives no reason" : reason);
+    error = "cannot write " + output + ": " +
+            (reason.empty() ? "the plug-in did not, and the system gives no reason" : reason);
     return false;
   }
   return true;

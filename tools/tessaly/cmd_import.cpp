@@ -109,7 +109,8 @@ bool WriteArray(std::FILE* out, const char* name, const RecordField<Record> (&fi
 
 bool WriteJson(const Workout& w, std::FILE* out) {
   Members summary = {{"Sport", JsonText(w.Sport)}};
-  for (Members fields = RecordMembers(kSummaryFields, w.Summary); auto& field : fields) summary.push_back(std::move(field));
+  Members fields = RecordMembers(kSummaryFields, w.Summary);
+  summary.insert(summary.end(), fields.begin(), fields.end());
   summary.emplace_back("SummaryAvgPower", std::to_string(w.SummaryAvgPower));
   summary.emplace_back("SummaryMaxPower", std::to_string(w.SummaryMaxPower));
   summary.emplace_back("Start", JsonText(CalendarText(w.Summary.StartTime)));

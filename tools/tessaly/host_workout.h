@@ -26,8 +26,9 @@ struct Workout {
   bool CommentCut = false;  // the comment was longer than a 16-bit capacity lets through
 };
 
-// Imports the PWX file at path, and reads the sport and the athlete from the file itself. False, with a one-line reason that starts with the path (and the
-// place in the file where there is one), when the plug-in imports nothing.
+// Imports the PWX file at path, and reads the sport and the athlete from the file itself. False,
+// with a one-line reason that starts with the path (and the place in the file where there is one),
+// when the plug-in imports nothing.
 bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std::string& error);
 
 // A DateTime (days since 1899-12-30, the fraction the time of day) as YYYY-MM-DDThh:mm:ss, rounded
