@@ -190,7 +190,10 @@ void ReadSummary(const json& o, Workout& w) {
   if (const json* start = Find(o, "Start")) {
     const std::string text = ReadText(o, "Start", where);
     const std::optional<double> value = CalendarValue(text);
-    if (!value) throw InputError("summary.Start: " + start->dump() + " is not a date and time YYYY-MM-DDThh:mm:ss");
+    if (!value) {
+      throw InputError("summary.Start: " + start->dump() +
+                       " is not a possible date and time in the form YYYY-MM-DDThh:mm:ss");
+    }
     if (Find(o, "StartTime") == nullptr) {
       w.Summary.StartTime = *value;
     } else if (CalendarText(w.Summary.StartTime) != text) {
