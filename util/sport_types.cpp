@@ -36,4 +36,18 @@ std::string_view PwxTextFromSportCode(std::uint8_t code) {
   return "Other";
 }
 
+std::optional<std::uint8_t> SportCodeForPwxText(std::string_view text) {
+  for (std::size_t code = 0; code < kExportTable.size(); ++code) {
+    if (kExportTable[code] == text) return static_cast<std::uint8_t>(code);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string_view> PwxTextForImportedCode(std::uint8_t code) {
+  for (const auto& [name, imported] : kImportTable) {
+    if (imported == code) return name;
+  }
+  return std::nullopt;
+}
+
 }  // namespace tessaly

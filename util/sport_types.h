@@ -13,4 +13,11 @@ std::optional<std::uint8_t> SportCodeFromPwxText(std::string_view text);
 // Text for a code; every code without a row of its own gives "Other".
 std::string_view PwxTextFromSportCode(std::uint8_t code);
 
+// For a host that translates between the two numberings, as the plug-in itself never does.
+// The export code that writes exactly this text; nullopt for a text the export never writes.
+std::optional<std::uint8_t> SportCodeForPwxText(std::string_view text);
+// The first text of the import numbering with this code ("Run" for the code Run and Walk share);
+// nullopt for a code no text imports as.
+std::optional<std::string_view> PwxTextForImportedCode(std::uint8_t code);
+
 }  // namespace tessaly

@@ -115,7 +115,7 @@ TEST_F(DeviceNumbers, JsonNumbersAreTheShortestThatReadBack) {
     const test::ToolRun run = test::RunTessaly({"import", file, "--format", "json"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const auto members = JsonMembers(run.Out);
-    std::size_t at = 4;  // format, version, athlete, comment
+    std::size_t at = 5;  // format, version, athlete, comment, the summary's Sport
     const auto expect = [&](const auto& fields, const auto& record) {
       for (const auto& field : fields) {
         ASSERT_LT(at, members.size());

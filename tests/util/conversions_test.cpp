@@ -107,5 +107,14 @@ TEST(SportTypes, ExportTableGivesOtherForUnknownCodes) {
   }
 }
 
+TEST(SportTypes, HostLookupsGoBackThroughEachTable) {
+  EXPECT_EQ(SportCodeForPwxText("Walk"), 3);
+  EXPECT_EQ(SportCodeForPwxText("Other"), 5);
+  EXPECT_EQ(SportCodeForPwxText("walk"), std::nullopt);
+  EXPECT_EQ(PwxTextForImportedCode(2), "Run");  // shared with Walk: the first row wins
+  EXPECT_EQ(PwxTextForImportedCode(4), "Mountain Bike");
+  EXPECT_EQ(PwxTextForImportedCode(1), std::nullopt);
+}
+
 }  // namespace
 }  // namespace tessaly

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "host_workout.h"
+#include "output_file.h"
 
 namespace tessaly::tool {
 namespace {
@@ -39,9 +40,8 @@ void ShowBar(std::FILE* err, std::size_t done, std::size_t total, const std::str
 int RunBatch(const Console& console, const std::string& outDir, const std::vector<std::string>& inputs,
              const std::string& extension, const BatchStep& step) {
   std::error_code ec;
-  fs::create_directories(outDir, ec);
-  if (!fs::is_directory(outDir)) {
-    std::fprintf(console.Err, "tessaly: cannot make the folder %s: %s\n", outDir.c_str(), ec.message().c_str());
+  if (std::string error; !MakeFolder(outDir, error)) {
+    std::fprintf(console.Err, "tessaly: %s\n", error.c_str());
     return 1;
   }
   std::vector<std::string> failures;
@@ -61,9 +61,7 @@ int RunBatch(const Console& console, const std::string& outDir, const std::vecto
     const fs::path canonical = fs::weakly_canonical(output, ec);
     if (!written.insert(ec ? output : canonical.string()).second) {
       error = input + ": an earlier file of this batch was written to " + output + " already";
-    } else if (fs::exists(output, ec) && fs::equivalent(input, output, ec)) {
-      error = input + ": the output " + output + " would replace the input";
-    } else {
+    } else if (error = InputReplacedRefusal(input, output); error.empty()) {
       ok = step(input, output, error);
     }
     if (!ok) failures.push_back(error.empty() ? input + ": failed" : error);

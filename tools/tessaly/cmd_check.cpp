@@ -7,6 +7,7 @@
 #include "diagnosis.h"
 #include "host_workout.h"
 #include "plugin_api.h"
+#include "unpacked_file.h"
 
 namespace tessaly::tool {
 
@@ -39,7 +40,10 @@ int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv
     std::fprintf(console.Out, "%s: %s samples, %s %s, start %s\n", path.c_str(),
                  std::to_string(workout.Samples.size()).c_str(), std::to_string(laps).c_str(),
                  laps == 1 ? "lap" : "laps", CalendarText(workout.Summary.StartTime).c_str());
-    for (const std::string& warning : ImportWarnings(path, workout)) {
+    PlainWorkoutFile file;  // imported, so it opens again
+    if (!file.Open(path, error)) continue;
+    for (std::string warning : ImportWarnings(file.Path(), workout)) {
+      file.NameAsGiven(warning, path);
       std::fprintf(console.Out, "%s\n", warning.c_str());
       warned = true;
     }

@@ -6,10 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -17,9 +20,12 @@
 #include <nlohmann/json.hpp>
 
 #include "batch.h"
+#include "output_file.h"
 #include "plugin_api.h"
 #include "record_fields.h"
 #include "host_workout.h"
+#include "util/ascii.h"  // LowerAscii
+#include "util/sport_types.h"
 
 namespace tessaly::tool {
 namespace {
@@ -120,13 +126,84 @@ void ReadField(const json& o, const std::string& w, Record& record, const Record
       field.Type);
 }
 
-// Keys a record has no field for are left alone: "SummaryAvgPower", "SummaryMaxPower" and "Start"
-// are the import's to show, not to send.
+// Whether two keys differ only in the case of ASCII letters.
+bool SameButForCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    if (LowerAscii(a[k]) != LowerAscii(b[k])) return false;
+  }
+  return true;
+}
+
+// A key the program does not read is refused rather than passed over: a misspelt field would
+// otherwise export as 0 without a word.
+void RefuseUnknownKeys(const json& o, const std::string& w, const std::vector<std::string_view>& known) {
+  for (const auto& item : o.items()) {
+    const std::string& key = item.key();
+    std::string_view nearest;
+    bool found = false;
+    for (const std::string_view name : known) {
+      if (key == name) found = true;
+      else if (SameButForCase(key, name)) nearest = name;
+    }
+    if (found) continue;
+    throw InputError(Place(w, key.c_str()) + ": not a key this program reads" +
+                     (nearest.empty() ? std::string() : "; did you mean " + std::string(nearest) + "?"));
+  }
+}
+
 template <class Record, std::size_t N>
-Record ReadRecord(const RecordField<Record> (&fields)[N], const json& o, const std::string& w) {
+Record ReadRecord(const RecordField<Record> (&fields)[N], const json& o, const std::string& w,
+                  std::initializer_list<std::string_view> more = {}) {
+  std::vector<std::string_view> known(more);
+  for (const RecordField<Record>& field : fields) known.push_back(field.Name);
+  RefuseUnknownKeys(o, w, known);
   Record record{};
   for (const RecordField<Record>& field : fields) ReadField(o, w, record, field);
   return record;
+}
+
+// The names the export writes, in the order of its codes.
+std::string SportNames() {
+  std::string names;
+  for (unsigned code = 0; code <= 0xFF; ++code) {
+    const std::string quoted = "\"" + std::string(PwxTextFromSportCode(static_cast<std::uint8_t>(code))) + "\"";
+    if (names.find(quoted) == std::string::npos) names += (names.empty() ? "" : ", ") + quoted;
+  }
+  return names;
+}
+
+// The summary: its record, the sport by name and the start, which "Start" may give as text. A
+// workout without a start is refused: the plug-in would date it the moment it writes it.
+// "SummaryAvgPower" and "SummaryMaxPower" are the import's to show; the export has no call for them.
+void ReadSummary(const json& o, Workout& w) {
+  const std::string where = "summary";
+  w.Summary = ReadRecord(kSummaryFields, o, where, {"Sport", "Start", "SummaryAvgPower", "SummaryMaxPower"});
+  // No sport named: the export's name for a sport it has no other name for.
+  const json* named = Find(o, "Sport");
+  const std::optional<std::uint8_t> code = SportCodeForPwxText(
+      named != nullptr ? std::string_view(ReadText(o, "Sport", where)) : PwxTextFromSportCode(0xFF));
+  if (!code) {
+    throw InputError("summary.Sport: " + named->dump() + " is not a sport the plug-in writes: " + SportNames());
+  }
+  w.Sport = PwxTextFromSportCode(*code);
+  if (const json* start = Find(o, "Start")) {
+    const std::string text = ReadText(o, "Start", where);
+    const std::optional<double> value = CalendarValue(text);
+    if (!value) {
+      throw InputError("summary.Start: " + start->dump() +
+                       " is not a possible date and time in the form YYYY-MM-DDThh:mm:ss");
+    }
+    if (Find(o, "StartTime") == nullptr) {
+      w.Summary.StartTime = *value;
+    } else if (CalendarText(w.Summary.StartTime) != text) {
+      throw InputError("summary.Start " + start->dump() + " and summary.StartTime " + Find(o, "StartTime")->dump() +
+                       " (" + CalendarText(w.Summary.StartTime) + ") disagree; correct one, or leave one out");
+    }
+  }
+  if (w.Summary.StartTime == 0.0) {
+    throw InputError("summary: no StartTime or Start; the plug-in would date the workout when it writes it");
+  }
 }
 
 const json* ReadArray(const json& root, const char* key) {
@@ -149,13 +226,16 @@ Workout ReadWorkoutJson(const std::string& path) {
   ReadObject(root, "the document");
   if (const json* format = Find(root, "format"); format != nullptr && *format != "tessaly-workout")
     throw InputError("format: " + format->dump() + " is not \"tessaly-workout\"");
-  if (const json* version = Find(root, "version"); version != nullptr && *version != 1)
-    throw InputError("version: " + version->dump() + " is not a version this program reads (1)");
+  if (const json* version = Find(root, "version"); version != nullptr && *version != 2)
+    throw InputError("version: " + version->dump() + " is not a version this program reads (2)");
+  RefuseUnknownKeys(root, "", {"format", "version", "athlete", "comment", "summary", "samples", "laps"});
 
   Workout w;
   w.Athlete = ReadText(root, "athlete", "");
   w.Comment = ReadText(root, "comment", "");
-  if (const json* summary = Find(root, "summary")) w.Summary = ReadRecord(kSummaryFields, ReadObject(*summary, "summary"), "summary");
+  static const json kNoSummary = json::object();
+  const json* summary = Find(root, "summary");
+  ReadSummary(summary != nullptr ? ReadObject(*summary, "summary") : kNoSummary, w);
   if (const json* samples = ReadArray(root, "samples")) {
     w.Samples.reserve(samples->size());
     for (std::size_t i = 0; i < samples->size(); ++i) {
@@ -178,8 +258,13 @@ Workout ReadWorkoutJson(const std::string& path) {
 // The export calls in the host's order. False, with the reason, when the plug-in refuses a call or
 // does not write the file.
 bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& output, std::string& error) {
+  if (!MakeFolderFor(output, error)) return false;
   api.SetupExport(0, 0);
-  if (!api.SetLogSummaryEx(w.Summary)) {
+  // The export numbers sports its own way: the code of the name the workout's sport goes by.
+  LogSummaryRecord summary = w.Summary;
+  const std::optional<std::uint8_t> sport = SportCodeForPwxText(w.Sport);
+  summary.SportType = sport ? *sport : 0xFF;
+  if (!api.SetLogSummaryEx(summary)) {
     error = "the plug-in refused the summary";
     return false;
   }
@@ -198,7 +283,9 @@ bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& ou
   api.SetComment(w.Comment.c_str());
   api.SetUser(w.Athlete.c_str());
   if (api.ExportDatas(0, 0, 0, 0, 0, 0, 0, output.c_str(), 0) != 1) {
-    error = "the plug-in did not write the PWX file for " + output;
+    const std::string reason = WriteFailureReason(output);
+    error = "cannot write " + output + ": " +
+            (reason.empty() ? "the plug-in did not, and the system gives no reason" : reason);
     return false;
   }
   return true;
@@ -239,6 +326,11 @@ int RunExport(const Plugin& plugin, const Console& console, int argc, char** arg
   }
   const std::string input = argv[0];
   const std::string output = argv[1];
+  for (const std::string& refusal : {PwxTargetRefusal(output), InputReplacedRefusal(input, output)}) {
+    if (refusal.empty()) continue;
+    std::fprintf(console.Err, "tessaly: %s\n", refusal.c_str());
+    return 1;
+  }
   Workout workout;
   try {
     workout = ReadWorkoutJson(input);
@@ -250,7 +342,7 @@ int RunExport(const Plugin& plugin, const Console& console, int argc, char** arg
   EmptyPluginStores(plugin.api(), output);
   std::string error;
   if (!ExportWorkout(plugin.api(), workout, output, error)) {
-    std::fprintf(console.Err, "tessaly: %s\n", error.c_str());
+    std::fprintf(console.Err, "tessaly: %s: %s\n", input.c_str(), error.c_str());
     return 1;
   }
   return 0;
@@ -277,8 +369,9 @@ int RunConvert(const Plugin& plugin, const Console& console, int argc, char** ar
   }
   const PluginApi& api = plugin.api();
   if (!batch) {
-    std::string error;
-    if (!Convert(api, console, files[0], files[1], error)) {
+    std::string error = PwxTargetRefusal(files[1]);
+    if (error.empty()) error = InputReplacedRefusal(files[0], files[1]);
+    if (!error.empty() || !Convert(api, console, files[0], files[1], error)) {
       std::fprintf(console.Err, "%s\n", error.c_str());
       return 1;
     }

@@ -3,6 +3,7 @@
 // console or, for a batch, one file per input.
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -107,11 +108,13 @@ bool WriteArray(std::FILE* out, const char* name, const RecordField<Record> (&fi
 }
 
 bool WriteJson(const Workout& w, std::FILE* out) {
-  Members summary = RecordMembers(kSummaryFields, w.Summary);
+  Members summary = {{"Sport", JsonText(w.Sport)}};
+  Members fields = RecordMembers(kSummaryFields, w.Summary);
+  summary.insert(summary.end(), fields.begin(), fields.end());
   summary.emplace_back("SummaryAvgPower", std::to_string(w.SummaryAvgPower));
   summary.emplace_back("SummaryMaxPower", std::to_string(w.SummaryMaxPower));
   summary.emplace_back("Start", JsonText(CalendarText(w.Summary.StartTime)));
-  std::string head = "{\n \"format\": \"tessaly-workout\",\n \"version\": 1,\n \"athlete\": " +
+  std::string head = "{\n \"format\": \"tessaly-workout\",\n \"version\": 2,\n \"athlete\": " +
                      JsonText(os::HostToUtf8(w.Athlete)) + ",\n \"comment\": " + JsonText(os::HostToUtf8(w.Comment)) +
                      ",\n \"summary\": ";
   AppendObject(head, summary, 1);
@@ -196,7 +199,7 @@ bool WriteText(const Workout& w, std::FILE* out) {
   std::fprintf(out, "Start:            %s\n", CalendarText(s.StartTime).c_str());
   std::fprintf(out, "End:              %s\n", CalendarText(s.EndTime).c_str());
   std::fprintf(out, "Duration:         %d s\n", static_cast<int>(s.Duration));
-  std::fprintf(out, "Sport type:       %d\n", static_cast<int>(s.SportType));
+  std::fprintf(out, "Sport:            %s\n", w.Sport.c_str());
   std::fprintf(out, "Distance:         %s km\n", Fixed(s.Distance, 3).c_str());
   std::fprintf(out, "Speed:            max %s, avg %s km/h\n", Fixed(s.MaxSpeed / 10.0, 1).c_str(),
               Fixed(s.AvgSpeed / 10.0, 1).c_str());
@@ -289,14 +292,15 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
                     if (!FetchWorkout(api, input, workout, error)) return false;
                     std::FILE* out = std::fopen(output.c_str(), "wb");
                     if (out == nullptr) {
-                      error = input + ": cannot write " + output;
+                      error = input + ": cannot write " + output + ": " + std::strerror(errno);
                       return false;
                     }
                     const bool written = WriteWorkout(workout, format, out);
-                    if (std::fclose(out) != 0 || !written) {
+                    const bool closed = std::fclose(out) == 0;
+                    if (!written || !closed) {
+                      error = input + ": cannot write " + output + ": " + std::strerror(errno);
                       std::error_code ec;
                       std::filesystem::remove(output, ec);  // no half-written file is left behind
-                      error = input + ": cannot write " + output;
                       return false;
                     }
                     return true;

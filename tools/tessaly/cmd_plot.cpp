@@ -1,10 +1,13 @@
 // tessaly plot FILE.pwx [-o OUT.svg]: the imported workout as a picture, to see at a glance what
 // 3,000 rows of CSV hide (a heart-rate spike, a distance that stalls, laps in the wrong place).
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "output_file.h"
 #include "plot_svg.h"
 #include "plugin_api.h"
 #include "host_workout.h"
@@ -42,6 +45,10 @@ int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv)
     return 2;
   }
   if (output.empty()) output = DefaultOutput(input);
+  if (const std::string refusal = InputReplacedRefusal(input, output); !refusal.empty()) {
+    std::fprintf(console.Err, "tessaly: %s\n", refusal.c_str());
+    return 1;
+  }
 
   Workout workout;
   std::string error;
@@ -50,16 +57,21 @@ int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv)
     return 1;
   }
   const std::string svg = PlotSvg(workout);
+  if (!MakeFolderFor(output, error)) {
+    std::fprintf(console.Err, "tessaly: %s\n", error.c_str());
+    return 1;
+  }
   std::FILE* out = std::fopen(output.c_str(), "wb");
   if (out == nullptr) {
-    std::fprintf(console.Err, "tessaly: cannot write %s\n", output.c_str());
+    std::fprintf(console.Err, "tessaly: cannot write %s: %s\n", output.c_str(), std::strerror(errno));
     return 1;
   }
   const bool written = std::fwrite(svg.data(), 1, svg.size(), out) == svg.size();
-  if (std::fclose(out) != 0 || !written) {
+  const bool closed = std::fclose(out) == 0;
+  if (!written || !closed) {
+    std::fprintf(console.Err, "tessaly: cannot write %s: %s\n", output.c_str(), std::strerror(errno));
     std::error_code ec;
     std::filesystem::remove(output, ec);
-    std::fprintf(console.Err, "tessaly: cannot write %s\n", output.c_str());
     return 1;
   }
   std::fprintf(console.Out, "%s: %s KB\n", output.c_str(), std::to_string((svg.size() + 1023) / 1024).c_str());

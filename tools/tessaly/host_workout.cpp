@@ -1,5 +1,7 @@
 #include "host_workout.h"
 
+#include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +9,7 @@
 
 #include "diagnosis.h"
 #include "unpacked_file.h"
+#include "workout_header.h"
 #include "util/civil_date.h"
 
 namespace tessaly::tool {
@@ -26,12 +29,7 @@ bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std
   const std::int32_t count = api.AnalyseExercise(plain.c_str(), 0);
   if (count <= 0 || api.GetLogSummaryEx(&w.Summary) == 0) {
     error = DiagnoseRefusal(api, plain);
-    // A place in the unpacked text, under the name the user gave.
-    if (file.Unpacked()) {
-      for (std::size_t at = error.find(plain); at != std::string::npos; at = error.find(plain, at + path.size())) {
-        error.replace(at, plain.size(), path);
-      }
-    }
+    file.NameAsGiven(error, path);  // a place in the unpacked text, under the name the user gave
     return false;
   }
   w.Samples.resize(static_cast<std::size_t>(count));
@@ -60,6 +58,11 @@ bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std
     comment.resize(std::strlen(comment.c_str()));
     w.Comment = std::move(comment);
   }
+  // A file the plug-in imported reads again; were it not to, the sport comes from the code alone.
+  WorkoutHeader header;
+  ReadWorkoutHeader(plain, header);
+  w.Athlete = header.Athlete;
+  w.Sport = ImportedSport(w.Summary.SportType, header.SportTexts);
   return true;
 }
 
@@ -79,6 +82,29 @@ std::string CalendarText(double value) {
                 static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
                 static_cast<long long>(seconds % 60));
   return text;
+}
+
+std::optional<double> CalendarValue(std::string_view text) {
+  // Digits at every place but the separators, each part read on its own.
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':')
+    return std::nullopt;
+  const auto part = [&](std::size_t at, std::size_t length) {
+    int value = -1;
+    const char* end = text.data() + at + length;
+    const auto result = std::from_chars(text.data() + at, end, value);
+    return result.ec == std::errc() && result.ptr == end && text[at] != '-' && text[at] != '+' ? value : -1;
+  };
+  const int year = part(0, 4), month = part(5, 2), day = part(8, 2);
+  const int hour = part(11, 2), minute = part(14, 2), second = part(17, 2);
+  if (year < 0 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+      second < 0 || second > 59)
+    return std::nullopt;
+  const std::int64_t days = DaysFromCivil(year, month, day);
+  const CivilDate back = CivilFromDays(days);
+  if (back.Month != month || back.Day != day) return std::nullopt;  // 30 February
+  // Day 25569 of the log is 1970-01-01.
+  return static_cast<double>(days + 25569) + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
 std::string BaseName(const std::string& path) {

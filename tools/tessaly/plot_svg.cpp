@@ -49,18 +49,6 @@ const Channel kChannels[] = {
     {"altitude", "Altitude", "m", "#2ca02c", false, false, Altitude},
 };
 
-// The sport as the import numbers it (the plug-in's own codes for the PWX sport names).
-std::string SportName(std::uint8_t code) {
-  switch (code) {
-    case 2: return "Run/walk";
-    case 3: return "Bike";
-    case 4: return "Mountain bike";
-    case 5: return "Cross train";
-    case 6: return "Swim";
-    default: return "Other sport";
-  }
-}
-
 std::string Fixed(double v, int decimals) {
   char buffer[64];
   const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
@@ -289,7 +277,7 @@ std::string PlotSvg(const Workout& w) {
   // Title: when, what, how far; below it how long and how much.
   const std::string start = CalendarText(w.Summary.StartTime);
   const std::string when = start.size() >= 16 ? start.substr(0, 10) + " " + start.substr(11) : start;
-  const std::string title = when + "  \u00b7  " + SportName(w.Summary.SportType) + "  \u00b7  " +
+  const std::string title = when + "  \u00b7  " + w.Sport + "  \u00b7  " +
                             Fixed(w.Summary.Distance, 2) + " km";
   const double duration = w.Summary.Duration > 0 ? static_cast<double>(w.Summary.Duration) : t1 - t0;
   const std::string subtitle = "duration " + Clock(duration, true) + "  \u00b7  " + std::to_string(w.Samples.size()) +

@@ -55,7 +55,9 @@ void StoreField(Record& record, std::size_t offset, const T& value) {
 #define TESSALY_FIELD(Record, Member) \
   RecordField<Record> { #Member, offsetof(Record, Member), std::type_identity<decltype(Record::Member)>{} }
 
-// What the plug-in keeps of the reserved bytes is its own business, so they have no field.
+// What the plug-in keeps of the reserved bytes is its own business, so they have no field. Nor has
+// SportType: the import and the export number sports differently, so the JSON names the sport
+// ("Sport") instead.
 inline constexpr RecordField<LogSummaryRecord> kSummaryFields[] = {
     TESSALY_FIELD(LogSummaryRecord, StartTime),
     TESSALY_FIELD(LogSummaryRecord, EndTime),
@@ -71,7 +73,6 @@ inline constexpr RecordField<LogSummaryRecord> kSummaryFields[] = {
     TESSALY_FIELD(LogSummaryRecord, Descent),
     TESSALY_FIELD(LogSummaryRecord, LapCount),
     TESSALY_FIELD(LogSummaryRecord, Duration),
-    TESSALY_FIELD(LogSummaryRecord, SportType),
     TESSALY_FIELD(LogSummaryRecord, SampleInterval),
     TESSALY_FIELD(LogSummaryRecord, NormalizedPower),
     TESSALY_FIELD(LogSummaryRecord, TrainingStressScore),

@@ -109,4 +109,11 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error) {
   return true;
 }
 
+void PlainWorkoutFile::NameAsGiven(std::string& message, const std::string& path) const {
+  if (temporary_.empty()) return;
+  for (std::size_t at = message.find(temporary_); at != std::string::npos; at = message.find(temporary_, at + path.size())) {
+    message.replace(at, temporary_.size(), path);
+  }
+}
+
 }  // namespace tessaly::tool

@@ -1,0 +1,73 @@
+#include "workout_header.h"
+
+#include <optional>
+
+#include "pwx_import/workout_stream.h"
+#include "util/sport_types.h"
+
+namespace tessaly::tool {
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+// Builds only `sportType` and `athlete`; the samples are skipped unbuilt.
+class HeaderWalk final : public xml::WorkoutVisitor {
+ public:
+  explicit HeaderWalk(WorkoutHeader& header) : header_(header) {}
+
+  xml::Take Open(std::string_view name) override {
+    return xml::NameIs(name, "sporttype") || xml::NameIs(name, "athlete") ? xml::Take::Tree : xml::Take::Skip;
+  }
+  bool Visit(const xml::Node& element) override {
+    if (xml::NameIs(element.Name(), "sporttype")) {
+      // The text exactly as the plug-in looks it up.
+      header_.SportTexts.emplace_back(element.Text());
+      return true;
+    }
+    for (std::size_t i = 0; i < element.ChildCount() && header_.Athlete.empty(); ++i) {
+      const xml::Node& child = element.Child(i);
+      if (child.IsElement() && xml::NameIs(child.Name(), "name")) header_.Athlete = Trimmed(child.Text());
+    }
+    return true;
+  }
+  void Field(std::string_view, std::string_view) override {}
+  bool Close() override { return true; }
+
+ private:
+  WorkoutHeader& header_;
+};
+
+}  // namespace
+
+bool ReadWorkoutHeader(const std::string& path, WorkoutHeader& header) {
+  header = WorkoutHeader{};
+  HeaderWalk walk(header);
+  return xml::ReadWorkoutFile(path.c_str(), walk) == xml::LoadResult::Loaded;
+}
+
+std::string_view ImportedSport(std::uint8_t importedCode, const std::vector<std::string>& sportTexts) {
+  // The export's own storage for a text it writes.
+  const auto written = [](std::string_view text) { return PwxTextFromSportCode(*SportCodeForPwxText(text)); };
+  // A code without a row of its own: the export's name for every sport it has no other name for.
+  const std::string_view other = PwxTextFromSportCode(0xFF);
+  // The plug-in keeps the code of the last text it knows.
+  const std::string* known = nullptr;
+  for (auto text = sportTexts.rbegin(); text != sportTexts.rend() && known == nullptr; ++text) {
+    if (SportCodeFromPwxText(*text)) known = &*text;
+  }
+  if (known != nullptr && SportCodeFromPwxText(*known) == importedCode) return written(*known);
+  // No text it knows leaves the code it starts from, 1; the last text stays as written when the
+  // export can write it (XC Ski, Other).
+  if (known == nullptr && importedCode == 1) {
+    return !sportTexts.empty() && SportCodeForPwxText(sportTexts.back()) ? written(sportTexts.back()) : other;
+  }
+  // Texts that do not explain the code: the code alone.
+  const std::optional<std::string_view> text = PwxTextForImportedCode(importedCode);
+  return text ? written(*text) : other;
+}
+
+}  // namespace tessaly::tool
