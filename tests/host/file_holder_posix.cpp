@@ -1,0 +1,29 @@
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "file_holder.h"
+
+namespace tessaly::test {
+
+const bool kSharingBinds = false;
+
+FileHolder::FileHolder(const std::string& path, const std::string&) : held_(open(path.c_str(), O_RDWR)) {}
+
+FileHolder::~FileHolder() { close(static_cast<int>(held_)); }
+
+// The immutable flag binds the superuser too; the mode binds everyone else.
+void FreezeFolder(const std::string& folder, bool frozen) {
+  chmod(folder.c_str(), frozen ? 0555 : 0755);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  int flags = 0;
+  if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+    flags = frozen ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  }
+  close(fd);
+}
+
+}  // namespace tessaly::test
