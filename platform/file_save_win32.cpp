@@ -88,8 +88,8 @@ std::wstring FinalPath(HANDLE file) {
 // (true), or something a plain write would refuse too: a folder, a read-only file (false). A link
 // is followed, so that the save writes the file it points to.
 bool LookAtTarget(Spool& spool) {
-  // No access asked for, so that opening it is never in the way of a program holding it open.
-  const HANDLE file = CreateFileW(spool.target.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+  // Only its attributes, which no program holding it open can deny us.
+  const HANDLE file = CreateFileW(spool.target.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   BY_HANDLE_FILE_INFORMATION info{};
