@@ -2,16 +2,11 @@
 // earlier file at the target stays as it was; and the targets a plain write would handle.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <memory>
 #include <set>
 #include <string>
 
-#include "file_holder.h"
 #include "host_round.h"
 #include "test_support.h"
 
@@ -53,43 +48,24 @@ struct SaveCase {
   const char* detail;   // Held: the sharing allowed; Deep: the folder's length in characters
   const char* target;   // as the host names it, inside the case's folder
   int native, windows;  // the export's answer; -1 where the case cannot be laid out
-  const char* checked;  // the file that then holds the export (answer 1) or the earlier bytes
-  unsigned mode;        // its permission bits afterwards as the standard library tells them; 0: any
+  const char* checked;  // the file then holding the export (answer 1) or the earlier bytes; "" none
+  unsigned mode;        // its permission bits afterwards, as the standard library tells them; 0 any
   std::set<std::string> entries;  // everything in the folder afterwards
 };
 
-std::set<std::string> Entries(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-  return names;
-}
-
-// Read through the wide path functions, which take any length.
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// The file a save cut short left behind, written hours_ago.
-void Leftover(const std::string& path, int hours_ago) {
-  test::WriteFile(path, "cut short");
-  fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(hours_ago));
-}
-
 TEST(HostileExport, EveryTargetIsWrittenAsAPlainWriteWouldOrRefusedWithNothingLeft) {
   const std::string earlier(4096, 'e');  // longer than the export, so a copy must cut it
-  const std::string kOld = ".tessaly-0123456789ab.tmp", kYoung = ".tessaly-ba9876543210.tmp";
+  const std::string old = ".tessaly-0123456789ab.tmp", young = ".tessaly-ba9876543210.tmp";
   const SaveCase cases[] = {
       {"new file", Layout::Nothing, "", "ride.tmp", 1, 1, "ride.pwx", 0, {"ride.pwx"}},
       {"replaced, mode kept", Layout::Earlier, "", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx"}},
       {"read-only", Layout::ReadOnly, "", "ride.pwx", 0, 0, "ride.pwx", 0444, {"ride.pwx"}},
       {"a link", Layout::Link, "", "link.pwx", 1, -1, "ride.pwx", 0666, {"link.pwx", "ride.pwx"}},
       {"a second name", Layout::HardLink, "", "ride.pwx", 1, 1, "other.pwx", 0666, {"other.pwx", "ride.pwx"}},
-      {"a folder", Layout::Folder, "", "dir.pwx", 0, 0, "", 0, {"dir.pwx"}},
       {"trailing separator", Layout::Folder, "", "dir.pwx/", 0, 0, "", 0, {"dir.pwx"}},
       {"missing folder", Layout::Nothing, "", "missing/ride.pwx", 0, 0, "", 0, {}},
       {"folder takes no file", Layout::Frozen, "", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx"}},
-      {"leftovers", Layout::Stale, "", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx", kYoung, "x" + kOld}},
+      {"leftovers", Layout::Stale, "", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx", young, "x" + old}},
       {"held, no sharing", Layout::Held, "-", "ride.pwx", 1, 0, "ride.pwx", 0666, {"ride.pwx"}},
       {"held, read", Layout::Held, "r", "ride.pwx", 1, 0, "ride.pwx", 0666, {"ride.pwx"}},
       {"held, read write", Layout::Held, "rw", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx"}},
@@ -99,16 +75,14 @@ TEST(HostileExport, EveryTargetIsWrittenAsAPlainWriteWouldOrRefusedWithNothingLe
   };
   const auto plugin = test::LoadPlugin();
   ASSERT_NE(plugin, nullptr);
-  const tool::PluginApi& api = plugin->api();
   LogSummaryRecord summary{};
   summary.StartTime = 42514.5;  // 2016-05-24 12:00
-  ASSERT_EQ(api.SetLogSummaryEx(summary), 1);
-  int index = 0;
+  ASSERT_EQ(plugin->api().SetLogSummaryEx(summary), 1);
   for (const SaveCase& c : cases) {
     SCOPED_TRACE(c.name);
     const int expected = test::kSharingBinds ? c.windows : c.native;
     if (expected == -1) continue;
-    std::string folder = test::TempDir() + "/save" + std::to_string(index++);
+    std::string folder = test::TempDir() + "/" + c.name;
     for (std::size_t length = c.layout == Layout::Deep ? std::stoul(c.detail) : 0; folder.size() < length;) {
       std::size_t part = std::min<std::size_t>(length - folder.size() - 1, 100);
       if (length - folder.size() - 1 - part == 1) --part;  // never a last part of nothing
@@ -124,28 +98,27 @@ TEST(HostileExport, EveryTargetIsWrittenAsAPlainWriteWouldOrRefusedWithNothingLe
     if (c.layout == Layout::HardLink) fs::create_hard_link(ride, folder + "/other.pwx");
     if (c.layout == Layout::Folder) fs::create_directory(folder + "/dir.pwx");
     if (c.layout == Layout::Frozen) test::FreezeFolder(folder, true);
-    if (c.layout == Layout::Stale) {
-      Leftover(folder + "/" + kOld, 25);
-      Leftover(folder + "/" + kYoung, 23);
-      Leftover(folder + "/x" + kOld, 25);  // not a name of ours
+    for (const auto& [name, hours] : {std::pair{old, 25}, {young, 23}, {"x" + old, 25}}) {
+      if (c.layout != Layout::Stale) break;  // saves cut short, an hour either side of a day ago
+      test::WriteFile(folder + "/" + name, "cut short");
+      fs::last_write_time(folder + "/" + name, fs::last_write_time(folder + "/" + name) - std::chrono::hours(hours));
     }
-    const auto holder = c.layout == Layout::Held ? std::make_unique<test::FileHolder>(ride, c.detail) : nullptr;
-    EXPECT_EQ(api.ExportDatas(0, 0, 0, 0, 0, 0, 0, (folder + "/" + c.target).c_str(), 0), expected);
+    const std::intptr_t hold = c.layout == Layout::Held ? test::HoldOpen(ride, c.detail) : -1;
+    EXPECT_EQ(hold == -1, c.layout != Layout::Held);
+    EXPECT_EQ(plugin->api().ExportDatas(0, 0, 0, 0, 0, 0, 0, (folder + "/" + c.target).c_str(), 0), expected);
+    if (hold != -1) test::LetGo(hold);
     if (c.layout == Layout::Frozen) test::FreezeFolder(folder, false);
     if (*c.checked != '\0') {
-      const fs::path checked = fs::path(folder) / c.checked;
-      const std::string bytes = Bytes(checked);
-      if (expected == 1) {
-        EXPECT_TRUE(bytes.ends_with("</pwx>\r\n")) << bytes.size();
-        EXPECT_NE(bytes.find("<time>2016-05-24T12:00:00</time>"), std::string::npos);
-      } else {
-        EXPECT_EQ(bytes, earlier);
-      }
-      if (c.mode != 0) {
-        EXPECT_EQ(static_cast<unsigned>(fs::status(checked).permissions()) & 0777, c.mode);
-      }
+      std::ifstream in(fs::path(folder) / c.checked, std::ios::binary);  // wide, so of any length
+      const std::string bytes(std::istreambuf_iterator<char>(in), {});
+      const bool exported = bytes.ends_with("</pwx>\r\n") && bytes.find("<time>2016-05-24T12:00:00</time>") != bytes.npos;
+      EXPECT_TRUE(expected == 1 ? exported : bytes == earlier);
+      const auto mode = static_cast<unsigned>(fs::status(fs::path(folder) / c.checked).permissions()) & 0777;
+      EXPECT_EQ(c.mode != 0 ? mode : 0u, c.mode);
     }
-    EXPECT_EQ(Entries(folder), c.entries);
+    std::set<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(folder)) entries.insert(entry.path().filename().string());
+    EXPECT_EQ(entries, c.entries);
     if (c.layout == Layout::ReadOnly) fs::permissions(ride, fs::perms::owner_write, fs::perm_options::add);
   }
 }

@@ -4,25 +4,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "file_holder.h"
+#include "host_round.h"
 
 namespace tessaly::test {
 
 const bool kSharingBinds = false;
 
-FileHolder::FileHolder(const std::string& path, const std::string&) : held_(open(path.c_str(), O_RDWR)) {}
+std::intptr_t HoldOpen(const std::string& path, const char*) { return open(path.c_str(), O_RDWR); }
 
-FileHolder::~FileHolder() { close(static_cast<int>(held_)); }
+void LetGo(std::intptr_t hold) { close(static_cast<int>(hold)); }
 
 // The immutable flag binds the superuser too; the mode binds everyone else.
 void FreezeFolder(const std::string& folder, bool frozen) {
   chmod(folder.c_str(), frozen ? 0555 : 0755);
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
   int flags = 0;
-  if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-    flags = frozen ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ioctl(fd, FS_IOC_SETFLAGS, &flags);
-  }
+  ioctl(fd, FS_IOC_GETFLAGS, &flags);
+  flags = frozen ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  ioctl(fd, FS_IOC_SETFLAGS, &flags);
   close(fd);
 }
 

@@ -1,48 +1,39 @@
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
-#include "file_holder.h"
+#include "host_round.h"
 
 namespace tessaly::test {
 
 const bool kSharingBinds = true;
 
-// The holder is a program of its own (tests/win32/hold_open.cpp); it says "held" once it holds.
-FileHolder::FileHolder(const std::string& path, const std::string& sharing) {
+// The holder is a program of its own (tests/win32/hold_open.cpp); once it says "held", it holds.
+std::intptr_t HoldOpen(const std::string& path, const char* sharing) {
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
   HANDLE from = nullptr, to = nullptr;
-  if (!CreatePipe(&from, &to, &inherited, 0)) return;
-  SetHandleInformation(from, HANDLE_FLAG_INHERIT, 0);
+  CreatePipe(&from, &to, &inherited, 0);
   STARTUPINFOA start{};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
   start.hStdOutput = to;
   std::string command = "\"" TESSALY_BINARY_DIR "/bin/hold_open.exe\" \"" + path + "\" " + sharing;
   PROCESS_INFORMATION process{};
-  const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process);
+  CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process);
   CloseHandle(to);
-  char said[5] = {};
+  char said[4] = {};
   DWORD n = 0;
-  if (started) {
-    CloseHandle(process.hThread);
-    held_ = reinterpret_cast<long long>(process.hProcess);
-    ReadFile(from, said, 4, &n, nullptr);
-  }
+  ReadFile(from, said, sizeof said, &n, nullptr);  // nothing when it could not open the file
   CloseHandle(from);
-  EXPECT_STREQ(said, "held") << command;
+  CloseHandle(process.hThread);
+  return n == sizeof said ? reinterpret_cast<std::intptr_t>(process.hProcess) : -1;
 }
 
-FileHolder::~FileHolder() {
-  if (held_ == -1) return;
-  const HANDLE process = reinterpret_cast<HANDLE>(held_);
-  TerminateProcess(process, 0);
-  WaitForSingleObject(process, INFINITE);
-  CloseHandle(process);
+void LetGo(std::intptr_t hold) {
+  TerminateProcess(reinterpret_cast<HANDLE>(hold), 0);
+  WaitForSingleObject(reinterpret_cast<HANDLE>(hold), INFINITE);
+  CloseHandle(reinterpret_cast<HANDLE>(hold));
 }
 
-void FreezeFolder(const std::string& folder, bool frozen) {
-  SetFileAttributesA(folder.c_str(), frozen ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
-}
+// A folder's read-only attribute does not stop new files in it.
+void FreezeFolder(const std::string&, bool) {}
 
 }  // namespace tessaly::test
