@@ -3,6 +3,7 @@
 // ever taken for one.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -17,10 +18,10 @@ inline constexpr std::size_t kTemporaryFileDigits = 12;
 // was left by a save that was cut short.
 inline constexpr std::int64_t kStaleTemporaryFileSeconds = 24 * 60 * 60;
 
-// A name unlikely to be taken by another save of any process; the file is created only if the
-// name is free, so a clash costs one more attempt.
+// A name unlikely to be taken by another save of any process or thread; the file is created only
+// if the name is free, so a clash costs one more attempt.
 inline std::string TemporaryFileName(std::uint64_t process, unsigned attempt) {
-  static std::uint64_t counter = 0;
+  static std::atomic<std::uint64_t> counter{0};
   std::uint64_t x = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   x ^= process << 32;
   x ^= ++counter * 0x9E3779B97F4A7C15ull;
