@@ -152,12 +152,13 @@ bool TakeOnOwnerAndMode(int fd, const struct stat& target) {
 // Puts the spool in the target's place by a rename; an unnamed spool is first linked under a
 // marked name, which a save killed just then leaves for the next save to clear.
 bool Replace(Spool& spool) {
+  // Everything that allocates comes before the rename: once it is done, nothing may fail.
+  const std::string folder = FolderOf(spool.target, PathStyle::Posix);
   if (spool.name.empty()) {
     const std::string self = "/proc/self/fd/" + std::to_string(spool.fd);
     std::string name;
     for (unsigned attempt = 0; attempt < 64 && name.empty(); ++attempt) {
-      std::string candidate = FolderOf(spool.target, PathStyle::Posix) + "/" +
-                              TemporaryFileName(static_cast<std::uint64_t>(getpid()), attempt);
+      std::string candidate = folder + "/" + TemporaryFileName(static_cast<std::uint64_t>(getpid()), attempt);
       if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         name = std::move(candidate);
       } else if (errno != EEXIST) {
@@ -171,7 +172,7 @@ bool Replace(Spool& spool) {
   spool.name.clear();  // it is the target now
   // After the rename the folder's own entry list must reach the disk too; a failure here no
   // longer matters to the file's contents.
-  SyncFolder(FolderOf(spool.target, PathStyle::Posix));
+  SyncFolder(folder);
   return true;
 }
 

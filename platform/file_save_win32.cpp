@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -40,6 +41,16 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // FILETIME counts 100-nanosecond steps.
 constexpr std::uint64_t kFileTimeStepsPerSecond = 10'000'000;
+
+// Handles closed on every way out, a refused allocation's included.
+struct CloseFile {
+  void operator()(HANDLE file) const { CloseHandle(file); }
+};
+struct CloseSearch {
+  void operator()(HANDLE search) const { FindClose(search); }
+};
+using FileHandle = std::unique_ptr<void, CloseFile>;
+using SearchHandle = std::unique_ptr<void, CloseSearch>;
 
 bool WriteAll(HANDLE file, const char* data, std::size_t size) {
   constexpr std::size_t kChunk = 1u << 24;
@@ -89,13 +100,14 @@ std::wstring FinalPath(HANDLE file) {
 // is followed, so that the save writes the file it points to.
 bool LookAtTarget(Spool& spool) {
   // Only its attributes, which no program holding it open can deny us.
-  const HANDLE file = CreateFileW(spool.target.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  const HANDLE opened = CreateFileW(spool.target.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  FileHandle file(opened);
   BY_HANDLE_FILE_INFORMATION info{};
-  const bool known = GetFileInformationByHandle(file, &info) != 0;
-  std::wstring final_path = FinalPath(file);
-  CloseHandle(file);
+  const bool known = GetFileInformationByHandle(opened, &info) != 0;
+  const std::wstring final_path = FinalPath(opened);
+  file.reset();
   if (!known || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
   if (!final_path.empty()) spool.target = LongFullPath(final_path);
   spool.target_exists = true;
@@ -110,8 +122,9 @@ bool LookAtTarget(Spool& spool) {
 void RemoveStaleTemporaryFiles(const std::wstring& folder) {
   WIN32_FIND_DATAW found{};
   const std::wstring pattern = folder + L"\\" + std::wstring(kTemporaryFilePrefix.begin(), kTemporaryFilePrefix.end()) + L"*";
-  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const HANDLE first = FindFirstFileW(pattern.c_str(), &found);
+  if (first == INVALID_HANDLE_VALUE) return;
+  const SearchHandle search(first);
   FILETIME now_time{};
   GetSystemTimeAsFileTime(&now_time);
   const auto steps = [](const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
@@ -124,8 +137,7 @@ void RemoveStaleTemporaryFiles(const std::wstring& folder) {
         written < now && now - written > stale) {
       DeleteFileW((folder + L"\\" + found.cFileName).c_str());
     }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  } while (FindNextFileW(first, &found));
 }
 
 // A new file of ours under a free marked name in folder, readable and writable.
