@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "platform/codepage.h"
+#include "platform/codepage_win32.h"
 
 namespace tessaly::platform {
 namespace {
@@ -35,7 +36,9 @@ std::string Narrow(const std::wstring& wide, UINT codePage) {
 
 }  // namespace
 
-std::string HostTextToUtf8(std::string_view text) { return Narrow(Widen(text, CP_ACP), CP_UTF8); }
+std::wstring AnsiToWide(std::string_view text) { return Widen(text, CP_ACP); }
+
+std::string HostTextToUtf8(std::string_view text) { return Narrow(AnsiToWide(text), CP_UTF8); }
 
 std::string Utf8ToHostText(std::string_view utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
 

@@ -1,38 +1,50 @@
 // Save through a temporary file beside the target, then rename over it: rename replaces the
-// target in one step, so a reader sees either the old file or the complete new one.
+// target in one step, so a reader sees either the old file or the complete new one. Where the
+// system offers a file with no name until it is linked (Linux), the temporary file is one, so a
+// save cut short leaves nothing behind.
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <utility>
 
 #include "platform/file_save.h"
 #include "platform/path.h"
+#include "platform/temporary_file_name.h"
 
 namespace tessaly::platform {
+
+struct FileReplacement::Spool {
+  std::string target;           // the file written: the target with its links followed
+  bool target_exists = false;
+  bool beside = false;          // in the target's folder, so that it can be renamed over the target
+  bool may_replace = false;     // renaming it over the target keeps what the target was
+  int fd = -1;
+  std::string name;             // while it has a name of its own that we must remove
+
+  Spool() = default;
+  Spool(const Spool&) = delete;
+  Spool& operator=(const Spool&) = delete;
+  ~Spool() {
+    if (fd >= 0) close(fd);
+    if (!name.empty()) unlink(name.c_str());
+  }
+};
+
 namespace {
 
-// A name that is unlikely to be taken; O_EXCL makes sure it is not.
-std::string CandidateName(const std::string& folder, unsigned attempt) {
-  static std::uint64_t counter = 0;
-  std::uint64_t x = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  x ^= static_cast<std::uint64_t>(getpid()) << 32;
-  x ^= ++counter * 0x9E3779B97F4A7C15ull;
-  x ^= attempt;
-  x ^= x >> 29;
-  x *= 0xBF58476D1CE4E5B9ull;
-  x ^= x >> 32;
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string name = folder + "/.tessaly-";
-  for (int k = 0; k < 12; ++k) name += kHex[(x >> (4 * k)) & 0xF];
-  name += ".tmp";
-  return name;
-}
+using Spool = FileReplacement::Spool;
+
+// As many links in a row as the system itself follows before it gives up.
+constexpr int kMostLinksFollowed = 40;
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -54,69 +66,198 @@ void SyncFolder(const std::string& folder) {
   close(fd);
 }
 
+// The path with its links followed one by one, as opening it would, so that the save writes the
+// file a link points to, and a link that points nowhere yet creates that file. "" for a loop.
+std::string FollowLinks(std::string path) {
+  for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char to[PATH_MAX];
+    const ssize_t n = readlink(path.c_str(), to, sizeof to);
+    if (n <= 0 || static_cast<std::size_t>(n) == sizeof to) return {};
+    const std::string link(to, static_cast<std::size_t>(n));
+    path = link.front() == '/' ? link : FolderOf(path, PathStyle::Posix) + "/" + link;
+  }
+  return {};
+}
+
+// As a plain write would be refused, and also a file no one may write (mode 444), which the
+// superuser could write but which its owner has protected.
+bool MayWrite(const std::string& path, const struct stat& st) {
+  return (st.st_mode & 0222) != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Our temporary files that saves cut short left in folder more than a day ago. Only names of our
+// own making are looked at, so no other file is ever removed.
+void RemoveStaleTemporaryFiles(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = readdir(dir)) {
+    if (!IsTemporaryFileName(std::string_view(entry->d_name))) continue;
+    struct stat st {};
+    if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        now - st.st_mtime > kStaleTemporaryFileSeconds) {
+      unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+  }
+  closedir(dir);
+}
+
+// A file with no name yet in folder, readable and writable; -1 where the system offers none.
+int OpenUnnamed(const std::string& folder) {
+#ifdef O_TMPFILE
+  // It is named later through /proc, as linking the descriptor itself needs a privilege.
+  if (access("/proc/self/fd", X_OK) == 0) return open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+#endif
+  (void)folder;
+  return -1;
+}
+
+// A new file of ours under a free marked name in folder. 0666 lets the user's umask decide the
+// permissions, as for any newly created file.
+int OpenNamed(const std::string& folder, std::string& name) {
+  for (unsigned attempt = 0; attempt < 64; ++attempt) {
+    std::string candidate = folder + "/" + TemporaryFileName(static_cast<std::uint64_t>(getpid()), attempt);
+    const int fd = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      name = std::move(candidate);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+// The system's folder for temporary files: the document of a save that can only be copied into
+// its target waits there when the target's folder takes no new file.
+std::string SystemTemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
+// Makes the spool carry the target's owner and mode. False when a rename would change what the
+// file is: an owner we may not give it, or other names (hard links) that would keep the old one.
+bool TakeOnOwnerAndMode(int fd, const struct stat& target) {
+  struct stat mine {};
+  if (target.st_nlink != 1 || fstat(fd, &mine) != 0) return false;
+  if ((mine.st_uid != target.st_uid || mine.st_gid != target.st_gid) &&
+      fchown(fd, target.st_uid, target.st_gid) != 0) {
+    return false;
+  }
+  // After the owner: a change of owner clears the set-user and set-group bits.
+  return fchmod(fd, target.st_mode & 07777) == 0;
+}
+
+// Puts the spool in the target's place by a rename; an unnamed spool is first linked under a
+// marked name, which a save killed just then leaves for the next save to clear.
+bool Replace(Spool& spool) {
+  // Everything that allocates comes before the rename: once it is done, nothing may fail.
+  const std::string folder = FolderOf(spool.target, PathStyle::Posix);
+  if (spool.name.empty()) {
+    const std::string self = "/proc/self/fd/" + std::to_string(spool.fd);
+    std::string name;
+    for (unsigned attempt = 0; attempt < 64 && name.empty(); ++attempt) {
+      std::string candidate = folder + "/" + TemporaryFileName(static_cast<std::uint64_t>(getpid()), attempt);
+      if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        name = std::move(candidate);
+      } else if (errno != EEXIST) {
+        return false;
+      }
+    }
+    if (name.empty()) return false;
+    spool.name = std::move(name);
+  }
+  if (rename(spool.name.c_str(), spool.target.c_str()) != 0) return false;
+  spool.name.clear();  // it is the target now
+  // After the rename the folder's own entry list must reach the disk too; a failure here no
+  // longer matters to the file's contents.
+  SyncFolder(folder);
+  return true;
+}
+
+// Where the rename is refused or would change what the file is, but the file itself may be
+// written, the document is copied into it, as a plain save would write it. The document is whole
+// before the target is touched, so only the copy itself can be cut short.
+bool WriteInPlace(const Spool& spool) {
+  static constexpr std::size_t kChunk = 1u << 16;
+  std::string chunk(kChunk, '\0');
+  if (lseek(spool.fd, 0, SEEK_SET) != 0) return false;
+  const int target = open(spool.target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (target < 0) return false;
+  struct stat st {};
+  bool ok = fstat(target, &st) == 0 && S_ISREG(st.st_mode);
+  off_t size = 0;
+  while (ok) {
+    const ssize_t n = read(spool.fd, chunk.data(), kChunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    ok = WriteAll(target, chunk.data(), static_cast<std::size_t>(n));
+    size += n;
+  }
+  ok = ok && ftruncate(target, size) == 0 && fsync(target) == 0;
+  return close(target) == 0 && ok;
+}
+
 }  // namespace
 
 FileReplacement::FileReplacement(const std::string& target) noexcept {
   try {
-    if (target.empty()) return;
-    target_ = target;
-    const std::string folder = FolderOf(target, PathStyle::Posix);
-    int fd = -1;
-    std::string name;
-    // 0666 lets the user's umask decide the permissions, as for any newly created file.
-    for (unsigned attempt = 0; attempt < 64 && fd < 0; ++attempt) {
-      name = CandidateName(folder, attempt);
-      fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd < 0 && errno != EEXIST) return;
+    if (target.empty() || target.back() == '/') return;  // a folder is no file to save
+    auto spool = std::make_unique<Spool>();
+    spool->target = FollowLinks(target);
+    if (spool->target.empty() || spool->target.back() == '/') return;
+    struct stat st {};
+    if (stat(spool->target.c_str(), &st) == 0) {
+      if (!S_ISREG(st.st_mode) || !MayWrite(spool->target, st)) return;
+      spool->target_exists = true;
+    } else if (errno != ENOENT) {
+      return;
     }
-    if (fd < 0) return;
-    // Only a file made here is ever removed again.
-    temp_ = std::move(name);
-    file_ = fd;
-    // A file that is replaced keeps its permissions.
-    struct stat existing {};
-    if (stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-      fchmod(fd, existing.st_mode & 07777);
+    const std::string folder = FolderOf(spool->target, PathStyle::Posix);
+    RemoveStaleTemporaryFiles(folder);
+    spool->fd = OpenUnnamed(folder);
+    if (spool->fd < 0) spool->fd = OpenNamed(folder, spool->name);
+    spool->beside = spool->fd >= 0;
+    if (!spool->beside && spool->target_exists) {
+      // The folder takes no new file, but the file in it may be written: the document waits in
+      // the system's folder for temporary files, nameless or unnamed at once.
+      const std::string aside = SystemTemporaryFolder();
+      spool->fd = OpenUnnamed(aside);
+      if (spool->fd < 0 && (spool->fd = OpenNamed(aside, spool->name)) >= 0) {
+        unlink(spool->name.c_str());
+        spool->name.clear();
+      }
     }
+    if (spool->fd < 0) return;
+    spool->may_replace = spool->beside && (!spool->target_exists || TakeOnOwnerAndMode(spool->fd, st));
+    spool_ = std::move(spool);
   } catch (...) {
-    Discard();
   }
 }
 
-FileReplacement::~FileReplacement() { Discard(); }
-
-void FileReplacement::Discard() noexcept {
-  if (file_ != -1) close(static_cast<int>(file_));
-  file_ = -1;
-  if (!temp_.empty()) unlink(temp_.c_str());
-  temp_.clear();
-}
+FileReplacement::~FileReplacement() = default;
 
 bool FileReplacement::Write(std::string_view bytes) noexcept {
-  if (file_ == -1) return false;
-  if (!WriteAll(static_cast<int>(file_), bytes.data(), bytes.size())) Discard();
-  return file_ != -1;
+  if (!spool_) return false;
+  if (!WriteAll(spool_->fd, bytes.data(), bytes.size())) spool_.reset();
+  return spool_ != nullptr;
 }
 
 bool FileReplacement::Commit() noexcept {
-  if (file_ == -1) return false;
-  const int fd = static_cast<int>(file_);
-  file_ = -1;
-  bool ok = fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp_.c_str(), target_.c_str()) == 0;
-  if (!ok) {
-    Discard();
+  if (!spool_) return false;
+  // Whatever happens below, nothing more is written, and the spool goes with this scope.
+  const std::unique_ptr<Spool> spool = std::move(spool_);
+  try {
+    if (fsync(spool->fd) != 0) return false;
+    if (spool->may_replace && Replace(*spool)) return true;
+    return spool->target_exists && WriteInPlace(*spool);
+  } catch (...) {
     return false;
   }
-  temp_.clear();  // committed: nothing more is written or removed
-  // After the rename the folder's own entry list must reach the disk too; a failure here no
-  // longer matters to the file's contents.
-  try {
-    SyncFolder(FolderOf(target_, PathStyle::Posix));
-  } catch (...) {
-  }
-  return true;
 }
 
 }  // namespace tessaly::platform

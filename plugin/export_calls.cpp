@@ -16,11 +16,12 @@ class FileSink final : public PwxSink {
 
 }  // namespace
 
-// 1 only once the whole file is saved; a refused host, an empty target or a file that cannot be
-// written give 0, and an existing file at the target is then left as it was.
+// 1 only once the whole file is saved; a refused host, an empty target, a folder or a file that
+// cannot be written give 0, and an existing file at the target is then left as it was.
 std::int32_t ExportDatas(PluginState& state, const char* target) {
   if (!PassesVersionGate(state)) return 0;
-  const std::string_view path = HostText(target);
+  // A target that names a folder (a trailing separator) is refused, as a plain write would be.
+  const std::string path = PwxTargetPath(HostText(target));
   if (path.empty()) return 0;
   // The two lasting marks an export leaves on the workout, made before any line is written: CR LF
   // pairs in the comment become single spaces, and a start of exactly 0 becomes the current time.
@@ -30,7 +31,7 @@ std::int32_t ExportDatas(PluginState& state, const char* target) {
   if (workout.Summary.StartTime == 0.0) workout.Summary.StartTime = now;
   // Written to the file piece by piece as the lines are made: a long workout's text is never
   // held whole, and the memory an export needs does not grow with the workout.
-  platform::FileReplacement file(PwxTargetPath(path));
+  platform::FileReplacement file(path);
   FileSink sink(file);
   return WritePwxDocument(workout, now, sink) && file.Commit() ? 1 : 0;
 }

@@ -216,7 +216,8 @@ class PwxLineWriter {
 };
 
 // The host's target path with its extension replaced by ".pwx", or ".pwx" appended when the file
-// name has none. The file name starts after the last backslash, slash or colon.
+// name has none. The file name starts after the last backslash, slash or colon; "" when there is
+// none, as the target then names a folder ("rides\") or a drive ("C:").
 std::string PwxTargetPath(std::string_view target);
 
 // UTF-8 text as element content: without the characters no XML 1.0 document may hold (C0

@@ -42,7 +42,8 @@ TEST(PwxTargetPath, ReplacesOrAppendsTheExtensionOfTheFileNameOnly) {
       {"Z:/tmp/x.y/ride", "Z:/tmp/x.y/ride.pwx"},
       {"C:ride", "C:ride.pwx"},
       {"a.b:ride", "a.b:ride.pwx"},
-      {"C:\\rides.d\\", "C:\\rides.d\\.pwx"},
+      {"C:\\rides.d\\", ""},  // a folder
+      {"C:", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);

@@ -1,7 +1,10 @@
-// A start time no document can hold, seen as the host sees it: the export answers 0 and an
-// earlier file at the target stays as it was.
+// Exports that cannot be done as asked, seen as the host sees them: the export answers 0 and an
+// earlier file at the target stays as it was; and the targets a plain write would handle.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 
 #include "host_round.h"
@@ -32,6 +35,86 @@ TEST(HostileExport, AnImpossibleStartTimeAnswersZeroAndLeavesTheTarget) {
   ASSERT_EQ(api.SetLogSummaryEx(summary), 1);
   EXPECT_EQ(api.ExportDatas(0, 0, 0, 0, 0, 0, 0, target.c_str(), 0), 1);
   EXPECT_NE(test::ReadFile(target).find("<time>2016-05-24T12:00:00</time>"), std::string::npos);
+}
+
+namespace fs = std::filesystem;
+
+// How a case's folder is laid out before the export; most hold an earlier ride.pwx of mode 0666.
+enum class Layout { Nothing, Earlier, ReadOnly, Link, HardLink, Folder, Frozen, Stale, Held, Deep };
+
+struct SaveCase {
+  const char* name;
+  Layout layout;
+  const char* detail;   // Held: the sharing allowed; Deep: the folder's length in characters
+  const char* target;   // as the host names it, inside the case's folder
+  int native, windows;  // the export's answer; -1 where the case cannot be laid out
+  const char* checked;  // the file then holding the export (answer 1) or the earlier bytes; "" none
+  unsigned mode;        // its permission bits afterwards, as the standard library tells them; 0 any
+  std::set<std::string> entries;  // everything in the folder afterwards
+};
+
+TEST(HostileExport, EveryTargetIsWrittenAsAPlainWriteWouldOrRefusedWithNothingLeft) {
+  const std::string earlier(4096, 'e');  // longer than the export, so a copy must cut it
+  const std::string old = ".tessaly-0123456789ab.tmp", young = ".tessaly-ba9876543210.tmp";
+  const SaveCase cases[] = {
+      {"replaced, mode kept", Layout::Earlier, "", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx"}},
+      {"read-only", Layout::ReadOnly, "", "ride.pwx", 0, 0, "ride.pwx", 0444, {"ride.pwx"}},
+      {"a link", Layout::Link, "", "link.pwx", 1, -1, "ride.pwx", 0666, {"link.pwx", "ride.pwx"}},
+      {"a second name", Layout::HardLink, "", "ride.pwx", 1, 1, "other.pwx", 0666, {"other.pwx", "ride.pwx"}},
+      {"trailing separator", Layout::Folder, "", "dir.pwx/", 0, 0, "", 0, {"dir.pwx"}},
+      {"missing folder", Layout::Nothing, "", "missing/ride.pwx", 0, 0, "", 0, {}},
+      {"folder takes no file", Layout::Frozen, "", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx"}},
+      {"leftovers", Layout::Stale, "", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx", young, "x" + old}},
+      {"held, no sharing", Layout::Held, "-", "ride.pwx", 1, 0, "ride.pwx", 0666, {"ride.pwx"}},
+      {"held, read", Layout::Held, "r", "ride.pwx", 1, 0, "ride.pwx", 0666, {"ride.pwx"}},
+      {"held, read write", Layout::Held, "rw", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx"}},
+      {"held, read write delete", Layout::Held, "rwd", "ride.pwx", 1, 1, "ride.pwx", 0666, {"ride.pwx"}},
+      {"folder of 251", Layout::Deep, "251", "ride.pwx", 1, 1, "ride.pwx", 0, {"ride.pwx"}},
+      {"folder of 257", Layout::Deep, "257", "ride.pwx", 1, 1, "ride.pwx", 0, {"ride.pwx"}},
+  };
+  const auto plugin = test::LoadPlugin();
+  ASSERT_NE(plugin, nullptr);
+  for (const SaveCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int expected = test::kSharingBinds ? c.windows : c.native;
+    if (expected == -1) continue;
+    std::string folder = test::TempDir() + "/" + c.name;
+    while (c.layout == Layout::Deep && folder.size() < std::stoul(c.detail)) {
+      const std::size_t room = std::stoul(c.detail) - folder.size() - 1;
+      folder += "/" + std::string(room > 101 ? 100 : room, 'd');  // never a last part of nothing
+    }
+    fs::create_directories(folder);
+    const std::string ride = folder + "/ride.pwx";
+    if (c.layout != Layout::Nothing && c.layout != Layout::Folder && c.layout != Layout::Deep) {
+      test::WriteFile(ride, earlier);
+      fs::permissions(ride, fs::perms(c.layout == Layout::ReadOnly ? 0444 : 0666));
+    }
+    if (c.layout == Layout::Link) fs::create_symlink("ride.pwx", folder + "/link.pwx");
+    if (c.layout == Layout::HardLink) fs::create_hard_link(ride, folder + "/other.pwx");
+    if (c.layout == Layout::Folder) fs::create_directory(folder + "/dir.pwx");
+    if (c.layout == Layout::Frozen) test::FreezeFolder(folder, true);
+    for (const auto& [name, hours] : {std::pair{old, 25}, {young, 23}, {"x" + old, 25}}) {
+      if (c.layout != Layout::Stale) break;  // saves cut short, an hour either side of a day ago
+      test::WriteFile(folder + "/" + name, "cut short");
+      fs::last_write_time(folder + "/" + name, fs::last_write_time(folder + "/" + name) - std::chrono::hours(hours));
+    }
+    const std::intptr_t hold = c.layout == Layout::Held ? test::HoldOpen(ride, c.detail) : -1;
+    EXPECT_EQ(hold == -1, c.layout != Layout::Held);
+    EXPECT_EQ(plugin->api().ExportDatas(0, 0, 0, 0, 0, 0, 0, (folder + "/" + c.target).c_str(), 0), expected);
+    if (hold != -1) test::LetGo(hold);
+    if (c.layout == Layout::Frozen) test::FreezeFolder(folder, false);
+    if (*c.checked != '\0') {
+      std::ifstream in(fs::path(folder) / c.checked, std::ios::binary);  // wide, so of any length
+      const std::string bytes(std::istreambuf_iterator<char>(in), {});
+      EXPECT_TRUE(expected == 1 ? bytes.starts_with("<?xml") && bytes.ends_with("</pwx>\r\n") : bytes == earlier);
+      const auto mode = static_cast<unsigned>(fs::status(fs::path(folder) / c.checked).permissions()) & 0777;
+      EXPECT_EQ(c.mode != 0 ? mode : 0u, c.mode);
+    }
+    std::set<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(folder)) entries.insert(entry.path().filename().string());
+    EXPECT_EQ(entries, c.entries);
+    if (c.layout == Layout::ReadOnly) fs::permissions(ride, fs::perms::owner_write, fs::perm_options::add);
+  }
 }
 
 }  // namespace

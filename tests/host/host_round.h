@@ -30,4 +30,11 @@ struct HostRound {
 // plug-in leaves behind.
 HostRound RunHostRound(const std::string& file, const std::string& target);
 
+// Another program's hold on a file (file_holder_*.cpp), open for reading and writing until LetGo,
+// letting others do what sharing names: any of r, w, d (read, write, delete), or "-" for nothing.
+extern const bool kSharingBinds;  // whether the system lets such a hold stop a writer
+std::intptr_t HoldOpen(const std::string& path, const char* sharing);
+void LetGo(std::intptr_t hold);
+void FreezeFolder(const std::string& folder, bool frozen);  // natively: no new file, not even root's
+
 }  // namespace tessaly::test
