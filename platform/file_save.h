@@ -30,10 +30,4 @@ class FileReplacement {
   std::intptr_t file_ = -1;  // the backend's open handle; -1 once closed, failed or committed
 };
 
-// The whole of bytes saved as the file at path, as FileReplacement does it.
-inline bool SaveFileReplacing(const std::string& path, std::string_view bytes) noexcept {
-  FileReplacement file(path);
-  return file.Write(bytes) && file.Commit();
-}
-
 }  // namespace tessaly::platform
