@@ -13,6 +13,7 @@
 #include "util/number_format.h"
 #include "util/sport_types.h"
 #include "util/units.h"
+#include "util/xml_text.h"
 #include "tessaly_version.h"
 
 namespace tessaly {
@@ -114,13 +115,7 @@ std::string XmlCharacterData(std::string_view utf8) {
     const std::size_t n = std::min(SequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
     const std::string_view sequence = utf8.substr(i, n);
     i += n;
-    if (ForbiddenInXml(sequence)) continue;
-    switch (sequence[0]) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += sequence; break;
-    }
+    if (!ForbiddenInXml(sequence)) AppendXmlEscaped(out, sequence);
   }
   return out;
 }
