@@ -88,8 +88,8 @@ TEST(SampleReader, ChannelConversions) {
       {"<Dist>1000</Dist>", dist, 1},
       {"<Torque_Effectiveness_LEFT>45.7</Torque_Effectiveness_LEFT>", tel, 45},
       {"<hr>0</hr><sad>5</sad>", spd, 0},            // one letter off a channel's name, of its
-      {"<hr>0</hr><tamp>5</tamp>", temp, 0},         // length, first and last letter: no channel,
-      {"<hr>0</hr><tineoffset>7</tineoffset>", to, 0},  // at every name length
+      {"<hr>0</hr><tamp>5</tamp>", temp, 0},         // length, first and last letter: no channel
+      {"<hr>0</hr><tineoffset>7</tineoffset>", to, 0},
       {"<hr>0</hr><torque_effectivenesx_left>45</torque_effectivenesx_left>", tel, 0},
       {"<pwx:hr>150</pwx:hr><hr>0</hr>", hr, 0},          // a prefixed name is another element
       {"<hr>twelve</hr>", hr, 0},
