@@ -20,7 +20,7 @@ struct FixedCase {
   std::string expected;
 };
 
-TEST(FormatFixed, RoundsHalfUpInMagnitudeAfterEighteenDigits) {
+TEST(WriteFixed, RoundsHalfUpInMagnitudeAfterEighteenDigits) {
   const FixedCase cases[] = {
       {250.5, 0, "251"},
       {-0.0005, 3, "-0.001"},
@@ -74,7 +74,7 @@ TEST(FormatFixed, RoundsHalfUpInMagnitudeAfterEighteenDigits) {
   }
 }
 
-TEST(FormatFixed, SignOfZeroAndNonFiniteValues) {
+TEST(WriteFixed, SignOfZeroAndNonFiniteValues) {
   // A negative value keeps its sign even when it rounds to zero; negative zero is not negative.
   const FixedCase cases[] = {
       {-0.0, 3, "0.000"},
@@ -90,7 +90,7 @@ TEST(FormatFixed, SignOfZeroAndNonFiniteValues) {
   }
 }
 
-TEST(FormatFixed, HugeValuesKeepEighteenDigits) {
+TEST(WriteFixed, HugeValuesKeepEighteenDigits) {
   const std::string s = Fixed(1e300, 0);
   ASSERT_EQ(s.size(), 301u);
   EXPECT_EQ(s.substr(0, 18), "100000000000000005");  // 1e300 is 1.00000000000000005e300 in binary
