@@ -58,7 +58,8 @@ bool SampleStore::EnsureIndex(std::int32_t Index) noexcept {
 }
 
 void SampleStore::ReserveFor(std::int64_t count) noexcept {
-  const auto room = static_cast<std::size_t>(std::min<std::int64_t>(count, MaxReserveHint));
+  // One more than announced: a workout's last sample may fall on its very end.
+  const auto room = static_cast<std::size_t>(std::min<std::int64_t>(count, MaxReserveHint)) + 1;
   if (count > 0 && room > Room_) Reserve(room);
 }
 

@@ -45,7 +45,7 @@ class SampleStore {
   // memory runs out.
   bool EnsureIndex(std::int32_t Index) noexcept;
 
-  // Makes room for about `count` samples ahead of time, when the memory is to be had, so that a
+  // Makes room for `count` samples and one more ahead of time, when the memory is to be had, so that a
   // workout whose length is known before its samples arrive grows without a copy. Count() stays
   // as it is; a refusal only leaves the store to grow as usual. Counts beyond MaxReserveHint
   // reserve that many: a summary that overstates its duration costs no more room than a week of
