@@ -28,10 +28,10 @@ long PeakKiB() {
   return usage.ru_maxrss;
 }
 
-// Memory the sample store's channels hold at their capacity.
+// Memory the sample store's channels need for the samples they hold.
 long StoresBytes(const PluginState& s) {
   const long perSample = 12 * sizeof(double) + 3 * sizeof(std::uint8_t) + sizeof(std::int32_t) + sizeof(std::string);
-  return static_cast<long>(s.Workout.Samples.Capacity()) * perSample + s.Workout.Laps.Count() * static_cast<long>(sizeof(LapDataRecord));
+  return static_cast<long>(s.Workout.Samples.Count()) * perSample + s.Workout.Laps.Count() * static_cast<long>(sizeof(LapDataRecord));
 }
 
 }  // namespace

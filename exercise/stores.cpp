@@ -1,6 +1,6 @@
 #include "exercise/stores.h"
 
-#include <new>
+#include <algorithm>
 #include <type_traits>
 #include <stdexcept>
 #include <utility>
@@ -14,11 +14,6 @@ void SampleStore::ForEachChannel(F&& f) {
 #undef TESSALY_EACH_SERIES
 }
 
-SampleStore::SampleStore() {
-  ForEachChannel([](auto& channel) { channel.reserve(InitialCapacity); });
-  Capacity_ = InitialCapacity;
-}
-
 SampleStore::SampleStore(SampleStore&& other) noexcept { *this = std::move(other); }
 
 SampleStore& SampleStore::operator=(SampleStore&& other) noexcept {
@@ -27,75 +22,45 @@ SampleStore& SampleStore::operator=(SampleStore&& other) noexcept {
   TESSALY_SAMPLE_CHANNELS(TESSALY_MOVE_SERIES)
 #undef TESSALY_MOVE_SERIES
   HighestIndex_ = std::exchange(other.HighestIndex_, -1);
-  Capacity_ = std::exchange(other.Capacity_, 0);
+  Room_ = std::exchange(other.Room_, 0);
   return *this;
 }
 
 void SampleStore::Clear() noexcept {
-  // Emptied in place, which needs no memory, so an import that starts or fails when memory has
-  // run out still leaves nothing of the workout before. Then each channel gets a fresh room of the
-  // initial size, giving a large one back; a channel that cannot have one keeps what it has, and
-  // Capacity() never claims more room than every channel holds.
-  std::size_t room = InitialCapacity;
-  ForEachChannel([&room](auto& channel) {
-    channel.clear();
-    if (channel.capacity() != static_cast<std::size_t>(InitialCapacity)) {
-      try {
-        std::remove_reference_t<decltype(channel)> fresh;
-        fresh.reserve(InitialCapacity);
-        channel.swap(fresh);
-      } catch (...) {
-      }
-    }
-    if (channel.capacity() < room) room = channel.capacity();
-  });
-  Capacity_ = static_cast<std::int32_t>(room);
+  // Swapped with empty vectors, which needs no memory, so an import that starts or fails when
+  // memory has run out still leaves nothing of the workout before.
+  ForEachChannel([](auto& channel) { std::remove_reference_t<decltype(channel)>().swap(channel); });
   HighestIndex_ = -1;
+  Room_ = 0;
+}
+
+bool SampleStore::Reserve(std::size_t room) noexcept {
+  try {
+    ForEachChannel([room](auto& channel) { channel.reserve(room); });
+  } catch (...) {
+    return false;  // channels whose room did grow keep it
+  }
+  Room_ = room;
+  return true;
 }
 
 bool SampleStore::EnsureIndex(std::int32_t Index) noexcept {
   if (Index < 0 || Index > MaxIndex) return false;
-  const std::int32_t highest = Index > HighestIndex_ ? Index : HighestIndex_;
-  if (Capacity_ - 1 >= highest) {
-    HighestIndex_ = highest;
-    return true;
-  }
-  const std::size_t grown = static_cast<std::size_t>(highest) + InitialCapacity;
-  // Every channel's room is made first: a failure there leaves the count and every value as they
-  // were. Nothing is zero-filled; the writes fill each channel as they come.
-  // The room reserved doubles, so that the samples of a long workout are copied fewer than twice
-  // in all (half again copied them about two and a half times), not every InitialCapacity samples:
-  // copies and fresh pages are most of what growing costs. When that much memory is not to be had,
-  // exactly `grown` is tried.
-  const std::size_t held = Hr_.capacity();
-  const std::size_t ceiling = static_cast<std::size_t>(MaxIndex) + InitialCapacity;
-  std::size_t ahead = 2 * held;
-  if (ahead > ceiling) ahead = ceiling;
-  const std::size_t room = grown <= held || ahead <= grown ? grown : ahead;
-  try {
-    ForEachChannel([room](auto& channel) { channel.reserve(room); });
-  } catch (...) {
-    if (room == grown) return false;
-    try {
-      ForEachChannel([grown](auto& channel) { channel.reserve(grown); });
-    } catch (...) {
-      return false;
-    }
-  }
-  Capacity_ = static_cast<std::int32_t>(grown);
-  HighestIndex_ = highest;
+  if (Index <= HighestIndex_) return true;
+  const auto needed = static_cast<std::size_t>(Index) + 1;
+  // The room doubles, so that the samples of a long workout are copied fewer than twice in all;
+  // when that much memory is not to be had, exactly what is needed is tried.
+  if (needed > Room_ && !Reserve(std::min(std::max(2 * Room_, needed), std::size_t{MaxIndex} + 1)) &&
+      !Reserve(needed))
+    return false;
+  HighestIndex_ = Index;
   return true;
 }
 
 void SampleStore::ReserveFor(std::int64_t count) noexcept {
-  if (count <= 0) return;
-  const std::size_t room = static_cast<std::size_t>(count < MaxReserveHint ? count : MaxReserveHint) + InitialCapacity;
-  try {
-    ForEachChannel([room](auto& channel) { channel.reserve(room); });
-  } catch (...) {
-    // Channels whose room did grow keep it; EnsureIndex reserves every channel before it raises
-    // Capacity().
-  }
+  // One more than announced: a workout's last sample may fall on its very end.
+  const auto room = static_cast<std::size_t>(std::min<std::int64_t>(count, MaxReserveHint)) + 1;
+  if (count > 0 && room > Room_) Reserve(room);
 }
 
 std::int32_t LapStore::Add(const LapDataRecord& lap) {

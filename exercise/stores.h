@@ -16,49 +16,44 @@ namespace tessaly {
 template <class T>
 using StoreRead = std::conditional_t<std::is_arithmetic_v<T>, T, const T&>;
 
-// Per-sample series of one workout, one per channel, all indexed 0..Capacity()-1.
-// Capacity grows to the highest written index plus InitialCapacity, never by doubling; the
-// memory behind it is reserved further ahead so that long workouts are not copied every time.
+// Per-sample series of one workout, one per channel, indexed from 0 to Count() - 1.
 //
-// Every element up to Capacity() reads as zero until written, yet no channel is zero-filled ahead
-// of its writes: each channel's vector holds the elements from 0 up to its highest write, and
-// reads beyond that answer zero. The writes of an import then fill each channel in order, in
-// memory just made, and a channel the file never mentions is never touched. Each vector's
-// reserved room always covers Capacity(), so a write up to Capacity() - 1 never allocates.
+// Every index reads as zero until written, yet no channel is zero-filled ahead of its writes:
+// each channel's vector holds the elements from 0 up to its highest write, and reads beyond that
+// answer zero. The writes of an import then fill each channel in order, in memory just made, and
+// a channel the file never mentions is never touched. Every channel's reserved room covers the
+// count, so a write below it never allocates.
 class SampleStore {
  public:
-  static constexpr std::int32_t InitialCapacity = 5000;
   // Highest index a setter accepts. Far beyond any real workout (about 97 days at one sample a
   // second) yet small enough that a hostile index cannot make the store reach for gigabytes.
   static constexpr std::int32_t MaxIndex = (1 << 23) - 1;
 
-  SampleStore();
+  SampleStore() = default;
   // A store moved from is empty with no room; it grows again as any store does.
   SampleStore(SampleStore&& other) noexcept;
   SampleStore& operator=(SampleStore&& other) noexcept;
   SampleStore(const SampleStore&) = delete;
   SampleStore& operator=(const SampleStore&) = delete;
 
-  // Count() 0, Capacity() InitialCapacity and every value zero again; never fails. (Only a store
-  // moved from that cannot get its room back has less.)
+  // Count() 0, every value zero and the memory given back; never fails.
   void Clear() noexcept;
   std::int32_t Count() const { return HighestIndex_ + 1; }
-  std::int32_t Capacity() const { return Capacity_; }
 
-  // Makes Index writable: raises the count and grows every channel when needed. Returns false,
-  // leaving the store exactly as it was, for a negative index, one above MaxIndex, or when memory
-  // runs out.
+  // Makes Index writable: raises the count and grows every channel's room when needed. Returns
+  // false, leaving the store exactly as it was, for a negative index, one above MaxIndex, or when
+  // memory runs out.
   bool EnsureIndex(std::int32_t Index) noexcept;
 
-  // Makes room for about `count` samples ahead of time, when the memory is to be had, so that a
-  // workout whose length is known before its samples arrive grows without a copy. Count() and
-  // Capacity() stay as they are; a refusal only leaves the store to grow as usual. Counts beyond
-  // MaxReserveHint reserve that many: a summary that overstates its duration costs no more room
-  // than a week of one-second samples.
+  // Makes room for `count` samples and one more ahead of time, when the memory is to be had, so that a
+  // workout whose length is known before its samples arrive grows without a copy. Count() stays
+  // as it is; a refusal only leaves the store to grow as usual. Counts beyond MaxReserveHint
+  // reserve that many: a summary that overstates its duration costs no more room than a week of
+  // one-second samples.
   static constexpr std::int32_t MaxReserveHint = 7 * 86400;
   void ReserveFor(std::int64_t count) noexcept;
 
-  // Getters read any index; one never written, or beyond Capacity(), reads as zero. Setters
+  // Getters read any index; one never written reads as zero. Setters
   // return false (and store nothing) when EnsureIndex refuses the index; a text is taken whole
   // before anything grows, so the store never holds half a sample.
 #define TESSALY_STORE_ACCESSORS(Name, Type, Field, Element)                                         \
@@ -95,9 +90,11 @@ class SampleStore {
   }
   template <class F>
   void ForEachChannel(F&& f);
+  // Every channel's room made at least `room`; false, with Room_ as it was, when memory runs out.
+  bool Reserve(std::size_t room) noexcept;
 
   std::int32_t HighestIndex_ = -1;
-  std::int32_t Capacity_ = 0;
+  std::size_t Room_ = 0;  // every channel has reserved room for at least this many samples
 #define TESSALY_STORE_SERIES(Name, Type, Field, Element) std::vector<Type> Name##_;
   TESSALY_SAMPLE_CHANNELS(TESSALY_STORE_SERIES)
 #undef TESSALY_STORE_SERIES

@@ -37,10 +37,4 @@ class FileReplacement {
   std::unique_ptr<Spool> spool_;  // null once anything has failed or the file is committed
 };
 
-// The whole of bytes saved as the file at path, as FileReplacement does it.
-inline bool SaveFileReplacing(const std::string& path, std::string_view bytes) noexcept {
-  FileReplacement file(path);
-  return file.Write(bytes) && file.Commit();
-}
-
 }  // namespace tessaly::platform

@@ -19,7 +19,7 @@ struct PluginState {
 };
 
 // The loaded library's state. Attach creates it (false when that fails), Detach releases it;
-// State() is only called between the two.
+// CurrentPluginState() is only called between the two.
 bool AttachPluginState() noexcept;
 void DetachPluginState() noexcept;
 PluginState* CurrentPluginState() noexcept;

@@ -4,8 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <memory>
-#include <new>
 
 #include "exercise/lap_statistics.h"
 #include "platform/codepage.h"
@@ -15,6 +13,7 @@
 #include "util/number_format.h"
 #include "util/sport_types.h"
 #include "util/units.h"
+#include "util/xml_text.h"
 #include "tessaly_version.h"
 
 namespace tessaly {
@@ -26,11 +25,6 @@ constexpr PwxLinePattern kRootStartTag{
     " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
     " xsi:schemaLocation=\"http://www.peaksware.com/PWX/1/0 http://www.peaksware.com/PWX/1/0/pwx.xsd\""
     " version=\"1.0\" creator=\"" TESSALY_PWX_CREATOR "\">"};
-
-// Room for one sample's lines. A sample with power and everyday figures takes about 320 bytes;
-// the rest is headroom, so that the text of a long workout is not copied into a larger buffer
-// halfway (which would cost as much again as writing it). Room never written is never touched.
-constexpr std::size_t kBytesPerSample = 384;
 
 // The stores keep km/h and km; PWX carries m/s and metres.
 double KmToMetres(double km) { return km * 1000.0; }
@@ -71,42 +65,25 @@ bool ForbiddenInXml(std::string_view sequence) {
 
 }  // namespace
 
-void PwxLineWriter::Integer(std::int64_t v) {
-  size_ = static_cast<std::size_t>(WriteInteger(Room(kMaxIntegerLength), v) - data_.get());
-}
-
-// Grows by half again at least, so a document that outgrows its estimate is copied only a few
-// times; when that much memory is not to be had, exactly what is needed is tried.
-// With a sink the full buffer is handed on first, and grows only for a piece larger than itself.
-void PwxLineWriter::Grow(std::size_t bytes) {
-  if (sink_ != nullptr && size_ > 0) {
+void PwxLineWriter::Append(std::string_view text) {
+  if (text.size() > kPieceBytes - size_) {
     HandOn();
-    if (bytes <= capacity_) return;
+    if (text.size() > kPieceBytes) {
+      taken_ = taken_ && sink_.Take(text);
+      return;
+    }
   }
-  const std::size_t needed = size_ + bytes;
-  std::size_t capacity = capacity_ + capacity_ / 2;
-  if (capacity < needed) capacity = needed;
-  if (capacity < 256) capacity = 256;
-  std::unique_ptr<char[]> data;
-  try {
-    data = std::make_unique_for_overwrite<char[]>(capacity);
-  } catch (const std::bad_alloc&) {
-    if (capacity <= needed || needed < 256) throw;
-    capacity = needed;
-    data = std::make_unique_for_overwrite<char[]>(capacity);
-  }
-  if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
-  data_ = std::move(data);
-  capacity_ = capacity;
+  std::memcpy(data_.get() + size_, text.data(), text.size());
+  size_ += text.size();
 }
 
 void PwxLineWriter::HandOn() {
-  taken_ = taken_ && sink_->Take(view());
+  taken_ = taken_ && sink_.Take({data_.get(), size_});
   size_ = 0;
 }
 
 bool PwxLineWriter::Finish() {
-  if (sink_ != nullptr && size_ > 0) HandOn();
+  if (size_ > 0) HandOn();
   return taken_;
 }
 
@@ -139,13 +116,7 @@ std::string XmlCharacterData(std::string_view utf8) {
     const std::size_t n = std::min(SequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
     const std::string_view sequence = utf8.substr(i, n);
     i += n;
-    if (ForbiddenInXml(sequence)) continue;
-    switch (sequence[0]) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += sequence; break;
-    }
+    if (!ForbiddenInXml(sequence)) AppendXmlEscaped(out, sequence);
   }
   return out;
 }
@@ -168,13 +139,6 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
   // workout of zeros still counts.
   bool withPower = false;
   for (std::int32_t i = 0; i < sampleCount && !withPower; ++i) withPower = Finite(samples.GetPwr(i)) >= 1.0;
-
-  // Only an estimate: without that much memory in one piece the buffer grows as it goes.
-  try {
-    w.reserve(4096 + static_cast<std::size_t>(sampleCount) * kBytesPerSample +
-              static_cast<std::size_t>(lapCount) * 512);
-  } catch (const std::bad_alloc&) {
-  }
 
   // Header.
   w.line<"<?xml version=\"1.0\" encoding=\"UTF-8\"?>">();
@@ -295,12 +259,6 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
 }
 
 }  // namespace
-
-PwxLineWriter WritePwxDocument(const Workout& workout, DateTime now) {
-  PwxLineWriter w;
-  WriteDocument(workout, now, w);
-  return w;
-}
 
 bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink) {
   PwxLineWriter w(sink);

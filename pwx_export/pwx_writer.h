@@ -1,5 +1,5 @@
 // The PWX document of a workout: the summary block, the laps and the samples the host pushed, as a
-// fixed sequence of text lines, assembled in memory or handed on piece by piece as they are made.
+// fixed sequence of text lines, handed on piece by piece as they are made.
 #pragma once
 
 #include <array>
@@ -129,15 +129,14 @@ class PwxSink {
   ~PwxSink() = default;
 };
 
-// Collects the document's lines, every one ending in CR LF, in one growing buffer; or, given a
-// sink, in one buffer of about kPieceBytes that is handed on whenever it fills, so that a long
-// workout's text is never held whole.
+// Collects the document's lines, every one ending in CR LF, in one buffer of kPieceBytes that is
+// handed on to the sink whenever it fills, so that a long workout's text is never held whole.
 class PwxLineWriter {
  public:
   static constexpr std::size_t kPieceBytes = 256 * 1024;
 
-  PwxLineWriter() = default;
-  explicit PwxLineWriter(PwxSink& sink) : sink_(&sink) {}
+  explicit PwxLineWriter(PwxSink& sink)
+      : data_(std::make_unique_for_overwrite<char[]>(kPieceBytes)), sink_(sink) {}
 
   // A line from a template fixed in the code: w.line<"<hr>%d</hr>">(hr). A value of the wrong
   // kind, or a count that differs from the placeholders', does not compile.
@@ -152,14 +151,6 @@ class PwxLineWriter {
     Literal<Line::kText.size() - Line::kTailBegin>(Line::kText.data() + Line::kTailBegin);
   }
 
-  // With a sink, more than one piece is never reserved.
-  void reserve(std::size_t bytes) {
-    if (sink_ != nullptr && bytes > kPieceBytes) bytes = kPieceBytes;
-    if (bytes > capacity_ - size_) Grow(bytes);
-  }
-  std::size_t size() const { return size_; }
-  // The text not yet handed on: all of it without a sink.
-  std::string_view view() const { return {data_.get(), size_}; }
   // Hands the rest to the sink. False once the sink has refused a piece.
   bool Finish();
 
@@ -170,19 +161,23 @@ class PwxLineWriter {
     Literal<slot.literalLength>(Line::kText.data() + slot.literalBegin);
     if constexpr (slot.kind == pwx_line::Kind::Real) {
       static_assert(std::is_floating_point_v<T>, "\"%.Nf\" takes a real number");
-      Fixed(static_cast<double>(value), slot.decimals);
+      // Not finite: 0 in the line's own format.
+      const double v = static_cast<double>(value);
+      size_ = static_cast<std::size_t>(WriteFixed(Room(kMaxFixedLength), std::isfinite(v) ? v : 0.0, slot.decimals) -
+                                       data_.get());
     } else if constexpr (slot.kind == pwx_line::Kind::Integer) {
       static_assert(std::is_integral_v<T> && !std::is_same_v<T, bool>, "\"%d\" takes an integer");
-      Integer(static_cast<std::int64_t>(value));
+      size_ = static_cast<std::size_t>(WriteInteger(Room(kMaxIntegerLength), static_cast<std::int64_t>(value)) -
+                                       data_.get());
     } else {
       static_assert(std::is_convertible_v<const T&, std::string_view>, "\"%s\" takes text");
       Append(std::string_view(value));
     }
   }
 
-  // Room for `bytes` more at the end of the text.
+  // Room for `bytes` (at most kPieceBytes) more at the end of the buffer.
   char* Room(std::size_t bytes) {
-    if (bytes > capacity_ - size_) Grow(bytes);
+    if (bytes > kPieceBytes - size_) HandOn();
     return data_.get() + size_;
   }
   template <std::size_t Length>
@@ -192,26 +187,14 @@ class PwxLineWriter {
       size_ += Length;
     }
   }
-  void Append(std::string_view text) {
-    if (text.empty()) return;
-    std::memcpy(Room(text.size()), text.data(), text.size());
-    size_ += text.size();
-  }
-  // Inline, so that a value read from the store reaches the number text without a call.
-  void Fixed(double v, int decimals) {
-    char* const at = Room(kMaxFixedLength);
-    // Not finite: 0 in the line's own format.
-    size_ = static_cast<std::size_t>(WriteFixed(at, std::isfinite(v) ? v : 0.0, decimals) - data_.get());
-  }
-  void Integer(std::int64_t v);
-  void Grow(std::size_t bytes);
-  // The text so far to the sink, which after a refusal is not asked again.
+  // A text larger than a whole piece goes to the sink directly.
+  void Append(std::string_view text);
+  // The buffer's text to the sink, which after a refusal is not asked again.
   void HandOn();
 
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
-  std::size_t capacity_ = 0;
-  PwxSink* sink_ = nullptr;
+  PwxSink& sink_;
   bool taken_ = true;  // every piece handed on so far was taken
 };
 
@@ -230,10 +213,9 @@ std::string XmlElementText(std::string_view hostText);
 // Comment text as a document carries it: each CR LF pair as one space.
 std::string CrLfToSpaces(std::string_view text);
 
-// The whole document of a workout. A StartTime of exactly 0 is written as now, and the comment as
-// CrLfToSpaces gives it. May throw (out of memory, a start time that is no calendar date).
-PwxLineWriter WritePwxDocument(const Workout& workout, DateTime now);
-// The same document handed to sink in pieces; false when the sink refused one.
+// The whole document of a workout handed to sink in pieces; false when the sink refused one. A
+// StartTime of exactly 0 is written as now, and the comment as CrLfToSpaces gives it. May throw
+// (out of memory, a start time that is no calendar date).
 bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink);
 
 }  // namespace tessaly

@@ -1,10 +1,7 @@
 #include "pwx_import/sample_reader.h"
 
-#include <array>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -41,53 +38,12 @@ constexpr ChannelName kChannels[] = {
 #undef TESSALY_CHANNEL_NAME
 };
 
-// The channels by a hash of their element's name, so that a name is compared with one channel
-// at most: its length and its first and last letters, folded, pick the slot. All the names are
-// of lower-case letters and '_', and no two share a slot (checked when this is compiled).
-constexpr std::size_t kLongestName = 26;
-constexpr std::size_t kSlots = 64;
-
-constexpr std::size_t SlotOf(std::size_t length, char first, char last) {
-  const auto fold = [](char c) { return static_cast<std::size_t>(static_cast<unsigned char>(c) | 0x20u); };
-  return (length + 11 * fold(first) + fold(last)) % kSlots;
-}
-
-constexpr std::array<const ChannelName*, kSlots> BySlot() {
-  std::array<const ChannelName*, kSlots> slots{};
-  for (const ChannelName& c : kChannels) {
-    if (c.Name.empty()) continue;
-    if (c.Name.size() > kLongestName) throw "an element name longer than kLongestName";
-    const ChannelName*& slot = slots[SlotOf(c.Name.size(), c.Name.front(), c.Name.back())];
-    if (slot != nullptr) throw "two element names share a slot: choose other factors in SlotOf";
-    slot = &c;
-  }
-  return slots;
-}
-constexpr std::array<const ChannelName*, kSlots> kBySlot = BySlot();
-
-// Whether a and b, both of length n (1 to 16), hold the same bytes: two overlapping words from
-// each, all within both (below four bytes, each byte), instead of a call to memcmp for a few
-// letters.
-inline bool SameShort(const char* a, const char* b, std::size_t n) {
-  const auto load = [](const char* p, auto word) {
-    std::memcpy(&word, p, sizeof word);
-    return word;
-  };
-  if (n >= 8) return load(a, std::uint64_t{}) == load(b, std::uint64_t{}) &&
-                     load(a + n - 8, std::uint64_t{}) == load(b + n - 8, std::uint64_t{});
-  if (n >= 4) return load(a, std::uint32_t{}) == load(b, std::uint32_t{}) &&
-                     load(a + n - 4, std::uint32_t{}) == load(b + n - 4, std::uint32_t{});
-  return a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1];
-}
-
-// The channel of a child element of that name, as written.
+// The channel of a child element of that name, written in any case.
 Channel ChannelOf(std::string_view name) {
-  if (name.empty() || name.size() > kLongestName) return Channel::None;
-  const ChannelName* c = kBySlot[SlotOf(name.size(), name.front(), name.back())];
-  if (c == nullptr || c->Name.size() != name.size()) return Channel::None;
-  // Names are written in lower case nearly always, and then one comparison settles it.
-  const bool same = name.size() <= 16 ? SameShort(name.data(), c->Name.data(), name.size()) : name == c->Name;
-  return same || xml::NameIs(name, c->Name) ? c->Id : Channel::None;
+  for (const ChannelName& c : kChannels) {
+    if (!c.Name.empty() && xml::NameIs(name, c.Name)) return c.Id;
+  }
+  return Channel::None;
 }
 
 // --- Trigonometry in extended precision. Only +, -, *, / and the correctly rounded square root

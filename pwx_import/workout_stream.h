@@ -49,7 +49,6 @@ class Node {
     if (kind_ != NodeKind::Element) return value_;
     return IsTextElement() ? std::string_view(children_[0].value_) : std::string_view();
   }
-  const std::vector<std::pair<std::string, std::string>>& Attributes() const { return attributes_; }
   // The attribute's value, or null when the element has no attribute of exactly that name.
   const std::string* Attribute(std::string_view name) const {
     for (const auto& [attribute, value] : attributes_) {

@@ -9,6 +9,9 @@
 
 namespace tessaly {
 
+// 1899-12-30, day 0 of the host's dates (DateTime), counted from 1970-01-01.
+inline constexpr std::int64_t kDateTimeEpochDay = -25569;
+
 struct CivilDate {
   int Year, Month, Day;
 };
@@ -24,5 +27,7 @@ constexpr CivilDate CivilFromDays(std::int64_t days) {
   return {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
           static_cast<int>(static_cast<unsigned>(date.day()))};
 }
+
+static_assert(DaysFromCivil(1899, 12, 30) == kDateTimeEpochDay);
 
 }  // namespace tessaly

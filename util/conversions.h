@@ -14,11 +14,11 @@ inline std::int64_t TruncateToInt64(double v) noexcept {
   return TruncateWideToInt64(v);
 }
 
-// Truncation toward zero keeping the destination's low bits (an 8-bit field takes value mod 256).
 // Truncated toward zero but kept as a double, for stores whose figures are whole numbers
 // (altitudes, pedal figures, lap powers).
 inline double WholePart(double v) noexcept { return static_cast<double>(TruncateToInt64(v)); }
 
+// Truncation toward zero keeping the destination's low bits (an 8-bit field takes value mod 256).
 inline std::uint8_t TruncateToUInt8(double v) noexcept { return static_cast<std::uint8_t>(TruncateToInt64(v)); }
 inline std::uint16_t TruncateToUInt16(double v) noexcept { return static_cast<std::uint16_t>(TruncateToInt64(v)); }
 inline std::int32_t TruncateToInt32(double v) noexcept {

@@ -15,12 +15,8 @@ constexpr std::int64_t kMsPerDay = 86400000;
 // Day numbers of 0001-01-01 and 9999-12-31 counted from 1899-12-30.
 constexpr std::int64_t kFirstDay = -693593;
 constexpr std::int64_t kLastDay = 2958465;
-// 1899-12-30 counted from 1970-01-01.
-constexpr std::int64_t kUnixEpochDay = -25569;
-
-static_assert(DaysFromCivil(1899, 12, 30) == kUnixEpochDay);
-static_assert(DaysFromCivil(1, 1, 1) - kUnixEpochDay == kFirstDay);
-static_assert(DaysFromCivil(9999, 12, 31) - kUnixEpochDay == kLastDay);
+static_assert(DaysFromCivil(1, 1, 1) - kDateTimeEpochDay == kFirstDay);
+static_assert(DaysFromCivil(9999, 12, 31) - kDateTimeEpochDay == kLastDay);
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -66,7 +62,7 @@ std::string Padded(int value, int width) {
 DateTime EncodeDate(int year, int month, int day) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
     throw DateTimeError("not a valid date");
-  return static_cast<double>(DaysFromCivil(year, month, day) - kUnixEpochDay);
+  return static_cast<double>(DaysFromCivil(year, month, day) - kDateTimeEpochDay);
 }
 
 DateTime EncodeTime(int hour, int minute, int second, int millisecond) {
@@ -81,7 +77,7 @@ CivilDateTime DecodeDateTime(DateTime value) {
   const std::optional<Split> split = SplitValue(value);
   if (!split || split->Days < kFirstDay || split->Days > kLastDay)
     throw DateTimeError("date outside the years 1 to 9999");
-  const CivilDate c = CivilFromDays(split->Days + kUnixEpochDay);
+  const CivilDate c = CivilFromDays(split->Days + kDateTimeEpochDay);
   const auto ms = static_cast<int>(split->MsOfDay);
   return {c.Year, c.Month, c.Day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
 }
@@ -112,7 +108,7 @@ DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc) {
 DateTime FromUnixSeconds(std::int64_t unixSeconds) {
   const std::int64_t dayFromUnix = unixSeconds >= 0 ? unixSeconds / 86400 : -((-unixSeconds + 86399) / 86400);
   const auto secOfDay = static_cast<int>(unixSeconds - dayFromUnix * 86400);
-  return Combine(static_cast<DateTime>(dayFromUnix - kUnixEpochDay),
+  return Combine(static_cast<DateTime>(dayFromUnix - kDateTimeEpochDay),
                  EncodeTime(secOfDay / 3600, secOfDay / 60 % 60, secOfDay % 60, 0));
 }
 
@@ -127,25 +123,11 @@ PwxDateTimeText FormatPwxDateTime(DateTime value) {
           Padded(c.Hour, 2) + ":" + Padded(c.Minute, 2) + ":" + Padded(c.Second, 2)};
 }
 
-void SplitSeconds(std::int32_t s, std::int32_t& hours, std::int32_t& minutes, std::int32_t& seconds) {
-  hours = s / 3600;
-  minutes = (s - hours * 3600) / 60;
-  seconds = s % 60;
-}
-
-DateTime ComposeTimeSpan(std::uint16_t hours, int minutes, int seconds, int milliseconds) {
-  int h = hours;
-  const int days = h / 24;
-  h -= days * 24;
-  return static_cast<double>(days) + EncodeTime(h, minutes, seconds, milliseconds);
-}
-
 DateTime SecondsToDateTime(std::int32_t seconds) {
-  std::int32_t h = 0, m = 0, s = 0;
-  SplitSeconds(seconds, h, m, s);
   // The hour count is taken as 16 bits; a negative count leaves negative minutes or seconds,
   // which the time of day rejects.
-  return ComposeTimeSpan(static_cast<std::uint16_t>(h), m, s, 0);
+  const int hours = static_cast<std::uint16_t>(seconds / 3600);
+  return static_cast<double>(hours / 24) + EncodeTime(hours % 24, seconds % 3600 / 60, seconds % 60, 0);
 }
 
 std::int32_t SecondsOfDay(DateTime value) {

@@ -46,9 +46,8 @@ struct PwxDateTimeText {
 // Throws DateTimeError as DecodeDateTime does.
 PwxDateTimeText FormatPwxDateTime(DateTime value);
 
-void SplitSeconds(std::int32_t s, std::int32_t& hours, std::int32_t& minutes, std::int32_t& seconds);
-DateTime ComposeTimeSpan(std::uint16_t hours, int minutes, int seconds, int milliseconds);
-// Defined for counts of 0 and more; a negative count throws DateTimeError.
+// A count of seconds as days and time of day. Defined for counts of 0 and more; a negative count
+// throws DateTimeError.
 DateTime SecondsToDateTime(std::int32_t seconds);
 // Seconds since midnight after rounding to the millisecond; 0 for a value that is no date.
 std::int32_t SecondsOfDay(DateTime value);

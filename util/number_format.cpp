@@ -209,26 +209,10 @@ char* WriteFixedGeneral(char* out, double v, int decimals) {
   return WriteFixedExact(out, magnitude, decimals);
 }
 
-void AppendFixed(std::string& out, double v, int decimals) {
-  char buf[kMaxFixedLength];
-  out.append(buf, static_cast<std::size_t>(WriteFixed(buf, v, decimals) - buf));
-}
-
-std::string FormatFixed(double v, int decimals) {
-  std::string s;
-  AppendFixed(s, v, decimals);
-  return s;
-}
-
 char* WriteInteger(char* out, std::int64_t v) {
   // Every integer of a document fits 32 bits, where a 32-bit build needs no 64-bit division.
   if (v >= INT32_MIN && v <= INT32_MAX) return std::to_chars(out, out + kMaxIntegerLength, static_cast<std::int32_t>(v)).ptr;
   return std::to_chars(out, out + kMaxIntegerLength, v).ptr;
-}
-
-void AppendInteger(std::string& out, std::int64_t v) {
-  char buf[kMaxIntegerLength];
-  out.append(buf, WriteInteger(buf, v));
 }
 
 }  // namespace tessaly

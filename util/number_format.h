@@ -5,15 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace tessaly {
 
-// Appends v with exactly `decimals` (0..6) digits after the point ("%.3f" and friends).
-void AppendFixed(std::string& out, double v, int decimals);
-std::string FormatFixed(double v, int decimals);
-
-// The longest text AppendFixed makes: a sign, the 309 integer digits of the largest double, the
+// The longest text WriteFixed makes: a sign, the 309 integer digits of the largest double, the
 // point and six decimals.
 inline constexpr std::size_t kMaxFixedLength = 320;
 
@@ -31,10 +26,12 @@ char* WriteScaled32(char* out, std::uint32_t scaled, int decimals);
 // WriteFixed for every value: non-finite ones, large ones and those close to a half included.
 char* WriteFixedGeneral(char* out, double v, int decimals);
 
-// The same text written at `out`, which has room for kMaxFixedLength characters; returns its end.
-// No terminating zero. The common case (a scaled magnitude below 2^31, clear of a half) is inline,
-// so that a 32-bit build keeps the value in its SSE registers instead of passing it on the stack
-// through the x87 unit at every call.
+// v with exactly `decimals` (0..6) digits after the point ("%.3f" and friends), written at `out`,
+// which has room for kMaxFixedLength characters; returns its end. No terminating zero.
+// Three ways, not one through std::to_chars: a day's export 10% faster natively, 37% in the DLL.
+// The common case (a scaled magnitude below 2^31, clear of a half) is inline, so that a 32-bit
+// build keeps the value in its SSE registers instead of passing it on the stack through the x87
+// unit at every call.
 inline char* WriteFixed(char* out, double v, int decimals) {
   if (decimals >= 0 && decimals <= 6) {
     const double magnitude = v < 0.0 ? -v : v;
@@ -57,7 +54,5 @@ inline constexpr std::size_t kMaxIntegerLength = 20;
 // A decimal integer ("%d") written at `out`, which has room for kMaxIntegerLength characters;
 // returns its end. No terminating zero.
 char* WriteInteger(char* out, std::int64_t v);
-// Appends a decimal integer ("%d").
-void AppendInteger(std::string& out, std::int64_t v);
 
 }  // namespace tessaly

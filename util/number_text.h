@@ -35,51 +35,29 @@ inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5
                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// Digits (with at most one point among them) from p on, gathered as an integer of at most 19
-// digits; count and fraction say how many there were in all and after the point. Stops at the
-// first other character.
-template <class Integer>
-const char* GatherDigits(const char* p, const char* end, Integer& digits, int& count, int& fraction) {
-  for (; p != end && IsDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-  if (p != end && *p == '.') {
-    ++p;
-    for (; p != end && IsDigit(*p); ++p, ++fraction) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-    count += fraction;
-  }
-  return p;
-}
-
 }  // namespace number_text
 
 // The common shape of PWX numbers, "-12.345" with at most 19 digits and no exponent, when its
 // digits form an integer of at most 2^53. That integer and the power of ten are then both exact
 // doubles, so one division rounds the decimal value correctly, as std::from_chars would. False
-// for anything else, which then takes the general route. Up to nine digits (nearly every number)
-// are gathered in 32 bits, where a 32-bit build needs no 64-bit arithmetic; longer ones are
-// gathered again in 64.
+// for anything else, which then takes the general route.
 inline bool ParsePlainDecimal(std::string_view text, double& value) {
   using namespace number_text;
   bool negative = false;
-  const char* const digitsStart = text.data() + SkipBlanksAndSign(text, negative);
   const char* const end = text.data() + text.size();
-  std::uint32_t head = 0;  // wraps beyond nine digits, and is then not used
+  std::uint64_t digits = 0;  // wraps beyond 19 digits, and is then not used
   int count = 0;
-  int fraction = 0;
-  const char* p = GatherDigits(digitsStart, end, head, count, fraction);
-  while (p != end && IsBlank(*p)) ++p;
-  if (p != end || count == 0 || count > 19) return false;
-  double magnitude = 0.0;
-  if (count <= 9) {
-    magnitude = static_cast<double>(static_cast<std::int32_t>(head));
-  } else {
-    std::uint64_t digits = 0;
-    count = 0;
-    fraction = 0;
-    GatherDigits(digitsStart, end, digits, count, fraction);
-    constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
-    if (digits > kExactLimit) return false;
-    magnitude = static_cast<double>(digits);
+  int fraction = 0;  // digits after the point
+  const char* p = text.data() + SkipBlanksAndSign(text, negative);
+  for (; p != end && IsDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  if (p != end && *p == '.') {
+    for (++p; p != end && IsDigit(*p); ++p, ++fraction) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    count += fraction;
   }
+  while (p != end && IsBlank(*p)) ++p;
+  constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
+  if (p != end || count == 0 || count > 19 || digits > kExactLimit) return false;
+  double magnitude = static_cast<double>(digits);
   if (fraction > 0) magnitude /= kExactPowersOfTen[fraction];
   value = negative ? -magnitude : magnitude;
   return true;

@@ -53,7 +53,9 @@ std::string SavedDocument(PluginState& s) {
 }
 
 std::string Document(const PluginState& s) {
-  std::string doc(WritePwxDocument(s.Workout, kWriterNow).view());
+  test::StringSink sink;
+  EXPECT_TRUE(WritePwxDocument(s.Workout, kWriterNow, sink));
+  const std::string doc = sink.text;
   ExpectReadableDocument(doc, s.Workout.Samples.Count(), s.Workout.Laps.Count());
   return doc;
 }

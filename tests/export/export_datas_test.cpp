@@ -147,7 +147,13 @@ TEST(ExportDatas, LaterExportsKeepWhatTheStoresAlreadyHeld) {
   EXPECT_TRUE(test::HasLine(lines, "      <points>3</points>"));
 }
 
-TEST(SaveFileReplacing, WritesExactBytesAndRefusesWhatItCannotWrite) {
+// The whole of bytes saved as the file at path, in one piece.
+bool Save(const std::string& path, std::string_view bytes) {
+  platform::FileReplacement file(path);
+  return file.Write(bytes) && file.Commit();
+}
+
+TEST(FileReplacement, WritesExactBytesAndRefusesWhatItCannotWrite) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -164,17 +170,17 @@ TEST(SaveFileReplacing, WritesExactBytesAndRefusesWhatItCannotWrite) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = dir + "/file.bin";
-    ASSERT_TRUE(platform::SaveFileReplacing(path, c.bytes));
+    ASSERT_TRUE(Save(path, c.bytes));
     EXPECT_EQ(test::ReadFile(path), c.bytes);
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"file.bin"});
   }
-  EXPECT_FALSE(platform::SaveFileReplacing("", "x"));
-  EXPECT_FALSE(platform::SaveFileReplacing(dir + "/missing/file.bin", "x"));
+  EXPECT_FALSE(Save("", "x"));
+  EXPECT_FALSE(Save(dir + "/missing/file.bin", "x"));
   EXPECT_EQ(test::ReadFile(dir + "/file.bin"), cases[3].bytes);
 }
 
 // The export hands its text to the file in pieces as it goes; the pieces must add up to exactly
-// the document made in memory, and a file left unfinished must leave nothing behind.
+// the document handed to one sink, and a file left unfinished must leave nothing behind.
 TEST(ExportDatas, SavesALongWorkoutPieceByPieceAndLeavesNothingOfAnUnfinishedOne) {
   PluginState s = FreshState();
   s.Workout.Summary.StartTime = 45000.25;  // not 0, so that the time of the export does not matter
@@ -186,7 +192,9 @@ TEST(ExportDatas, SavesALongWorkoutPieceByPieceAndLeavesNothingOfAnUnfinishedOne
   ASSERT_EQ(ExportDatas(s, (dir + "/long").c_str()), 1);
   const std::string saved = test::ReadFile(dir + "/long.pwx");
   EXPECT_GT(saved.size(), 3 * PwxLineWriter::kPieceBytes);
-  EXPECT_EQ(saved, WritePwxDocument(s.Workout, 0.0).view());
+  test::StringSink whole;
+  EXPECT_TRUE(WritePwxDocument(s.Workout, 0.0, whole));
+  EXPECT_EQ(saved, whole.text);
 
   struct RefusesTheSecondPiece final : PwxSink {
     int pieces = 0;

@@ -8,9 +8,19 @@
 #include <vector>
 
 #include "plugin/plugin_core.h"
+#include "pwx_export/pwx_writer.h"
 #include "util/date_time.h"
 
 namespace tessaly::test {
+
+// Keeps every piece the writer hands on, in order.
+struct StringSink final : PwxSink {
+  std::string text;
+  bool Take(std::string_view piece) override {
+    text += piece;
+    return true;
+  }
+};
 
 // One sample as the host sends it, channel by channel.
 struct HostSample {

@@ -537,19 +537,5 @@ TEST(PwxDocument, AZeroStartIsWrittenAsNowAndTheExportKeepsIt) {
   EXPECT_EQ(after, start);
 }
 
-TEST(PwxDocument, StoresAreOnlyRead) {
-  PluginState s = FreshState();
-  PushSample(s, 0, {.TimeOffset = 1, .HeartRate = 90, .Power = 100});
-  SetLapDatasEx(s, MakeLap(1, 1, 0));
-  Document(s);
-  Document(s);
-  EXPECT_EQ(s.Workout.Samples.Count(), 1);
-  EXPECT_EQ(s.Workout.Laps.Count(), 1);
-  EXPECT_EQ(s.Workout.Samples.GetHr(0), 90);
-  LapDataRecord lap;
-  s.Workout.Laps.GetLap(0, lap);
-  EXPECT_EQ(+lap.Distance, 0.0);  // nothing filled in on export
-}
-
 }  // namespace
 }  // namespace tessaly

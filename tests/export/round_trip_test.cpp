@@ -18,7 +18,6 @@
 //   one of them alone written as 0 reads back as the last one the reader stored.
 // - comment: CR LF pairs become spaces, for good; characters XML forbids are left out.
 // - start time: written to the second; a start of 0 becomes the time of the export.
-// - sport type: the document names it in the host's numbering, the reader has its own.
 // - summary: heart rate and speed come back only when both maximum and average were given; the
 //   distance is the larger of the summary's and the last sample's, as the reader makes it.
 // - laps: values the document leaves out come back as the reader derives them; calories never.
@@ -29,6 +28,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <optional>
@@ -36,16 +37,12 @@
 #include <vector>
 
 #include "document_check.h"
-#include "exercise/lap_statistics.h"
 #include "export_test_support.h"
 #include "pwx_export/pwx_writer.h"
 #include "pwx_import/document_reader.h"
 #include "test_support.h"
 #include "util/conversions.h"
 #include "util/date_time.h"
-#include "util/number_format.h"
-#include "util/number_text.h"
-#include "util/sport_types.h"
 
 namespace tessaly {
 namespace {
@@ -64,10 +61,17 @@ constexpr double kWatts = 0.5 + 1e-9;                 // "%.0f"
 // Failures recorded in the running test so far.
 int Failures() { return testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count(); }
 
-// How the reader takes back a written value that it truncates.
+// v without its fraction, at most 2^63 in magnitude: what the reader keeps of a whole number.
+double WholeNumber(double v) { return std::clamp(std::trunc(v), -9223372036854775808.0, 9223372036854775808.0); }
+
+// How the reader takes back a value written with 2 or 3 decimals that it truncates to a whole one.
+// (A tie at the first decimal cut never carries into the whole part, so the C++ library's own
+// rounding gives the same text as the writer's rule here.)
 double WrittenThenTruncated(double v, int decimals) {
-  const std::optional<double> back = ParseReal(FormatFixed(v, decimals));
-  return back ? static_cast<double>(TruncateToInt64(*back)) : 0.0;
+  char text[400];
+  char* const end = std::to_chars(text, text + sizeof text, std::isfinite(v) ? v : 0.0,
+                                  std::chars_format::fixed, decimals).ptr;
+  return WholeNumber(std::strtod(std::string(text, end).c_str(), nullptr));
 }
 
 // Whether every position lies on the globe and every power fits the schema's 16-bit number; a
@@ -94,10 +98,8 @@ void ExportAndImport(PluginState& a, PluginState& b, const std::string& name) {
 // value / 1000 when value, the first step to PWX units, is still a number; 0 when it is not.
 double Representable(double value) { return std::isfinite(value) ? value / 1000.0 : 0.0; }
 
-std::string SecondsText(DateTime t) {
-  const PwxDateTimeText text = FormatPwxDateTime(t);
-  return text.Date + "T" + text.Time;
-}
+// A date and time to the second it is written with: the millisecond rounded first, then cut.
+double WholeSeconds(DateTime t) { return std::trunc(std::round(t * 86400000.0) / 1000.0); }
 
 // a: what was exported (after the export's own changes to Comment and StartTime); b: the import
 // of the document. fromImport: a itself came from an import, so the lap values the reader derives
@@ -107,13 +109,12 @@ void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImpo
   const LogSummaryRecord sb = b.Workout.Summary;
   const SampleStore& xa = a.Workout.Samples;
   const SampleStore& xb = b.Workout.Samples;
-  const CadencePowerTotals totals = ComputeCadencePowerTotals(xa);
 
   // Counts and start.
   ASSERT_EQ(xb.Count(), xa.Count());
   ASSERT_EQ(b.Workout.Laps.Count(), a.Workout.Laps.Count());
   EXPECT_EQ(+sb.LapCount, a.Workout.Laps.Count());
-  EXPECT_EQ(SecondsText(sb.StartTime), SecondsText(sa.StartTime));
+  EXPECT_EQ(WholeSeconds(sb.StartTime), WholeSeconds(sa.StartTime));
 
   // Summary.
   EXPECT_EQ(+sb.Duration, +sa.Duration);
@@ -128,7 +129,6 @@ void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImpo
   EXPECT_EQ(+sb.Ascent, +sa.Ascent);
   EXPECT_EQ(+sb.Descent, +sa.Descent);
   EXPECT_EQ(+sb.Calories, +sa.Calories);
-  EXPECT_EQ(sb.SportType, SportCodeFromPwxText(PwxTextFromSportCode(sa.SportType)).value_or(1));
   if (fromImport) {
     EXPECT_EQ(+sb.SampleInterval, +sa.SampleInterval);
   }
@@ -138,9 +138,19 @@ void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImpo
 
   // Samples.
   bool withPower = false;
-  for (std::int32_t i = 0; i < xa.Count(); ++i) withPower = withPower || xa.GetPwr(i) >= 1.0;
-  EXPECT_EQ(b.Workout.SummaryMaxPower, withPower ? totals.MaxPower : 0);
-  EXPECT_EQ(b.Workout.SummaryAvgPower, withPower ? totals.AvgPower : 0);
+  double maxPower = 0.0, powerSum = 0.0;  // whole watts
+  for (std::int32_t i = 0; i < xa.Count(); ++i) {
+    withPower = withPower || xa.GetPwr(i) >= 1.0;
+    maxPower = std::max(maxPower, std::trunc(xa.GetPwr(i)));
+    powerSum += std::trunc(xa.GetPwr(i));
+  }
+  if (!withPower) {
+    EXPECT_EQ(b.Workout.SummaryMaxPower, 0);
+    EXPECT_EQ(b.Workout.SummaryAvgPower, 0);
+  } else if (WithinSchemaRanges(xa)) {  // powers that fit 16 bits, whose sum is exact
+    EXPECT_EQ(b.Workout.SummaryMaxPower, maxPower);
+    EXPECT_EQ(b.Workout.SummaryAvgPower, static_cast<std::uint16_t>(static_cast<std::int64_t>(powerSum / xa.Count())));
+  }
   double lastLat = 0.0, lastLon = 0.0;  // what the reader puts in for a latitude or longitude of 0
   const int failuresBefore = Failures();  // one failing sample is enough to tell
   for (std::int32_t i = 0; i < xa.Count() && Failures() == failuresBefore; ++i) {
@@ -167,7 +177,7 @@ void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImpo
     const double figuresBack[] = {xb.GetTorqueEffectivenessLeft(i), xb.GetTorqueEffectivenessRight(i),
                                   xb.GetPedalSmoothnessLeft(i), xb.GetPedalSmoothnessRight(i)};
     for (int k = 0; k < 4; ++k) {
-      EXPECT_EQ(figuresBack[k], figures[k] > 0.0 ? static_cast<double>(TruncateToInt64(figures[k])) : 0.0);
+      EXPECT_EQ(figuresBack[k], figures[k] > 0.0 ? WholeNumber(figures[k]) : 0.0);
     }
     if (!withPower) {
       EXPECT_EQ(xb.GetPwr(i), 0.0);

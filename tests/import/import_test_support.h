@@ -37,7 +37,10 @@ inline std::string Describe(const xml::Node& node) {
   static constexpr const char* kKinds[] = {"E", "T", "C", "M", "P"};
   std::string out = kKinds[static_cast<int>(node.Kind())];
   out += ":" + node.Name();
-  for (const auto& [name, value] : node.Attributes()) out += " " + name + "=" + value;
+  // The attributes the readers ask for.
+  for (const char* name : {"id", "max", "min", "avg"}) {
+    if (const std::string* value = node.Attribute(name)) out += std::string(" ") + name + "=" + *value;
+  }
   out += " '" + std::string(node.Text()) + "'";
   for (std::size_t k = 0; k < node.ChildCount(); ++k) out += (k == 0 ? " [" : ", ") + Describe(node.Child(k));
   if (node.ChildCount() > 0) out += "]";

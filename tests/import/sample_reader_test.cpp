@@ -88,8 +88,8 @@ TEST(SampleReader, ChannelConversions) {
       {"<Dist>1000</Dist>", dist, 1},
       {"<Torque_Effectiveness_LEFT>45.7</Torque_Effectiveness_LEFT>", tel, 45},
       {"<hr>0</hr><sad>5</sad>", spd, 0},            // one letter off a channel's name, of its
-      {"<hr>0</hr><tamp>5</tamp>", temp, 0},         // length, first and last letter: no channel,
-      {"<hr>0</hr><tineoffset>7</tineoffset>", to, 0},  // at every name length
+      {"<hr>0</hr><tamp>5</tamp>", temp, 0},         // length, first and last letter: no channel
+      {"<hr>0</hr><tineoffset>7</tineoffset>", to, 0},
       {"<hr>0</hr><torque_effectivenesx_left>45</torque_effectivenesx_left>", tel, 0},
       {"<pwx:hr>150</pwx:hr><hr>0</hr>", hr, 0},          // a prefixed name is another element
       {"<hr>twelve</hr>", hr, 0},
@@ -294,20 +294,21 @@ TEST(SampleReader, OffsetsAreStoredAsTheyCome) {
   for (int i = 0; i < 4; ++i) EXPECT_EQ(r.Samples.GetTimeOffset(i), offsets[i]) << i;
 }
 
-TEST(SampleReader, SamplesAtTheCapacityEdgeStayInsideTheStore) {
-  // Index 5000 is the first past the initial capacity. A sample there that sets nothing before
-  // the reader looks at its distance or power must not make the reader read past the channels.
+TEST(SampleReader, SamplesAtTheEdgeOfTheRoomStayInsideTheStore) {
+  // Index 4096 is the first past the room the store has doubled to. A sample there that sets
+  // nothing before the reader looks at its distance or power must not make the reader read past
+  // the channels.
   Reader empty;
-  for (int i = 0; i < SampleStore::InitialCapacity; ++i) empty.Read("<dist>1</dist>");
+  for (int i = 0; i < 4096; ++i) empty.Read("<dist>1</dist>");
   empty.Read("");
-  EXPECT_EQ(empty.Samples.Count(), 5001);
-  EXPECT_DOUBLE_EQ(empty.Samples.GetDist(5000), 0.001);
+  EXPECT_EQ(empty.Samples.Count(), 4097);
+  EXPECT_DOUBLE_EQ(empty.Samples.GetDist(4096), 0.001);
 
   Reader balance;
-  for (int i = 0; i < SampleStore::InitialCapacity; ++i) balance.Read("<timeoffset>1</timeoffset>");
+  for (int i = 0; i < 4096; ++i) balance.Read("<timeoffset>1</timeoffset>");
   balance.Read("<pwrright>5</pwrright>");
-  EXPECT_EQ(balance.Samples.Count(), 5001);
-  EXPECT_EQ(balance.Samples.GetPwrRight(5000), 0.0);
+  EXPECT_EQ(balance.Samples.Count(), 4097);
+  EXPECT_EQ(balance.Samples.GetPwrRight(4096), 0.0);
 }
 
 TEST(SampleReader, IndexesBeyondTheStoreAreCountedButNotStored) {

@@ -6,14 +6,38 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "host_float_state.h"
+#include "plugin/export_abi.h"
 #include "plugin/call_guard.h"
 #include "plugin/plugin_core.h"
 #include "test_support.h"
+
+// The exports that answer constants, from plugin/exports.cpp, which this program holds.
+extern "C" {
+std::uint8_t TESSALY_CALL GetExInterface();
+std::int32_t TESSALY_CALL TESSALY_GETVERSION();
+std::uint8_t TESSALY_CALL GetPluginType();
+std::uint8_t TESSALY_CALL GetPluginDevType();
+tessaly::HostBool TESSALY_CALL GetDeviceName(char*, std::uint32_t);
+tessaly::HostBool TESSALY_CALL GetPluginName(char*, std::uint32_t);
+tessaly::HostBool TESSALY_CALL GetAuthor(char*, std::uint32_t);
+std::int32_t TESSALY_CALL GetURL(char*, std::uint32_t);
+tessaly::HostBool TESSALY_CALL GetRawExtension(char*, std::uint32_t);
+std::int32_t TESSALY_CALL UseOwnSetupDialog();
+std::int32_t TESSALY_CALL UseOwnImportDialog();
+std::int32_t TESSALY_CALL GetDelProperty();
+std::int32_t TESSALY_CALL GetDevImpProperty();
+std::uint16_t TESSALY_CALL GetExerciseNumber();
+tessaly::HostBool TESSALY_CALL SetupExport(std::uint32_t, std::uint32_t);
+tessaly::HostBool TESSALY_CALL SetLogSummary(tessaly::OldLogSummaryArgs);
+tessaly::HostBool TESSALY_CALL SetExerciseDatas(tessaly::OldExerciseDataArgs);
+}
 
 namespace tessaly {
 namespace {
@@ -63,6 +87,28 @@ TEST_F(CallGuard, CallsFromSeveralThreadsTakeTurns) {
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(overlaps.load(), 0);
   EXPECT_EQ(unguardedSum, 4 * 2000);
+}
+
+// While another host thread is inside a call, the exports that answer constants still answer.
+TEST_F(CallGuard, ConstantExportsDoNotWaitForTheLock) {
+  std::unique_lock<std::mutex> held(PluginLock());
+  std::future<std::string> answers = std::async(std::launch::async, [] {
+    char name[64], author[64], extension[8], url[8] = "x";
+    const int numbers[] = {GetExInterface(), GetPluginType(), GetPluginDevType(), UseOwnSetupDialog(),
+                           UseOwnImportDialog(), GetDelProperty(), GetDevImpProperty(), GetExerciseNumber(),
+                           SetupExport(0, 0), SetLogSummary({}), SetExerciseDatas({}), GetURL(url, sizeof url),
+                           GetDeviceName(name, sizeof name), GetAuthor(author, sizeof author),
+                           GetRawExtension(extension, sizeof extension), TESSALY_GETVERSION() == kPluginVersion};
+    std::string text;
+    for (const int n : numbers) text += std::to_string(n) + " ";
+    text += std::string(name) + "|" + author + "|" + extension + "|" + url + "|";
+    return text + (GetPluginName(name, sizeof name) == 1 ? name : "");
+  });
+  const std::future_status status = answers.wait_for(10s);
+  held.unlock();  // so that an export that did wait still returns
+  ASSERT_EQ(status, std::future_status::ready) << "an export waited for the lock";
+  EXPECT_EQ(answers.get(), "6 5 5 0 0 0 0 0 1 1 1 0 1 1 1 1 Tessaly Import/Export|The Tessaly developers|pwx||"
+                           "Tessaly Import/Export Plugin");
 }
 
 // What the notice handler saw while the box would be up.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -110,9 +111,13 @@ TEST(VersionGate, RefusesHostsBelow505) {
     test::TakeNotices();
     EXPECT_EQ(PassesVersionGate(s), c.offered == 1);
     EXPECT_EQ(GetExerciseNumberFromRawFile(s, "no/such/folder/ride.pwx"), c.offered);
+    const std::string target = test::TempDir() + "/gate-" + std::to_string(c.version);
+    std::filesystem::remove(target + ".pwx");
+    EXPECT_EQ(ExportDatas(s, (target + ".tmp").c_str()), c.offered);
+    EXPECT_EQ(std::filesystem::exists(target + ".pwx"), c.offered == 1);
     // One notice per refusal, from the plug-in by name, pointing to the version needed.
     const std::vector<test::RecordedNotice> notices = test::TakeNotices();
-    ASSERT_EQ(notices.size(), c.offered == 1 ? 0u : 2u);
+    ASSERT_EQ(notices.size(), c.offered == 1 ? 0u : 3u);
     for (const test::RecordedNotice& n : notices) {
       EXPECT_EQ(n.Caption, "Tessaly Import/Export Plugin");
       EXPECT_EQ(n.Text,

@@ -147,6 +147,7 @@ TEST_F(DeviceNumbers, CsvNumbersAreTheShortestThatReadBack) {
                                        [&](const auto& f) { return name == f.Name; });
       if (name != "Index") columns.push_back(field == std::end(tool::kSampleFields) ? nullptr : field);
     }
+    EXPECT_EQ(columns.size(), std::size(tool::kSampleFields));  // every sample field has its column
     std::size_t row = 0;
     for (; std::getline(lines, line); ++row) {
       ASSERT_LT(row, w.Samples.size());

@@ -122,16 +122,22 @@ TEST(Plot, OnePanelForEachChannelTheWorkoutHas) {
 
 // Every fixture the plug-in imports, hostile numbers included, gives a bounded, well-formed picture.
 TEST(Plot, AnyImportedWorkoutGivesAPicture) {
+  int pictures = 0;
   for (const auto& entry : std::filesystem::directory_iterator(test::DataDir() + "/import")) {
     SCOPED_TRACE(entry.path().string());
     const std::string svg = test::TempDir() + "/fixture.svg";
-    if (test::RunTessaly({"plot", entry.path().string(), "-o", svg}).Status != 0) continue;
+    const bool imports = test::RunTessaly({"check", entry.path().string()}).Status == 0;
+    const test::ToolRun run = test::RunTessaly({"plot", entry.path().string(), "-o", svg});
+    EXPECT_EQ(run.Status == 0, imports) << run.Err;  // a picture exactly for every file that imports
+    if (run.Status != 0) continue;
+    ++pictures;
     const std::string picture = test::ReadFile(svg);
     EXPECT_LT(picture.size(), 64u * 1024u);
     EXPECT_TRUE(Read(picture).WellFormed);
     EXPECT_EQ(picture.find("nan"), std::string::npos);
     EXPECT_EQ(picture.find("inf"), std::string::npos);
   }
+  EXPECT_GE(pictures, 10);
 }
 
 // A day at one sample a second, every value jumping about so that no column can be thinned to a

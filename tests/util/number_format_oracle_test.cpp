@@ -74,7 +74,7 @@ void ExpectAsTheRuleSays(double v, int decimals) {
   }
 }
 
-TEST(FormatFixedOracle, HandPickedValues) {
+TEST(WriteFixedOracle, HandPickedValues) {
   const double values[] = {
       0.0, 0.5, 1.5, 2.5, 0.125, 0.0625, 1.005, 9.9995, 99.5, 0.9995, 0.99949999999999994,
       999999.9999995, 1234.5678, 45.912345, 6.1234565, 6.1234575, 0.0000005, 0.00000049999999999999,
@@ -100,7 +100,7 @@ void ExpectFamily(double (*draw)(std::mt19937_64&, int decimals), std::uint64_t 
   }
 }
 
-TEST(FormatFixedOracle, RandomFamilies) {
+TEST(WriteFixedOracle, RandomFamilies) {
   // Values as the writer meets them: decimal text of a few digits read back, times unit factors.
   ExpectFamily(
       [](std::mt19937_64& random, int) {

@@ -9,13 +9,18 @@
 namespace tessaly {
 namespace {
 
+std::string Fixed(double v, int decimals) {
+  char text[kMaxFixedLength];
+  return {text, WriteFixed(text, v, decimals)};
+}
+
 struct FixedCase {
   double v;
   int decimals;
   std::string expected;
 };
 
-TEST(FormatFixed, RoundsHalfUpInMagnitudeAfterEighteenDigits) {
+TEST(WriteFixed, RoundsHalfUpInMagnitudeAfterEighteenDigits) {
   const FixedCase cases[] = {
       {250.5, 0, "251"},
       {-0.0005, 3, "-0.001"},
@@ -65,11 +70,11 @@ TEST(FormatFixed, RoundsHalfUpInMagnitudeAfterEighteenDigits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
-    EXPECT_EQ(FormatFixed(c.v, c.decimals), c.expected);
+    EXPECT_EQ(Fixed(c.v, c.decimals), c.expected);
   }
 }
 
-TEST(FormatFixed, SignOfZeroAndNonFiniteValues) {
+TEST(WriteFixed, SignOfZeroAndNonFiniteValues) {
   // A negative value keeps its sign even when it rounds to zero; negative zero is not negative.
   const FixedCase cases[] = {
       {-0.0, 3, "0.000"},
@@ -81,26 +86,19 @@ TEST(FormatFixed, SignOfZeroAndNonFiniteValues) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
-    EXPECT_EQ(FormatFixed(c.v, c.decimals), c.expected);
+    EXPECT_EQ(Fixed(c.v, c.decimals), c.expected);
   }
 }
 
-TEST(FormatFixed, HugeValuesKeepEighteenDigits) {
-  const std::string s = FormatFixed(1e300, 0);
+TEST(WriteFixed, HugeValuesKeepEighteenDigits) {
+  const std::string s = Fixed(1e300, 0);
   ASSERT_EQ(s.size(), 301u);
   EXPECT_EQ(s.substr(0, 18), "100000000000000005");  // 1e300 is 1.00000000000000005e300 in binary
   EXPECT_EQ(s.find_first_not_of('0', 18), std::string::npos);
-  EXPECT_EQ(FormatFixed(-std::numeric_limits<double>::max(), 1).substr(0, 20), "-1797693134862315710");
+  EXPECT_EQ(Fixed(-std::numeric_limits<double>::max(), 1).substr(0, 20), "-1797693134862315710");
 }
 
-TEST(AppendFixed, AppendsToWhatIsThere) {
-  std::string s = "<dist>";
-  AppendFixed(s, 1234.5, 2);
-  s += "</dist>";
-  EXPECT_EQ(s, "<dist>1234.50</dist>");
-}
-
-TEST(AppendInteger, PrintsDecimalIntegers) {
+TEST(WriteInteger, PrintsDecimalIntegers) {
   const struct {
     std::int64_t v;
     std::string expected;
@@ -114,9 +112,8 @@ TEST(AppendInteger, PrintsDecimalIntegers) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
-    std::string s = "x";
-    AppendInteger(s, c.v);
-    EXPECT_EQ(s, "x" + c.expected);
+    char text[kMaxIntegerLength];
+    EXPECT_EQ(std::string(text, WriteInteger(text, c.v)), c.expected);
   }
 }
 

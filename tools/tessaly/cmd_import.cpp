@@ -134,22 +134,25 @@ std::string CsvText(const std::string& text) {
   return quoted + "\"";
 }
 
-// The CSV keeps an order of its own: the time first, the free text last.
-constexpr const char* kCsvColumns[] = {
-    "TimeOffset", "HeartRate", "Distance", "Speed", "Altitude", "Temperature", "Power", "PowerBalance",
-    "Cadence", "Latitude", "Longitude", "TorqueEffectivenessLeft", "TorqueEffectivenessRight",
-    "PedalSmoothnessLeft", "PedalSmoothnessRight", "SampleByte", "SampleText"};
-
-// Where a name stands in the sample table; the table's size when it is not there.
+// Where a name stands in the sample table.
 constexpr std::size_t SampleFieldIndex(std::string_view name) {
   std::size_t i = 0;
-  while (i < std::size(kSampleFields) && name != kSampleFields[i].Name) ++i;
+  while (name != kSampleFields[i].Name) ++i;  // past the end does not compile
   return i;
 }
 
-static_assert(std::ranges::all_of(kCsvColumns,
-                                  [](const char* name) { return SampleFieldIndex(name) < std::size(kSampleFields); }),
-              "every CSV column is a sample field");
+// The CSV's columns, as places in the sample table: the time first, the free text last, every
+// other field in the table's order between them.
+constexpr auto kCsvColumns = [] {
+  constexpr std::size_t kTime = SampleFieldIndex("TimeOffset"), kText = SampleFieldIndex("SampleText");
+  std::array<std::size_t, std::size(kSampleFields)> columns{kTime};
+  std::size_t n = 1;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i != kTime && i != kText) columns[n++] = i;
+  }
+  columns[n] = kText;
+  return columns;
+}();
 
 // A number in the shortest form of its own type, a text quoted where it must be.
 std::string FieldCsv(const ExerciseDataRecord& record, const RecordField<ExerciseDataRecord>& field) {
@@ -169,18 +172,18 @@ std::string FieldCsv(const ExerciseDataRecord& record, const RecordField<Exercis
 
 bool WriteCsv(const Workout& w, std::FILE* out) {
   std::string header = "Index";
-  for (const char* name : kCsvColumns) {
+  for (const std::size_t column : kCsvColumns) {
     header += ',';
-    header += name;
+    header += kSampleFields[column].Name;
   }
   header += '\n';
   if (std::fputs(header.c_str(), out) < 0) return false;
   std::size_t index = 0;
   for (const ExerciseDataRecord& d : w.Samples) {
     std::string row = std::to_string(index++);
-    for (const char* name : kCsvColumns) {
+    for (const std::size_t column : kCsvColumns) {
       row += ',';
-      row += FieldCsv(d, kSampleFields[SampleFieldIndex(name)]);
+      row += FieldCsv(d, kSampleFields[column]);
     }
     row += '\n';
     if (std::fputs(row.c_str(), out) < 0) return false;

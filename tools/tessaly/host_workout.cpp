@@ -74,8 +74,7 @@ std::string CalendarText(double value) {
     ms -= 86400000;
     whole += 1.0;
   }
-  // Day 25569 of the log is 1970-01-01.
-  const CivilDate date = CivilFromDays(static_cast<std::int64_t>(whole) - 25569);
+  const CivilDate date = CivilFromDays(static_cast<std::int64_t>(whole) + kDateTimeEpochDay);
   const std::int64_t seconds = ms / 1000;
   char text[128];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02lld:%02lld:%02lld", date.Year, date.Month, date.Day,

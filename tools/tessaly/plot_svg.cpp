@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "printed_numbers.h"
+#include "util/xml_text.h"
 
 namespace tessaly::tool {
 namespace {
@@ -71,23 +72,21 @@ std::string Coordinate(double v) {
 
 std::string Escaped(std::string_view text) {
   std::string out;
-  for (const char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '"') out += "&quot;";
-    else out += c;
-  }
+  AppendXmlEscaped(out, text);
   return out;
 }
 
-// h:mm:ss, or h:mm.
-std::string Clock(double seconds, bool withSeconds) {
+enum class ClockFormat { HoursMinutesSeconds, HoursMinutes, MinutesSeconds };
+
+// A count of seconds as h:mm:ss, h:mm or m:ss: the first figure as it is, the others in two digits.
+std::string Clock(double seconds, ClockFormat format) {
   const auto total = static_cast<long long>(std::llround(std::max(0.0, seconds)));
-  const long long h = total / 3600, m = total / 60 % 60, s = total % 60;
-  const auto two = [](long long v) { return (v < 10 ? "0" : "") + std::to_string(v); };
-  if (!withSeconds) return std::to_string(h) + ":" + two(m);
-  return std::to_string(h) + ":" + two(m) + ":" + two(s);
+  const auto two = [](long long v) { return (v < 10 ? ":0" : ":") + std::to_string(v); };
+  switch (format) {
+    case ClockFormat::HoursMinutesSeconds: return std::to_string(total / 3600) + two(total / 60 % 60) + two(total % 60);
+    case ClockFormat::HoursMinutes: return std::to_string(total / 3600) + two(total / 60 % 60);
+    default: return std::to_string(total / 60) + two(total % 60);
+  }
 }
 
 // A step of 1, 2 or 5 times a power of ten that cuts span into about `parts` pieces.
@@ -280,7 +279,7 @@ std::string PlotSvg(const Workout& w) {
   const std::string title = when + "  \u00b7  " + w.Sport + "  \u00b7  " +
                             Fixed(w.Summary.Distance, 2) + " km";
   const double duration = w.Summary.Duration > 0 ? static_cast<double>(w.Summary.Duration) : t1 - t0;
-  const std::string subtitle = "duration " + Clock(duration, true) + "  \u00b7  " + std::to_string(w.Samples.size()) +
+  const std::string subtitle = "duration " + Clock(duration, ClockFormat::HoursMinutesSeconds) + "  \u00b7  " + std::to_string(w.Samples.size()) +
                                " samples  \u00b7  " + std::to_string(w.Laps.size()) +
                                (w.Laps.size() == 1 ? " lap" : " laps");
   svg += "<title>" + Escaped(title) + "</title>\n";
@@ -323,9 +322,7 @@ std::string PlotSvg(const Workout& w) {
   // Under an hour the axis counts minutes and seconds, from an hour on hours and minutes.
   const bool underAnHour = t1 - t0 < 3600;
   const auto timeLabel = [&](double t) {
-    if (!underAnHour) return Clock(t, false);
-    const auto total = static_cast<long long>(std::llround(t));
-    return std::to_string(total / 60) + ":" + (total % 60 < 10 ? "0" : "") + std::to_string(total % 60);
+    return Clock(t, underAnHour ? ClockFormat::MinutesSeconds : ClockFormat::HoursMinutes);
   };
 
   for (const Panel& p : panels) {
