@@ -15,10 +15,11 @@ using test::RunTessaly;
 constexpr auto npos = std::string::npos;
 
 // A run of three samples ten seconds apart and no summary: 12, 10 and 8 km/h (best 3600/12 s =
-// 5:00 a km, average 10 km/h = 6:00), heart rate 150 to 170, altitude 100, 103, 101.
+// 5:00 a km, average 10 km/h = 6:00), heart rate 150 to 170, altitude 100, 103, 101; a comment of
+// two lines.
 std::string RunWithoutSummary() {
   const std::string path = test::TempDir() + "/run-without-summary.pwx";
-  std::string pwx = "<pwx><workout><sportType>Run</sportType><time>2024-05-01T18:00:00</time>";
+  std::string pwx = "<pwx><workout><sportType>Run</sportType><cmt>Easy\nrun</cmt><time>2024-05-01T18:00:00</time>";
   const char* const samples[][4] = {{"0", "150", "3.3333333", "100"}, {"10", "160", "2.7777778", "103"},
                                     {"20", "170", "2.2222222", "101"}};
   for (const auto& s : samples) {
@@ -39,7 +40,8 @@ TEST(TextSummary, SaysWhereEachFigureComesFrom) {
         "From the samples (121 over 0:10:00):\n  Heart rate:       max 154, avg 143 bpm\n",
         "  Power:            max 264, avg 206 W\n"}},
       {RunWithoutSummary(),
-       {"From the file's summary:\n  Duration:         not in the file\n  End:              not in the file\n"
+       {"Comment:            Easy / run\n",
+        "From the file's summary:\n  Duration:         not in the file\n  End:              not in the file\n"
         "  Distance:         not in the file\n  Pace:             not in the file\n"
         "  Heart rate:       not in the file\n",
         "From the samples (3 over 0:00:20):\n  Heart rate:       max 170, avg 160 bpm\n"

@@ -267,7 +267,10 @@ bool WriteText(const Workout& w, std::FILE* out) {
   std::fprintf(out, "Sample interval:    %d s\n", static_cast<int>(s.SampleInterval));
   if (!w.Comment.empty()) {
     std::string comment = os::HostToUtf8(w.Comment);
-    for (std::size_t at = 0; (at = comment.find("\r\n", at)) != std::string::npos;) comment.replace(at, 2, " / ");
+    // One line, whichever line ends the device wrote.
+    for (std::size_t at = 0; (at = comment.find_first_of("\r\n", at)) != std::string::npos;) {
+      comment.replace(at, comment.compare(at, 2, "\r\n") == 0 ? 2 : 1, " / ");
+    }
     std::fprintf(out, "Comment:            %s\n", comment.c_str());
   }
 

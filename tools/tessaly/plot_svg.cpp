@@ -512,6 +512,18 @@ std::string PlotSvg(const Workout& w, const PlotOptions& options) {
       hi = std::max(hi, *v);
     }
     if (!present) continue;
+    if (c.Pace != SpeedReading::KmPerHour) {
+      // A few readings at a stop or a jump of the position would squash the pace of the whole
+      // workout into a strip: the scale spans the 2nd to the 98th percentile, the rest is held to
+      // its edges.
+      std::vector<double> paces;
+      for (const ExerciseDataRecord& s : w.Samples) {
+        if (const std::optional<double> v = DrawnValue(c, Drawn(c.Value(s)))) paces.push_back(*v);
+      }
+      std::sort(paces.begin(), paces.end());
+      lo = paces[paces.size() * 2 / 100];
+      hi = paces[paces.size() * 98 / 100];
+    }
     if (c.FromZero) lo = std::min(lo, 0.0);
     if (hi - lo < 1e-9) {
       lo -= 1;
@@ -577,8 +589,8 @@ std::string PlotSvg(const Workout& w, const PlotOptions& options) {
     for (const Band& b : bands) {
       const std::string number = std::to_string(b.Number);
       if (b.X1 - b.X0 >= 7.0 * static_cast<double>(number.size()) + 4) {
-        svg += "<text x=\"" + Coordinate((b.X0 + b.X1) / 2) + "\" y=\"" + Coordinate(kTop + 12) + "\">" + number +
-               "</text>\n";
+        svg += "<text x=\"" + Coordinate((b.X0 + b.X1) / 2) + "\" y=\"" + Coordinate(kTop + 12) + "\" fill=\"" +
+               LapColour(b.Number - 1) + "\" font-weight=\"bold\">" + number + "</text>\n";
       }
     }
     svg += "</g>\n";
@@ -638,7 +650,7 @@ std::string PlotSvg(const Workout& w, const PlotOptions& options) {
       for (std::size_t k = 0; k < readings.size(); ++k) {
         const std::optional<double> v = readings[k] ? DrawnValue(c, *readings[k]) : std::nullopt;
         if (!v || stretchStarts[k]) line.Break();
-        if (v) line.Add(w.Samples[k].TimeOffset, *v);
+        if (v) line.Add(w.Samples[k].TimeOffset, c.Pace != SpeedReading::KmPerHour ? std::clamp(*v, p.Lo, p.Hi) : *v);
       }
       svg += std::string("<path class=\"") + cls + "\" d=\"" + line.Path() + "\" fill=\"none\" stroke=\"" + c.Colour +
              "\" stroke-linejoin=\"round\"" + extra + "/>\n";
