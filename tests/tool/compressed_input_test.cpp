@@ -35,6 +35,8 @@ TEST(CompressedInput, ImportAndConvertReadAGzipFileAsThePlainOne) {
   ASSERT_EQ(RunTessaly({"convert", packed, dir + "/from-gz.pwx"}).Status, 0);
   ASSERT_EQ(RunTessaly({"convert", example, dir + "/from-plain.pwx"}).Status, 0);
   EXPECT_EQ(ReadFile(dir + "/from-gz.pwx"), ReadFile(dir + "/from-plain.pwx"));
+  ASSERT_EQ(RunTessaly({"convert", "--out-dir", dir + "/batch", packed}).Status, 0);
+  EXPECT_EQ(ReadFile(dir + "/batch/gz-ride.pwx"), ReadFile(dir + "/from-plain.pwx"));  // not gz-ride.pwx.pwx
 
   const std::string cut = dir + "/gz-cut.pwx.gz";
   WriteGzip(cut, ReadFile(example));

@@ -18,10 +18,10 @@ TEST(Help, EachCommandListsItsOptionsOneALine) {
   const Case cases[] = {
       {"check", "usage: tessaly check [--strict] FILE.pwx...\n"},
       {"import",
-       "\n  --format text|json|csv  text: the summary and the laps; json: every record; csv: a row per sample "
-       "(default: text)\n"},
-      {"import", "\n  --out-dir DIR           write each file to DIR/NAME.txt (.json, .csv) instead of printing it\n"},
-      {"plot", "\n  -o, --output OUT.svg  where the picture goes (default: FILE.svg beside FILE.pwx)\n"},
+       "\n  --format text|json|csv  text: the file's summary, what the samples show, and the laps; json: every "
+       "record; csv: a row per sample (default: text)\n"},
+      {"import", "\n  --laps                  with --format csv: a row per lap instead\n"},
+      {"plot", "\n  --smooth SECONDS      draw each line as a moving average over SECONDS, the readings faint behind it\n"},
       {"export", "usage: tessaly export WORKOUT.json OUTPUT.pwx\n"},
       {"convert", "\n       tessaly convert --out-dir DIR FILE.pwx...\n"},
   };

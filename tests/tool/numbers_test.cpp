@@ -143,6 +143,7 @@ TEST_F(DeviceNumbers, CsvNumbersAreTheShortestThatReadBack) {
     std::vector<const RecordField<ExerciseDataRecord>*> columns;  // after Index
     std::istringstream header(line);
     for (std::string name; std::getline(header, name, ',');) {
+      name = name.substr(0, name.find(" ("));  // the unit after the name
       const auto* field = std::find_if(std::begin(tool::kSampleFields), std::end(tool::kSampleFields),
                                        [&](const auto& f) { return name == f.Name; });
       if (name != "Index") columns.push_back(field == std::end(tool::kSampleFields) ? nullptr : field);

@@ -93,7 +93,7 @@ TEST(Plot, OnePanelForEachChannelTheWorkoutHas) {
     std::string Laps;
   } cases[] = {
       {test::ExampleWorkout(),
-       {"panel-heart-rate", "panel-speed", "panel-power", "panel-cadence", "panel-altitude"},
+       {"panel-heart-rate", "panel-speed", "panel-power", "panel-cadence", "panel-altitude", "panel-route"},
        {"(bpm)", "(km/h)", "(W)", "(rpm)", "(m)"},
        {},
        {"2026-06-14 07:30:00", "Bike", "4.76 km"},
@@ -117,6 +117,33 @@ TEST(Plot, OnePanelForEachChannelTheWorkoutHas) {
       EXPECT_EQ(test::ReadFile(svg), test::ReadFile(test::DataDir() + "/../../examples/morning-ride.svg"))
           << "the README's picture is no longer what the tool draws: redraw examples/morning-ride.svg";
     }
+  }
+}
+
+// Pace for runs and swims only, a route only from two different positions.
+TEST(Plot, PaceAndRouteExactlyWhenTheDataAllows) {
+  const auto workout = [](const char* sport, bool moving) {
+    std::string pwx = std::string("<pwx><workout><sportType>") + sport + "</sportType><time>2024-05-01T18:00:00</time>";
+    for (int t = 0; t <= 30; t += 10) {
+      pwx += "<sample><timeoffset>" + std::to_string(t) + "</timeoffset><spd>3</spd><lat>50.0</lat><lon>" +
+             (moving ? std::to_string(7 + t / 1000.0) : "7") + "</lon></sample>";
+    }
+    return pwx + "</workout></pwx>\n";
+  };
+  const struct { const char* Sport; bool Moving; std::vector<std::string> Panels; const char* Unit; } cases[] = {
+      {"Run", true, {"panel-pace", "panel-route"}, "(min/km)"},
+      {"Walk", false, {"panel-pace"}, "(min/km)"},
+      {"Swim", true, {"panel-pace", "panel-route"}, "(min/100 m)"},
+      {"Bike", true, {"panel-speed", "panel-route"}, "(km/h)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Sport);
+    const std::string input = test::TempDir() + "/pace.pwx", svg = test::TempDir() + "/pace.svg";
+    test::WriteFile(input, workout(c.Sport, c.Moving));
+    ASSERT_EQ(test::RunTessaly({"plot", input, "-o", svg}).Status, 0);
+    const Picture picture = Read(test::ReadFile(svg));
+    EXPECT_EQ(picture.Panels, c.Panels);
+    EXPECT_TRUE(Has(picture.PanelTexts, c.Unit)) << picture.PanelTexts;
   }
 }
 

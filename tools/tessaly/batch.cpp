@@ -8,6 +8,7 @@
 
 #include "host_workout.h"
 #include "output_file.h"
+#include "unpacked_file.h"
 
 namespace tessaly::tool {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string OutputPath(const std::string& outDir, const std::string& input, const std::string& extension) {
-  std::string name = BaseName(input);
+  std::string name = NameBeforeCompression(BaseName(input));  // NAME.pwx.gz is NAME, not NAME.pwx
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   const char last = outDir.empty() ? '/' : outDir.back();

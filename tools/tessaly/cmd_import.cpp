@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -24,6 +25,7 @@
 #include "plugin_api.h"
 #include "record_fields.h"
 #include "host_workout.h"
+#include "workout_figures.h"
 
 namespace tessaly::tool {
 namespace {
@@ -155,7 +157,8 @@ constexpr auto kCsvColumns = [] {
 }();
 
 // A number in the shortest form of its own type, a text quoted where it must be.
-std::string FieldCsv(const ExerciseDataRecord& record, const RecordField<ExerciseDataRecord>& field) {
+template <class Record>
+std::string FieldCsv(const Record& record, const RecordField<Record>& field) {
   return std::visit(
       [&](auto type) -> std::string {
         using T = typename decltype(type)::type;
@@ -170,12 +173,32 @@ std::string FieldCsv(const ExerciseDataRecord& record, const RecordField<Exercis
       field.Type);
 }
 
+// The unit a column's header names, so that a spreadsheet reader need not guess; "" for none.
+struct ColumnUnit {
+  std::string_view Name;
+  const char* Unit;
+};
+constexpr ColumnUnit kColumnUnits[] = {
+    {"TimeOffset", "s"}, {"HeartRate", "bpm"}, {"Distance", "km"}, {"Speed", "km/h"}, {"Altitude", "m"},
+    {"Temperature", "degC"}, {"Power", "W"}, {"Cadence", "rpm"}, {"Latitude", "deg"}, {"Longitude", "deg"},
+    {"TorqueEffectivenessLeft", "%"}, {"TorqueEffectivenessRight", "%"}, {"PedalSmoothnessLeft", "%"},
+    {"PedalSmoothnessRight", "%"},
+    // Laps
+    {"EndTimeOfDay", "s since midnight"}, {"Duration", "s"}, {"EndOffset", "s"}, {"TotalDistance", "km"},
+    {"MaxHeartRate", "bpm"}, {"AvgHeartRate", "bpm"}, {"MaxSpeed", "km/h"}, {"AvgSpeed", "km/h"},
+    {"MaxCadence", "rpm"}, {"AvgCadence", "rpm"}, {"MaxPower", "W"}, {"AvgPower", "W"}, {"Ascent", "m"},
+    {"Descent", "m"}, {"Calories", "kcal"}};
+
+std::string CsvHeading(std::string_view name) {
+  for (const ColumnUnit& c : kColumnUnits) {
+    if (c.Name == name) return std::string(name) + " (" + c.Unit + ")";
+  }
+  return std::string(name);
+}
+
 bool WriteCsv(const Workout& w, std::FILE* out) {
   std::string header = "Index";
-  for (const std::size_t column : kCsvColumns) {
-    header += ',';
-    header += kSampleFields[column].Name;
-  }
+  for (const std::size_t column : kCsvColumns) header += "," + CsvHeading(kSampleFields[column].Name);
   header += '\n';
   if (std::fputs(header.c_str(), out) < 0) return false;
   std::size_t index = 0;
@@ -191,56 +214,131 @@ bool WriteCsv(const Workout& w, std::FILE* out) {
   return true;
 }
 
+// One row per lap, numbered from 1 as the text and the picture number them.
+bool WriteLapCsv(const Workout& w, std::FILE* out) {
+  std::string text = "Lap";
+  for (const RecordField<LapDataRecord>& field : kLapFields) text += "," + CsvHeading(field.Name);
+  text += '\n';
+  for (std::size_t j = 0; j < w.Laps.size(); ++j) {
+    text += std::to_string(j + 1);
+    for (const RecordField<LapDataRecord>& field : kLapFields) text += "," + FieldCsv(w.Laps[j], field);
+    text += '\n';
+  }
+  return std::fwrite(text.data(), 1, text.size(), out) == text.size();
+}
+
 std::string Fixed(double v, int decimals) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
   return result.ec == std::errc() ? std::string(buffer, result.ptr) : ShortestText(v);
 }
 
+constexpr const char* kNotInFile = "not in the file";
+
+// "max A, avg B UNIT" where either may be missing from the file.
+std::string MaxAvgText(const std::string& max, const std::string& avg, const char* unit) {
+  if (max.empty() && avg.empty()) return kNotInFile;
+  return "max " + (max.empty() ? std::string(kNotInFile) : max) + ", avg " + (avg.empty() ? std::string(kNotInFile) : avg) +
+         " " + unit;
+}
+
+// A figure of the file's summary: the plug-in hands 0 for every figure the file does not give.
+std::string Given(double v, const std::string& text) { return v != 0 && std::isfinite(v) ? text : ""; }
+
+std::string SpeedPair(double max, double avg, SpeedReading reading) {
+  if (reading == SpeedReading::KmPerHour) {
+    return MaxAvgText(Given(max, SpeedText(max, reading)), Given(avg, SpeedText(avg, reading)), "km/h");
+  }
+  const std::string best = Given(max, SpeedText(max, reading)), average = Given(avg, SpeedText(avg, reading));
+  if (best.empty() && average.empty()) return kNotInFile;
+  return "best " + (best.empty() ? std::string(kNotInFile) : best) + ", avg " +
+         (average.empty() ? std::string(kNotInFile) : average) + " " + SpeedUnit(reading);
+}
+
+void Line(std::FILE* out, const char* label, const std::string& text) {
+  std::fprintf(out, "  %-18s%s\n", label, text.c_str());
+}
+
+// The summary as the host keeps it, each figure marked "not in the file" where the file has none,
+// then what the samples show; the two disagree when a device summed up differently or not at all.
 bool WriteText(const Workout& w, std::FILE* out) {
   const LogSummaryRecord& s = w.Summary;
-  std::fprintf(out, "Start:            %s\n", CalendarText(s.StartTime).c_str());
-  std::fprintf(out, "End:              %s\n", CalendarText(s.EndTime).c_str());
-  std::fprintf(out, "Duration:         %d s\n", static_cast<int>(s.Duration));
-  std::fprintf(out, "Sport:            %s\n", w.Sport.c_str());
-  std::fprintf(out, "Distance:         %s km\n", Fixed(s.Distance, 3).c_str());
-  std::fprintf(out, "Speed:            max %s, avg %s km/h\n", Fixed(s.MaxSpeed / 10.0, 1).c_str(),
-              Fixed(s.AvgSpeed / 10.0, 1).c_str());
-  std::fprintf(out, "Heart rate:       max %d, avg %d\n", static_cast<int>(s.MaxHeartRate),
-              static_cast<int>(s.AvgHeartRate));
-  std::fprintf(out, "Power:            max %d, avg %d W, normalized %d W\n", static_cast<int>(w.SummaryMaxPower),
-              static_cast<int>(w.SummaryAvgPower), static_cast<int>(s.NormalizedPower));
-  std::fprintf(out, "Altitude:         max %s, min %s m; ascent %d, descent %d m\n", Fixed(s.MaxAltitude, 1).c_str(),
-              Fixed(s.MinAltitude, 1).c_str(), static_cast<int>(s.Ascent), static_cast<int>(s.Descent));
-  std::fprintf(out, "Calories:         %d kcal\n", static_cast<int>(s.Calories));
-  std::fprintf(out, "Training stress:  %s\n", ShortestText(s.TrainingStressScore).c_str());
-  std::fprintf(out, "Sample interval:  %d s\n", static_cast<int>(s.SampleInterval));
+  const SpeedReading reading = SpeedReadingOf(w.Sport);
+  const SampleFigures f = FiguresOfSamples(w.Samples);
+  std::fprintf(out, "Sport:              %s\n", w.Sport.c_str());
+  std::fprintf(out, "Start:              %s\n", CalendarText(s.StartTime).c_str());
+  std::fprintf(out, "Sample interval:    %d s\n", static_cast<int>(s.SampleInterval));
   if (!w.Comment.empty()) {
     std::string comment = os::HostToUtf8(w.Comment);
-    for (std::size_t at = 0; (at = comment.find("\r\n", at)) != std::string::npos;) comment.replace(at, 2, " / ");
-    std::fprintf(out, "Comment:          %s\n", comment.c_str());
+    // One line, whichever line ends the device wrote.
+    for (std::size_t at = 0; (at = comment.find_first_of("\r\n", at)) != std::string::npos;) {
+      comment.replace(at, comment.compare(at, 2, "\r\n") == 0 ? 2 : 1, " / ");
+    }
+    std::fprintf(out, "Comment:            %s\n", comment.c_str());
   }
-  std::fprintf(out, "Laps:             %d\n", static_cast<int>(w.Laps.size()));
+
+  std::fputs("From the file's summary:\n", out);
+  const bool hasDuration = s.Duration != 0;
+  Line(out, "Duration:", hasDuration ? ClockText(s.Duration) : kNotInFile);
+  Line(out, "End:", hasDuration ? CalendarText(s.EndTime) : kNotInFile);
+  // Without a distance of its own, or with a smaller one, the summary takes the last sample's.
+  const bool distanceFromSamples = !w.Samples.empty() && s.Distance == f.LastDistance;
+  Line(out, "Distance:", s.Distance == 0 ? std::string(kNotInFile)
+                         : Fixed(s.Distance, 3) + " km" + (distanceFromSamples ? " (the last sample's)" : ""));
+  Line(out, reading == SpeedReading::KmPerHour ? "Speed:" : "Pace:",
+       SpeedPair(s.MaxSpeed / 10.0, s.AvgSpeed / 10.0, reading));
+  Line(out, "Heart rate:", MaxAvgText(Given(s.MaxHeartRate, std::to_string(+s.MaxHeartRate)),
+                                      Given(s.AvgHeartRate, std::to_string(+s.AvgHeartRate)), "bpm"));
+  Line(out, "Power:", MaxAvgText(Given(w.SummaryMaxPower, std::to_string(w.SummaryMaxPower)),
+                                 Given(w.SummaryAvgPower, std::to_string(w.SummaryAvgPower)), "W"));
+  Line(out, "Normalized power:", s.NormalizedPower != 0 ? std::to_string(+s.NormalizedPower) + " W" : kNotInFile);
+  Line(out, "Altitude:", s.MaxAltitude == 0 && s.MinAltitude == 0
+                             ? std::string(kNotInFile)
+                             : Fixed(s.MinAltitude, 1) + " to " + Fixed(s.MaxAltitude, 1) + " m");
+  Line(out, "Ascent:", s.Ascent != 0 ? std::to_string(s.Ascent) + " m" : kNotInFile);
+  Line(out, "Descent:", s.Descent != 0 ? std::to_string(s.Descent) + " m" : kNotInFile);
+  Line(out, "Calories:", s.Calories != 0 ? std::to_string(+s.Calories) + " kcal" : kNotInFile);
+  Line(out, "Training stress:", s.TrainingStressScore != 0 ? ShortestText(s.TrainingStressScore) : kNotInFile);
+
+  std::fprintf(out, "From the samples (%zu over %s):\n", f.Count, ClockText(f.Span).c_str());
+  const auto pair = [](const std::optional<MaxAvg>& v, int decimals, const char* unit) {
+    return v ? "max " + Fixed(v->Max, decimals) + ", avg " + Fixed(v->Avg, decimals) + " " + unit : "no readings";
+  };
+  Line(out, "Heart rate:", pair(f.HeartRate, 0, "bpm"));
+  if (reading == SpeedReading::KmPerHour) {
+    Line(out, "Speed:", pair(f.Speed, 1, "km/h"));
+  } else {
+    Line(out, "Pace:", f.Speed ? "best " + SpeedText(f.Speed->Max, reading) + ", avg " +
+                                     SpeedText(f.Speed->Avg, reading) + " " + SpeedUnit(reading)
+                               : "no readings");
+  }
+  Line(out, "Power:", pair(f.Power, 0, "W"));
+  Line(out, "Cadence:", pair(f.Cadence, 0, "rpm"));
+  Line(out, "Altitude:", f.AltitudeMin ? Fixed(*f.AltitudeMin, 1) + " to " + Fixed(*f.AltitudeMax, 1) +
+                                             " m, ascent " + Fixed(f.Ascent, 0) + " m"
+                                       : "no readings");
+
+  std::fprintf(out, "Laps:               %d\n", static_cast<int>(w.Laps.size()));
   if (!w.Laps.empty()) {
-    std::fprintf(out, "  %3s %9s %9s %9s %9s %7s %7s %7s %7s %7s %7s %6s %6s\n", "lap", "end s", "time s", "km",
-                "total km", "hr max", "hr avg", "km/h", "cad avg", "pwr avg", "pwr max", "asc m", "desc m");
+    const char* speedHead = reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading);
+    std::fprintf(out, "  %3s %9s %9s %9s %9s %7s %7s %7s %7s %7s %7s %6s %6s\n", "lap", "end", "time", "km",
+                "total km", "hr max", "hr avg", speedHead, "cad avg", "pwr avg", "pwr max", "asc m", "desc m");
     for (std::size_t j = 0; j < w.Laps.size(); ++j) {
       const LapDataRecord& l = w.Laps[j];
       std::fprintf(out, "  %3d %9s %9s %9s %9s %7d %7d %7s %7d %7s %7s %6s %6s\n", static_cast<int>(j + 1),
-                  Fixed(l.EndOffset, 1).c_str(), Fixed(l.Duration, 1).c_str(), Fixed(l.Distance, 3).c_str(),
+                  ClockText(l.EndOffset).c_str(), ClockText(l.Duration).c_str(), Fixed(l.Distance, 3).c_str(),
                   Fixed(l.TotalDistance, 3).c_str(), static_cast<int>(l.MaxHeartRate),
-                  static_cast<int>(l.AvgHeartRate), Fixed(l.AvgSpeed, 1).c_str(),
+                  static_cast<int>(l.AvgHeartRate), SpeedText(l.AvgSpeed, reading).c_str(),
                   static_cast<int>(l.AvgCadence), Fixed(l.AvgPower, 0).c_str(), Fixed(l.MaxPower, 0).c_str(),
                   Fixed(l.Ascent, 0).c_str(), Fixed(l.Descent, 0).c_str());
     }
   }
-  std::fprintf(out, "Samples:          %d\n", static_cast<int>(w.Samples.size()));
   return std::ferror(out) == 0;
 }
 
-bool WriteWorkout(const Workout& w, const std::string& format, std::FILE* out) {
+bool WriteWorkout(const Workout& w, const std::string& format, bool laps, std::FILE* out) {
   if (format == "json") return WriteJson(w, out);
-  if (format == "csv") return WriteCsv(w, out);
+  if (format == "csv") return laps ? WriteLapCsv(w, out) : WriteCsv(w, out);
   return WriteText(w, out);
 }
 
@@ -253,11 +351,14 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
   std::string format = "text";
   std::string outDir;
   bool batch = false;
+  bool laps = false;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
     if (TakeOption(argc, argv, i, "--format", format)) {
     } else if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
       batch = true;
+    } else if (arg == "--laps") {
+      laps = true;
     } else if (IsOperand(arg)) {
       files.push_back(arg);
     } else {
@@ -266,6 +367,10 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
     }
   }
   if (!IsChoiceOf(console, "import", "--format", format)) return 2;
+  if (laps && format != "csv") {
+    std::fprintf(console.Err, "tessaly import: --laps goes with --format csv\n%s", kUsage);
+    return 2;
+  }
   if (files.empty() || (batch && outDir.empty())) {
     std::fputs(kUsage, console.Err);
     return 2;
@@ -284,11 +389,11 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
       return 1;
     }
     if (workout.CommentCut) std::fprintf(console.Err, "tessaly: the comment is cut to %u characters\n", 0xFFFFu);
-    const bool written = WriteWorkout(workout, format, console.Out);
+    const bool written = WriteWorkout(workout, format, laps, console.Out);
     return written && std::fflush(console.Out) == 0 ? 0 : 1;
   }
 
-  const std::string extension = format == "text" ? ".txt" : "." + format;
+  const std::string extension = format == "text" ? ".txt" : laps ? ".laps.csv" : "." + format;
   return RunBatch(console, outDir, files, extension,
                   [&](const std::string& input, const std::string& output, std::string& error) {
                     Workout workout;
@@ -298,7 +403,7 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
                       error = input + ": cannot write " + output + ": " + std::strerror(errno);
                       return false;
                     }
-                    const bool written = WriteWorkout(workout, format, out);
+                    const bool written = WriteWorkout(workout, format, laps, out);
                     const bool closed = std::fclose(out) == 0;
                     if (!written || !closed) {
                       error = input + ": cannot write " + output + ": " + std::strerror(errno);

@@ -4,12 +4,15 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <optional>
 #include <limits>
 #include <string_view>
 #include <vector>
 
 #include "printed_numbers.h"
 #include "util/xml_text.h"
+#include "workout_figures.h"
 
 namespace tessaly::tool {
 namespace {
@@ -34,6 +37,8 @@ struct Channel {
   bool ZeroIsNoValue;  // a heart rate of 0 is a missing reading, not a value
   bool FromZero;       // the scale starts at 0 (amounts), not at the lowest value (levels)
   double (*Value)(const ExerciseDataRecord&);
+  // Drawn as the time a pace distance takes, faster higher up: km/h turned into pace.
+  SpeedReading Pace = SpeedReading::KmPerHour;
 };
 
 double HeartRate(const ExerciseDataRecord& s) { return s.HeartRate; }
@@ -49,6 +54,14 @@ const Channel kChannels[] = {
     {"cadence", "Cadence", "rpm", "#9467bd", false, true, Cadence},
     {"altitude", "Altitude", "m", "#2ca02c", false, false, Altitude},
 };
+// Runners and swimmers read pace where others read speed; a standstill has no pace.
+const Channel kPacePerKm = {"pace", "Pace", "min/km", "#1f77b4", true, false, Speed, SpeedReading::PacePerKm};
+const Channel kPacePer100m = {"pace", "Pace", "min/100 m", "#1f77b4", true, false, Speed, SpeedReading::PacePer100m};
+
+// Laps, in the table and on the route, in colours of their own, taken in turn.
+constexpr const char* kLapColours[] = {"#1b9e77", "#d95f02", "#7570b3", "#e7298a",
+                                       "#66a61e", "#e6ab02", "#a6761d", "#17becf"};
+const char* LapColour(std::size_t index) { return kLapColours[index % std::size(kLapColours)]; }
 
 std::string Fixed(double v, int decimals) {
   char buffer[64];
@@ -76,17 +89,10 @@ std::string Escaped(std::string_view text) {
   return out;
 }
 
-enum class ClockFormat { HoursMinutesSeconds, HoursMinutes, MinutesSeconds };
-
-// A count of seconds as h:mm:ss, h:mm or m:ss: the first figure as it is, the others in two digits.
-std::string Clock(double seconds, ClockFormat format) {
-  const auto total = static_cast<long long>(std::llround(std::max(0.0, seconds)));
-  const auto two = [](long long v) { return (v < 10 ? ":0" : ":") + std::to_string(v); };
-  switch (format) {
-    case ClockFormat::HoursMinutesSeconds: return std::to_string(total / 3600) + two(total / 60 % 60) + two(total % 60);
-    case ClockFormat::HoursMinutes: return std::to_string(total / 3600) + two(total / 60 % 60);
-    default: return std::to_string(total / 60) + two(total % 60);
-  }
+// h:mm, for the time axis from an hour on.
+std::string HoursMinutes(double seconds) {
+  const std::string clock = ClockText(seconds);
+  return clock.substr(0, clock.size() - 3);
 }
 
 // A step of 1, 2 or 5 times a power of ten that cuts span into about `parts` pieces.
@@ -118,7 +124,11 @@ struct Panel {
   const Channel* C;
   double Top;
   double Lo, Hi, Step;  // the scale, Lo and Hi on a tick
-  double Y(double v) const { return Top + kPanelHeight - (v - Lo) / (Hi - Lo) * kPanelHeight; }
+  // A pace scale runs downwards: the fastest (the least time) at the top.
+  double Y(double v) const {
+    const double share = (v - Lo) / (Hi - Lo);
+    return C->Pace != SpeedReading::KmPerHour ? Top + share * kPanelHeight : Top + kPanelHeight - share * kPanelHeight;
+  }
 };
 
 // The line of one channel: one subpath per stretch without a gap, thinned to the lowest and the
@@ -214,9 +224,243 @@ std::vector<double> Ticks(double first, double last, double step) {
   return ticks;
 }
 
+
+// Below the panels: the route, the figures of the samples and the lap table.
+constexpr double kRouteWidth = 520;
+constexpr double kRouteHeight = 400;
+constexpr double kRowHeight = 17;
+constexpr std::size_t kMostLapRows = 40;  // more would only lengthen the picture; the rest are counted
+
+// Where each lap ends on the elapsed time, in order; a lap without a usable end ends where the one
+// before it did.
+std::vector<double> LapEnds(const Workout& w) {
+  std::vector<double> ends;
+  double end = -std::numeric_limits<double>::infinity();
+  for (const LapDataRecord& lap : w.Laps) {
+    const double written = lap.EndOffset;
+    if (std::isfinite(written)) end = std::max(end, written);
+    ends.push_back(end);
+  }
+  return ends;
+}
+
+// The route from the positions, north up, in an equirectangular projection whose east-west scale
+// is the cosine of the mean latitude, so that a square of ground stays square away from the equator.
+// Each lap is drawn in its colour; a gap in the recording breaks the line. Empty without two
+// different positions.
+std::string RouteSvg(const Workout& w, const std::vector<bool>& stretchStarts, double left, double top) {
+  double latSum = 0, latLo = 90, latHi = -90, lonLo = 180, lonHi = -180;
+  std::size_t count = 0;
+  for (const ExerciseDataRecord& s : w.Samples) {
+    if (!HasPosition(s)) continue;
+    latSum += s.Latitude;
+    latLo = std::min(latLo, +s.Latitude);
+    latHi = std::max(latHi, +s.Latitude);
+    lonLo = std::min(lonLo, +s.Longitude);
+    lonHi = std::max(lonHi, +s.Longitude);
+    ++count;
+  }
+  if (count < 2 || (latHi - latLo < 1e-9 && lonHi - lonLo < 1e-9)) return "";
+  const double east = std::cos(latSum / static_cast<double>(count) * 3.14159265358979323846 / 180);
+  const double spanX = (lonHi - lonLo) * east, spanY = latHi - latLo;
+  constexpr double kMargin = 16;
+  const double scale = std::min((kRouteWidth - 2 * kMargin) / std::max(spanX, 1e-12),
+                                (kRouteHeight - 2 * kMargin) / std::max(spanY, 1e-12));
+  // Centred in the box.
+  const double x0 = left + (kRouteWidth - spanX * scale) / 2, y0 = top + (kRouteHeight - spanY * scale) / 2;
+  const auto X = [&](const ExerciseDataRecord& s) { return x0 + (s.Longitude - lonLo) * east * scale; };
+  const auto Y = [&](const ExerciseDataRecord& s) { return y0 + (latHi - s.Latitude) * scale; };
+
+  const std::vector<double> ends = LapEnds(w);
+  std::vector<std::string> paths(ends.size() + 1);  // one per lap, the last for after the laps
+  const ExerciseDataRecord* first = nullptr;
+  const ExerciseDataRecord* last = nullptr;
+  std::size_t lap = 0, lastLap = 0;
+  double lastX = 0, lastY = 0;
+  for (std::size_t k = 0; k < w.Samples.size(); ++k) {
+    const ExerciseDataRecord& s = w.Samples[k];
+    if (stretchStarts[k]) last = nullptr;
+    if (!HasPosition(s)) continue;
+    while (lap < ends.size() && s.TimeOffset > ends[lap]) ++lap;
+    const double x = X(s), y = Y(s);
+    std::string& path = paths[lap];
+    if (last == nullptr || lap != lastLap) {
+      // A new lap starts where the last one stopped, so that the route has no holes.
+      path += path.empty() ? "M" : " M";
+      if (last != nullptr) {
+        path += Coordinate(lastX) + "," + Coordinate(lastY) + " L";
+      }
+    } else if (std::abs(x - lastX) < 0.7 && std::abs(y - lastY) < 0.7) {
+      continue;  // finer than the picture shows
+    } else {
+      path += ' ';
+    }
+    path += Coordinate(x) + "," + Coordinate(y);
+    if (first == nullptr) first = &s;
+    last = &s;
+    lastLap = lap;
+    lastX = x;
+    lastY = y;
+  }
+  const ExerciseDataRecord* end = nullptr;
+  for (auto s = w.Samples.rbegin(); s != w.Samples.rend() && end == nullptr; ++s) {
+    if (HasPosition(*s)) end = &*s;
+  }
+
+  std::string svg = "<g class=\"panel\" id=\"panel-route\">\n<text class=\"label\" x=\"" + Coordinate(left) +
+                    "\" y=\"" + Coordinate(top - 7) +
+                    "\" font-size=\"13\"><tspan font-weight=\"bold\" fill=\"#333\">Route</tspan><tspan fill=\"#666\">"
+                    " (" + Fixed(spanY * 111.195, 1) + " km north to south)</tspan></text>\n";
+  svg += "<rect x=\"" + Coordinate(left) + "\" y=\"" + Coordinate(top) + "\" width=\"" + Coordinate(kRouteWidth) +
+         "\" height=\"" + Coordinate(kRouteHeight) + "\" fill=\"#fafafa\" stroke=\"#999\"/>\n";
+  for (std::size_t j = 0; j < paths.size(); ++j) {
+    if (paths[j].empty()) continue;
+    svg += "<path d=\"" + paths[j] + "\" fill=\"none\" stroke=\"" +
+           (j < ends.size() ? LapColour(j) : "#888888") +
+           "\" stroke-width=\"2.5\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+  }
+  svg += "<circle class=\"start\" cx=\"" + Coordinate(X(*first)) + "\" cy=\"" + Coordinate(Y(*first)) +
+         "\" r=\"6\" fill=\"#2ca02c\" stroke=\"#fff\" stroke-width=\"2\"><title>start</title></circle>\n";
+  svg += "<rect class=\"end\" x=\"" + Coordinate(X(*end) - 5) + "\" y=\"" + Coordinate(Y(*end) - 5) +
+         "\" width=\"10\" height=\"10\" fill=\"#d62728\" stroke=\"#fff\" stroke-width=\"2\"><title>end</title></rect>\n";
+  svg += "<text x=\"" + Coordinate(left + 8) + "\" y=\"" + Coordinate(top + kRouteHeight - 8) +
+         "\" font-size=\"11\" fill=\"#555\">\u25cf start   \u25a0 end</text>\n</g>\n";
+  return svg;
+}
+
+// The figures the samples show, a line each, under the heading that says so; returns the height.
+double AppendFigures(std::string& svg, const Workout& w, double left, double top) {
+  const SampleFigures f = FiguresOfSamples(w.Samples);
+  const SpeedReading reading = SpeedReadingOf(w.Sport);
+  std::vector<std::pair<std::string, std::string>> rows;
+  const double distance = f.LastDistance > 0 ? f.LastDistance : w.Summary.Distance;
+  rows.emplace_back("Distance", Fixed(distance, 2) + " km");
+  rows.emplace_back("Time", ClockText(f.Span));
+  if (f.Speed) {
+    rows.emplace_back(reading == SpeedReading::KmPerHour ? "Speed" : "Pace",
+                      "avg " + SpeedText(f.Speed->Avg, reading) + (reading == SpeedReading::KmPerHour ? ", max " : ", best ") +
+                          SpeedText(f.Speed->Max, reading) + " " + SpeedUnit(reading));
+  }
+  const auto maxAvg = [&](const char* name, const std::optional<MaxAvg>& v, const char* unit) {
+    if (v) rows.emplace_back(name, "avg " + Fixed(v->Avg, 0) + ", max " + Fixed(v->Max, 0) + " " + unit);
+  };
+  maxAvg("Heart rate", f.HeartRate, "bpm");
+  maxAvg("Power", f.Power, "W");
+  maxAvg("Cadence", f.Cadence, "rpm");
+  if (f.AltitudeMin) {
+    rows.emplace_back("Altitude", Fixed(*f.AltitudeMin, 0) + " to " + Fixed(*f.AltitudeMax, 0) + " m, ascent " +
+                                      Fixed(f.Ascent, 0) + " m");
+  }
+  svg += "<g class=\"figures\" font-size=\"12\" fill=\"#333\">\n<text x=\"" + Coordinate(left) + "\" y=\"" +
+         Coordinate(top) + "\" font-size=\"13\" font-weight=\"bold\">From the samples</text>\n";
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const std::string y = Coordinate(top + static_cast<double>(k + 1) * kRowHeight + 4);
+    svg += "<text x=\"" + Coordinate(left) + "\" y=\"" + y + "\" fill=\"#666\">" + rows[k].first + "</text><text x=\"" +
+           Coordinate(left + 90) + "\" y=\"" + y + "\">" + Escaped(rows[k].second) + "</text>\n";
+  }
+  svg += "</g>\n";
+  return static_cast<double>(rows.size() + 1) * kRowHeight + 12;
+}
+
+// The laps, a row each with the lap's colour; returns the height.
+double AppendLapTable(std::string& svg, const Workout& w, double left, double top) {
+  if (w.Laps.empty()) return 0;
+  const SpeedReading reading = SpeedReadingOf(w.Sport);
+  const char* const heads[] = {"Lap", "Time", "km", reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading),
+                               "HR avg", "HR max", "W avg", "Cad avg"};
+  constexpr double kColumns[] = {0, 60, 130, 185, 245, 300, 355, 410};
+  const auto row = [&](double y, const std::vector<std::string>& cells) {
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+      svg += "<text x=\"" + Coordinate(left + kColumns[k] + (k == 0 ? 16 : 40)) + "\" y=\"" + Coordinate(y) +
+             "\" text-anchor=\"" + (k == 0 ? "start" : "end") + "\">" + cells[k] + "</text>";
+    }
+    svg += "\n";
+  };
+  svg += "<g class=\"lap-table\" font-size=\"12\" fill=\"#333\">\n<text x=\"" + Coordinate(left) + "\" y=\"" +
+         Coordinate(top) + "\" font-size=\"13\" font-weight=\"bold\">Laps</text>\n<g fill=\"#666\">";
+  row(top + kRowHeight, {heads, heads + std::size(heads)});
+  svg += "</g>\n";
+  const std::size_t shown = std::min(w.Laps.size(), kMostLapRows);
+  const auto figure = [](double v) { return v > 0 && std::isfinite(v) ? Fixed(v, 0) : std::string("-"); };
+  for (std::size_t j = 0; j < shown; ++j) {
+    const LapDataRecord& l = w.Laps[j];
+    const double y = top + static_cast<double>(j + 2) * kRowHeight;
+    svg += "<rect x=\"" + Coordinate(left) + "\" y=\"" + Coordinate(y - 9) + "\" width=\"10\" height=\"10\" fill=\"" +
+           LapColour(j) + "\"/>";
+    row(y, {std::to_string(j + 1), ClockText(l.Duration), Fixed(l.Distance, 2), SpeedText(l.AvgSpeed, reading),
+            figure(l.AvgHeartRate), figure(l.MaxHeartRate), figure(l.AvgPower), figure(l.AvgCadence)});
+  }
+  double height = static_cast<double>(shown + 2) * kRowHeight;
+  if (shown < w.Laps.size()) {
+    svg += "<text x=\"" + Coordinate(left) + "\" y=\"" + Coordinate(top + height) + "\" fill=\"#666\">and " +
+           std::to_string(w.Laps.size() - shown) + " more laps (tessaly import --format csv --laps lists all)</text>\n";
+    height += kRowHeight;
+  }
+  svg += "</g>\n";
+  return height;
+}
+
+// The slowest pace drawn: slower than a stroll (2 km/h) or a float (0.6 km/h) is standing still.
+constexpr double kSlowestPace = 1800;
+
+// A channel's value at one sample as drawn (a pace in seconds for a pace channel); nullopt where
+// the sample has no reading.
+std::optional<double> DrawnValue(const Channel& c, double v) {
+  if (!Usable(c, v)) return std::nullopt;
+  if (c.Pace == SpeedReading::KmPerHour) return v;
+  const std::optional<double> pace = PaceSeconds(v, c.Pace);
+  if (!pace || *pace > kSlowestPace) return std::nullopt;
+  return pace;
+}
+
+// Pace ticks at steps a clock reader expects, about four to a panel.
+double PaceStep(double span) {
+  constexpr double kSteps[] = {5, 10, 15, 30, 60, 120, 300, 600};
+  for (const double step : kSteps) {
+    if (span / step <= 5) return step;
+  }
+  return 1200;
+}
+
+// The readings of one channel, averaged over `seconds` around each sample (nothing for 0): within a
+// stretch of the recording only, and only where the sample itself has a reading, so that gaps stay
+// gaps. Speed is averaged before it becomes pace, as a pace average of a stop would be endless.
+std::vector<std::optional<double>> Readings(const Workout& w, const Channel& c, const std::vector<bool>& stretchStarts,
+                                            double seconds) {
+  const std::size_t n = w.Samples.size();
+  std::vector<std::optional<double>> raw(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const double v = Drawn(c.Value(w.Samples[k]));
+    if (DrawnValue(c, v)) raw[k] = v;  // a standstill would drag a pace average off the scale
+  }
+  if (seconds <= 0) return raw;
+  std::vector<std::optional<double>> smooth(n);
+  const auto time = [&](std::size_t k) { return static_cast<double>(w.Samples[k].TimeOffset); };
+  for (std::size_t first = 0; first < n;) {
+    std::size_t end = first + 1;
+    while (end < n && !stretchStarts[end]) ++end;
+    // A window [from, to) slides along the stretch with the sum of its readings.
+    std::size_t from = first, to = first, count = 0;
+    double sum = 0;
+    for (std::size_t k = first; k < end; ++k) {
+      while (to < end && time(to) <= time(k) + seconds / 2) {
+        if (raw[to]) sum += *raw[to], ++count;
+        ++to;
+      }
+      while (time(from) < time(k) - seconds / 2) {
+        if (raw[from]) sum -= *raw[from], --count;
+        ++from;
+      }
+      if (raw[k] && count > 0) smooth[k] = sum / static_cast<double>(count);
+    }
+    first = end;
+  }
+  return smooth;
+}
+
 }  // namespace
 
-std::string PlotSvg(const Workout& w) {
+std::string PlotSvg(const Workout& w, const PlotOptions& options) {
   // The elapsed time the picture spans: from the start to the last sample. Laps are drawn within
   // it; one that claims to end long after the recording would only squeeze the lines.
   double t0 = 0, t1 = 0;
@@ -240,31 +484,61 @@ std::string PlotSvg(const Workout& w) {
   }
   const double gapLimit = std::max(10 * usual, 60.0);
 
+  std::vector<bool> stretchStarts(w.Samples.size(), false);
+  for (std::size_t k = 0; k < w.Samples.size(); ++k) {
+    stretchStarts[k] = k == 0 || static_cast<double>(w.Samples[k].TimeOffset) -
+                                         static_cast<double>(w.Samples[k - 1].TimeOffset) > gapLimit;
+  }
+
   std::vector<Panel> panels;
   const double firstTop = kTop + (w.Laps.empty() ? 0 : kLapRow) + kPanelTitle;
-  for (const Channel& c : kChannels) {
+  const SpeedReading reading = SpeedReadingOf(w.Sport);
+  for (const Channel& channel : kChannels) {
+    const Channel& c = channel.Value != Speed || reading == SpeedReading::KmPerHour ? channel
+                       : reading == SpeedReading::PacePerKm                   ? kPacePerKm
+                                                                              : kPacePer100m;
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     bool present = false;
     for (const ExerciseDataRecord& s : w.Samples) {
-      const double v = Drawn(c.Value(s));
-      if (!Usable(c, v)) continue;
-      present = present || v != 0.0;
-      lo = std::min(lo, v);
-      hi = std::max(hi, v);
+      const std::optional<double> v = DrawnValue(c, Drawn(c.Value(s)));
+      if (!v) continue;
+      present = present || *v != 0.0;
+      lo = std::min(lo, *v);
+      hi = std::max(hi, *v);
     }
     if (!present) continue;
+    if (c.Pace != SpeedReading::KmPerHour) {
+      // A few readings at a stop or a jump of the position would squash the pace of the whole
+      // workout into a strip: the scale spans the 2nd to the 98th percentile, the rest is held to
+      // its edges.
+      std::vector<double> paces;
+      for (const ExerciseDataRecord& s : w.Samples) {
+        if (const std::optional<double> v = DrawnValue(c, Drawn(c.Value(s)))) paces.push_back(*v);
+      }
+      std::sort(paces.begin(), paces.end());
+      lo = paces[paces.size() * 2 / 100];
+      hi = paces[paces.size() * 98 / 100];
+    }
     if (c.FromZero) lo = std::min(lo, 0.0);
     if (hi - lo < 1e-9) {
       lo -= 1;
       hi += 1;
     }
-    const double step = NiceStep(hi - lo, 4);
+    const double step = c.Pace != SpeedReading::KmPerHour ? PaceStep(hi - lo) : NiceStep(hi - lo, 4);
     const double top = firstTop + static_cast<double>(panels.size()) * (kPanelHeight + kPanelGap + kPanelTitle);
     panels.push_back({&c, top, std::floor(lo / step) * step, std::ceil(hi / step) * step, step});
   }
   const double plotBottom =
       panels.empty() ? firstTop + 40 : panels.back().Top + kPanelHeight;
-  const double height = plotBottom + kBottom;
+  // Below the time axis: the route on the left, when there is one, the figures and the laps beside it.
+  const double detailsTop = plotBottom + kBottom + 36;
+  std::string details = RouteSvg(w, stretchStarts, kLeft, detailsTop);
+  const double textLeft = details.empty() ? kLeft : kLeft + kRouteWidth + 40;
+  const double figuresHeight = AppendFigures(details, w, textLeft, detailsTop - 7);
+  const double tableHeight = AppendLapTable(details, w, textLeft, detailsTop - 7 + figuresHeight);
+  const bool hasRoute = details.find("panel-route") != std::string::npos;
+  const double height =
+      detailsTop + std::max(hasRoute ? kRouteHeight : 0.0, figuresHeight + tableHeight) + 20;
 
   std::string svg;
   svg.reserve(64 * 1024);
@@ -279,7 +553,7 @@ std::string PlotSvg(const Workout& w) {
   const std::string title = when + "  \u00b7  " + w.Sport + "  \u00b7  " +
                             Fixed(w.Summary.Distance, 2) + " km";
   const double duration = w.Summary.Duration > 0 ? static_cast<double>(w.Summary.Duration) : t1 - t0;
-  const std::string subtitle = "duration " + Clock(duration, ClockFormat::HoursMinutesSeconds) + "  \u00b7  " + std::to_string(w.Samples.size()) +
+  const std::string subtitle = "duration " + ClockText(duration) + "  \u00b7  " + std::to_string(w.Samples.size()) +
                                " samples  \u00b7  " + std::to_string(w.Laps.size()) +
                                (w.Laps.size() == 1 ? " lap" : " laps");
   svg += "<title>" + Escaped(title) + "</title>\n";
@@ -310,8 +584,8 @@ std::string PlotSvg(const Workout& w) {
     for (const Band& b : bands) {
       const std::string number = std::to_string(b.Number);
       if (b.X1 - b.X0 >= 7.0 * static_cast<double>(number.size()) + 4) {
-        svg += "<text x=\"" + Coordinate((b.X0 + b.X1) / 2) + "\" y=\"" + Coordinate(kTop + 12) + "\">" + number +
-               "</text>\n";
+        svg += "<text x=\"" + Coordinate((b.X0 + b.X1) / 2) + "\" y=\"" + Coordinate(kTop + 12) + "\" fill=\"" +
+               LapColour(b.Number - 1) + "\" font-weight=\"bold\">" + number + "</text>\n";
       }
     }
     svg += "</g>\n";
@@ -322,7 +596,7 @@ std::string PlotSvg(const Workout& w) {
   // Under an hour the axis counts minutes and seconds, from an hour on hours and minutes.
   const bool underAnHour = t1 - t0 < 3600;
   const auto timeLabel = [&](double t) {
-    return Clock(t, underAnHour ? ClockFormat::MinutesSeconds : ClockFormat::HoursMinutes);
+    return underAnHour ? MinutesText(t) : HoursMinutes(t);
   };
 
   for (const Panel& p : panels) {
@@ -359,22 +633,27 @@ std::string PlotSvg(const Workout& w) {
     svg += "</g>\n<g class=\"ticks\" font-size=\"11\" fill=\"#555\" text-anchor=\"end\">";
     const int decimals = p.Step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(p.Step) - 1e-9));
     for (const double v : ticks) {
-      svg += "<text x=\"" + Coordinate(kLeft - 6) + "\" y=\"" + Coordinate(p.Y(v) + 4) + "\">" +
-             Fixed(std::abs(v) < p.Step / 2 ? 0.0 : v, decimals) + "</text>";
+      const std::string label = c.Pace != SpeedReading::KmPerHour ? MinutesText(v)
+                                : Fixed(std::abs(v) < p.Step / 2 ? 0.0 : v, decimals);
+      svg += "<text x=\"" + Coordinate(kLeft - 6) + "\" y=\"" + Coordinate(p.Y(v) + 4) + "\">" + label + "</text>";
     }
     svg += "</g>\n";
 
-    Line line(frame, p);
-    double previous = -std::numeric_limits<double>::infinity();
-    for (const ExerciseDataRecord& s : w.Samples) {
-      const double t = s.TimeOffset;
-      const double v = Drawn(c.Value(s));
-      if (!Usable(c, v) || t - previous > gapLimit) line.Break();
-      previous = t;
-      if (Usable(c, v)) line.Add(t, v);
+    // Smoothed, the readings as they came stay behind the line as a faint band of their extremes.
+    const auto drawLine = [&](const std::vector<std::optional<double>>& readings, const char* cls, const char* extra) {
+      Line line(frame, p);
+      for (std::size_t k = 0; k < readings.size(); ++k) {
+        const std::optional<double> v = readings[k] ? DrawnValue(c, *readings[k]) : std::nullopt;
+        if (!v || stretchStarts[k]) line.Break();
+        if (v) line.Add(w.Samples[k].TimeOffset, c.Pace != SpeedReading::KmPerHour ? std::clamp(*v, p.Lo, p.Hi) : *v);
+      }
+      svg += std::string("<path class=\"") + cls + "\" d=\"" + line.Path() + "\" fill=\"none\" stroke=\"" + c.Colour +
+             "\" stroke-linejoin=\"round\"" + extra + "/>\n";
+    };
+    if (options.SmoothSeconds > 0) {
+      drawLine(Readings(w, c, stretchStarts, 0), "envelope", " stroke-width=\"1\" stroke-opacity=\"0.22\"");
     }
-    svg += "<path class=\"line\" d=\"" + line.Path() + "\" fill=\"none\" stroke=\"" + c.Colour +
-           "\" stroke-width=\"1.3\" stroke-linejoin=\"round\"/>\n";
+    drawLine(Readings(w, c, stretchStarts, options.SmoothSeconds), "line", " stroke-width=\"1.3\"");
     svg += "<rect x=\"" + Coordinate(kLeft) + "\" y=\"" + Coordinate(p.Top) + "\" width=\"" + Coordinate(kPlotWidth) +
            "\" height=\"" + Coordinate(kPanelHeight) + "\" fill=\"none\" stroke=\"#999\"/>\n";
     svg += "</g>\n";
@@ -394,6 +673,7 @@ std::string PlotSvg(const Workout& w) {
            Coordinate(plotBottom + 36) + "\" font-size=\"12\" fill=\"#444\" text-anchor=\"middle\">elapsed time (" +
            (underAnHour ? "m:ss" : "h:mm") + ")</text>\n";
   }
+  svg += details;
   svg += "</svg>\n";
   return svg;
 }

@@ -1,5 +1,7 @@
-// A workout drawn as one SVG picture: a panel for each of heart rate, speed, power, cadence and
-// altitude that the workout has, over the elapsed time, laps as alternating bands.
+// A workout drawn as one SVG picture: a panel for each of heart rate, speed (pace for runs and
+// swims), power, cadence and altitude that the workout has, over the elapsed time, laps as
+// alternating bands; below them the route from the positions, the figures of the samples and the
+// laps in a table.
 #pragma once
 
 #include <string>
@@ -8,6 +10,12 @@
 
 namespace tessaly::tool {
 
-std::string PlotSvg(const Workout& w);
+struct PlotOptions {
+  // Each line a moving average over this many seconds (0: the readings as they came), the readings
+  // themselves faint behind it.
+  double SmoothSeconds = 0;
+};
+
+std::string PlotSvg(const Workout& w, const PlotOptions& options = {});
 
 }  // namespace tessaly::tool
