@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,10 @@
 
 namespace tessaly::tool {
 namespace {
+
+// More than any workout the plug-in can hold (about 97 days of one-second samples); a small file
+// that unpacks to more is refused before it fills the temporary folder.
+constexpr std::uint64_t kMaxUnpackedBytes = std::uint64_t{4} << 30;
 
 // Unpacks the gzip file at path into target; false with the reason (after "path: ") when it fails.
 bool Unpack(const std::string& path, const std::string& target, std::string& why) {
@@ -30,9 +35,12 @@ bool Unpack(const std::string& path, const std::string& target, std::string& why
   }
   std::vector<char> chunk(256 * 1024);
   bool written = true;
+  std::uint64_t total = 0;
   int got = 0;
-  while (written && (got = gzread(in, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0) {
+  while (written && total <= kMaxUnpackedBytes &&
+         (got = gzread(in, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0) {
     written = std::fwrite(chunk.data(), 1, static_cast<std::size_t>(got), out) == static_cast<std::size_t>(got);
+    total += static_cast<std::uint64_t>(got);
   }
   // A cut-off file reads as an early end; zlib keeps that as an error to ask for, as "PATH: message".
   int code = Z_OK;
@@ -43,6 +51,10 @@ bool Unpack(const std::string& path, const std::string& target, std::string& why
   if (code != Z_OK) {
     why = "the file is gzip-compressed but cannot be unpacked, so it is damaged or ends early: get it again (" +
           zlibMessage + ")";
+    return false;
+  }
+  if (total > kMaxUnpackedBytes) {
+    why = "the file is gzip-compressed and unpacks to more than 4 GiB, more than any workout: it is no PWX workout";
     return false;
   }
   if (!written) {
