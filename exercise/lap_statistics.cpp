@@ -62,8 +62,9 @@ std::int32_t DeriveLapStatistics(const SampleStore& samples, LapStore& laps, std
     LapAccumulators acc;
     const std::int64_t endSecond = TruncateToInt64(lap.EndOffset);
     double reference = samples.GetAlt(cursor < 0 ? 0 : cursor);
-    bool finished = false;
-    while (cursor < last) {
+    for (;;) {
+      // Samples ran out before this lap ended: it and every later lap stay as they were.
+      if (cursor >= last) return lapCount;
       const std::int32_t i = ++cursor;
       // Altitude with hysteresis: small steps count only once together they pass the threshold.
       const double alt = samples.GetAlt(i);
@@ -94,35 +95,27 @@ std::int32_t DeriveLapStatistics(const SampleStore& samples, LapStore& laps, std
       acc.PowerSum += TruncateToInt32(pwr);
       ++acc.PowerCount;
       // The sample that reaches the lap's end belongs to the lap.
-      if (samples.GetTimeOffset(i) >= endSecond) {
-        FinishLap(lap, acc, samples.GetDist(i), laps, j);
-        laps.SetLap(j, lap);
-        finished = true;
-        break;
-      }
+      if (samples.GetTimeOffset(i) >= endSecond) break;
     }
-    // Samples ran out before this lap ended: it and every later lap stay as they were.
-    if (!finished) break;
+    FinishLap(lap, acc, samples.GetDist(cursor), laps, j);
+    laps.SetLap(j, lap);
   }
-  return laps.Count();
+  return lapCount;
 }
 
 CadencePowerTotals ComputeCadencePowerTotals(const SampleStore& samples) {
-  std::uint16_t maxCadence = 0, maxPower = 0;
+  CadencePowerTotals totals;
   std::int64_t cadenceSum = 0, powerSum = 0;
   const std::int32_t count = samples.Count();
   for (std::int32_t i = 0; i < count; ++i) {
     // Over the whole workout, zero cadence counts too.
     const std::uint8_t cad = samples.GetCad(i);
-    if (cad > maxCadence) maxCadence = cad;
+    if (cad > totals.MaxCadence) totals.MaxCadence = cad;
     cadenceSum += cad;
     const double pwr = samples.GetPwr(i);
-    if (pwr > maxPower) maxPower = TruncateToUInt16(pwr);
+    if (pwr > totals.MaxPower) totals.MaxPower = TruncateToUInt16(pwr);
     powerSum += TruncateToInt32(pwr);
   }
-  CadencePowerTotals totals;
-  totals.MaxCadence = maxCadence;
-  totals.MaxPower = maxPower;
   if (count > 0) {
     totals.AvgCadence = static_cast<std::uint16_t>(cadenceSum / count);
     totals.AvgPower = static_cast<std::uint16_t>(powerSum / count);

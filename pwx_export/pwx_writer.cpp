@@ -182,31 +182,24 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
   for (std::int32_t j = 0; j < lapCount; ++j) {
     LapDataRecord lap;
     laps.GetLap(j, lap);
-    const double duration = lap.Duration;
-    const double endOffset = lap.EndOffset;
-    const double maxSpeed = lap.MaxSpeed;
-    const double avgSpeed = lap.AvgSpeed;
-    const double maxPower = lap.MaxPower;
-    const double avgPower = lap.AvgPower;
-    const double distance = lap.Distance;
     w.line<"    <segment>">();
     w.line<"      <name>Lap %d</name>">(j + 1);
     w.line<"      <summarydata>">();
-    w.line<"        <beginning>%.3f</beginning>">(endOffset - duration);
-    w.line<"        <duration>%.3f</duration>">(duration);
+    w.line<"        <beginning>%.3f</beginning>">(lap.EndOffset - lap.Duration);
+    w.line<"        <duration>%.3f</duration>">(lap.Duration);
     if (lap.MaxHeartRate > 0 && lap.AvgHeartRate > 0) {
       w.line<"        <hr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(static_cast<double>(lap.MaxHeartRate), 0.0, static_cast<double>(lap.AvgHeartRate));
     }
-    if (maxSpeed > 0.0 && avgSpeed > 0.0) {
-      w.line<"        <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(KmhToMetresPerSecond(maxSpeed), 0.0, KmhToMetresPerSecond(avgSpeed));
+    if (lap.MaxSpeed > 0.0 && lap.AvgSpeed > 0.0) {
+      w.line<"        <spd max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(KmhToMetresPerSecond(lap.MaxSpeed), 0.0, KmhToMetresPerSecond(lap.AvgSpeed));
     }
-    if (maxPower > 0.0 && avgPower > 0.0) {
-      w.line<"        <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(maxPower, 0.0, avgPower);
+    if (lap.MaxPower > 0.0 && lap.AvgPower > 0.0) {
+      w.line<"        <pwr max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(lap.MaxPower, 0.0, lap.AvgPower);
     }
     if (lap.MaxCadence > 0 && lap.AvgCadence > 0) {
       w.line<"        <cad max=\"%.3f\" min=\"%.3f\" avg=\"%.3f\"/>">(static_cast<double>(lap.MaxCadence), 0.0, static_cast<double>(lap.AvgCadence));
     }
-    w.line<"        <dist>%.2f</dist>">(KmToMetres(distance));
+    w.line<"        <dist>%.2f</dist>">(KmToMetres(lap.Distance));
     w.line<"      </summarydata>">();
     w.line<"    </segment>">();
   }

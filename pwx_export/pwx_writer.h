@@ -68,9 +68,11 @@ constexpr std::size_t SlotCount(const PwxLinePattern<N>& p) {
   return count;
 }
 
+// The placeholders in order, then one more slot for the literal text after the last of them
+// (its length counting the line's CR LF).
 template <std::size_t Count, std::size_t N>
-constexpr std::array<Slot, Count> Slots(const PwxLinePattern<N>& p) {
-  std::array<Slot, Count> slots{};
+constexpr std::array<Slot, Count + 1> Slots(const PwxLinePattern<N>& p) {
+  std::array<Slot, Count + 1> slots{};
   std::size_t literal = 0;
   std::size_t k = 0;
   for (std::size_t i = 0; i + 1 < N; ++i) {
@@ -84,19 +86,9 @@ constexpr std::array<Slot, Count> Slots(const PwxLinePattern<N>& p) {
     i += PlaceholderLength(p, i) - 1;
     literal = i + 1;
   }
+  slots[Count].literalBegin = literal;
+  slots[Count].literalLength = N + 1 - literal;
   return slots;
-}
-
-// Where the literal text after the last placeholder starts.
-template <std::size_t N>
-constexpr std::size_t TailBegin(const PwxLinePattern<N>& p) {
-  std::size_t tail = 0;
-  for (std::size_t i = 0; i + 1 < N; ++i) {
-    if (p.chars[i] != '%') continue;
-    i += PlaceholderLength(p, i) - 1;
-    tail = i + 1;
-  }
-  return tail;
 }
 
 // The template's characters followed by the line's CR LF.
@@ -112,9 +104,8 @@ constexpr std::array<char, N + 1> WithCrLf(const PwxLinePattern<N>& p) {
 template <PwxLinePattern P>
 struct CompiledLine {
   static constexpr std::size_t kSlotCount = SlotCount(P);
-  static constexpr std::array<Slot, kSlotCount> kSlots = Slots<kSlotCount>(P);
+  static constexpr std::array<Slot, kSlotCount + 1> kSlots = Slots<kSlotCount>(P);
   static constexpr auto kText = WithCrLf(P);
-  static constexpr std::size_t kTailBegin = TailBegin(P);
 };
 
 }  // namespace pwx_line
@@ -148,7 +139,8 @@ class PwxLineWriter {
     [&]<std::size_t... I>(std::index_sequence<I...>) {
       (Put<Line, I>(values), ...);
     }(std::index_sequence_for<Args...>{});
-    Literal<Line::kText.size() - Line::kTailBegin>(Line::kText.data() + Line::kTailBegin);
+    constexpr pwx_line::Slot tail = Line::kSlots[Line::kSlotCount];
+    Literal<tail.literalLength>(Line::kText.data() + tail.literalBegin);
   }
 
   // Hands the rest to the sink. False once the sink has refused a piece.

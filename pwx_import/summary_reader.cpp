@@ -26,9 +26,7 @@ double Kilometres(double metres) { return StoreDouble(static_cast<long double>(m
 
 void ReadSummaryData(const xml::Node& summaryData, ImportedSummary& out) {
   LogSummaryRecord& s = out.Summary;
-  const std::size_t count = summaryData.ChildCount();
-  for (std::size_t k = 0; k < count; ++k) {
-    const xml::Node& child = summaryData.Child(k);
+  for (const xml::Node& child : summaryData.Children()) {
     if (!child.IsElement()) continue;
     const std::string& name = child.Name();
     if (xml::NameIs(name, "duration")) {
@@ -61,9 +59,7 @@ void ReadSummaryData(const xml::Node& summaryData, ImportedSummary& out) {
 
 void ReadWorkoutExtension(const xml::Node& extension, ImportedSummary& out) {
   LogSummaryRecord& s = out.Summary;
-  const std::size_t count = extension.ChildCount();
-  for (std::size_t k = 0; k < count; ++k) {
-    const xml::Node& child = extension.Child(k);
+  for (const xml::Node& child : extension.Children()) {
     if (!child.IsElement()) continue;
     const std::string& name = child.Name();
     if (xml::NameIs(name, "calories")) {
@@ -79,9 +75,7 @@ void ReadWorkoutExtension(const xml::Node& extension, ImportedSummary& out) {
 namespace {
 
 void ReadSegmentSummary(const xml::Node& summaryData, LapDataRecord& lap, double& beginning) {
-  const std::size_t count = summaryData.ChildCount();
-  for (std::size_t k = 0; k < count; ++k) {
-    const xml::Node& child = summaryData.Child(k);
+  for (const xml::Node& child : summaryData.Children()) {
     if (!child.IsElement()) continue;
     // A lap's distance is read only under its exact lower-case name.
     if (child.Name() == "dist") {
@@ -110,9 +104,7 @@ void ReadSegmentSummary(const xml::Node& summaryData, LapDataRecord& lap, double
 }
 
 void ReadSegmentExtension(const xml::Node& extension, LapDataRecord& lap, ImportState& state) {
-  const std::size_t count = extension.ChildCount();
-  for (std::size_t k = 0; k < count; ++k) {
-    const xml::Node& child = extension.Child(k);
+  for (const xml::Node& child : extension.Children()) {
     if (!Named(child, "calories")) continue;
     lap.Calories = TruncateToUInt16(ElementReal(child));
     state.SegmentCaloriesTotal += lap.Calories;
@@ -125,9 +117,7 @@ void ReadSegment(const xml::Node& segment, ImportState& state, LapStore& laps) {
   LapDataRecord lap;
   std::memset(&lap, 0, sizeof lap);
   double beginning = 0.0;
-  const std::size_t count = segment.ChildCount();
-  for (std::size_t k = 0; k < count; ++k) {
-    const xml::Node& child = segment.Child(k);
+  for (const xml::Node& child : segment.Children()) {
     if (Named(child, "summarydata")) {
       ReadSegmentSummary(child, lap, beginning);
     } else if (Named(child, "extension")) {

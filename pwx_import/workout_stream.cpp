@@ -247,26 +247,22 @@ class Streamer : public XmlParser {
     });
   }
 
-  static void XMLCALL OnComment(void* userData, const XML_Char* data) {
+  // A comment or PI: a node of a tree being built; a field holding one is no text element.
+  static void AddMarkup(void* userData, NodeKind kind, const XML_Char* name, const XML_Char* data) {
     Streamer& s = Self(userData);
     s.Guard([&] {
-      s.collecting_ = false;  // a field holding this is no text element
+      s.collecting_ = false;
       if (!s.building_) return;
       s.FlushText();
-      s.Current().AddChild(NodeKind::Comment, "#comment").Value() = HostString(data);
+      s.Current().AddChild(kind, HostString(name)).Value() = HostString(data);
     });
     s.SyncText();
   }
-
+  static void XMLCALL OnComment(void* userData, const XML_Char* data) {
+    AddMarkup(userData, NodeKind::Comment, "#comment", data);
+  }
   static void XMLCALL OnInstruction(void* userData, const XML_Char* target, const XML_Char* data) {
-    Streamer& s = Self(userData);
-    s.Guard([&] {
-      s.collecting_ = false;  // a field holding this is no text element
-      if (!s.building_) return;
-      s.FlushText();
-      s.Current().AddChild(NodeKind::ProcessingInstruction, HostString(target)).Value() = HostString(data);
-    });
-    s.SyncText();
+    AddMarkup(userData, NodeKind::ProcessingInstruction, target, data);
   }
 
   WorkoutVisitor& visitor_;
@@ -288,11 +284,6 @@ class Streamer : public XmlParser {
 LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor) {
   Streamer streamer(visitor);
   return streamer.ReadFile(path);
-}
-
-LoadResult ReadWorkoutText(std::string_view document, WorkoutVisitor& visitor, std::size_t chunk) {
-  Streamer streamer(visitor);
-  return streamer.ReadText(document, chunk);
 }
 
 }  // namespace tessaly::xml

@@ -35,8 +35,7 @@ class Node {
   // As written, prefix included; "#text", "#cdata-section", "#comment", or a PI's target.
   const std::string& Name() const { return name_; }
 
-  std::size_t ChildCount() const { return children_.size(); }
-  const Node& Child(std::size_t index) const { return children_[index]; }
+  const std::vector<Node>& Children() const { return children_; }
 
   // An element with exactly one child node, and that child a text node.
   bool IsTextElement() const {
@@ -101,8 +100,6 @@ class WorkoutVisitor {
 // Streams the file at path (an 8-bit host path) through the shared parser setup. Exceptions
 // thrown by the visitor stop the parse and are rethrown from here.
 LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor);
-// The same for a document held in memory, handed over chunk bytes at a time (1 to kReadChunk).
-LoadResult ReadWorkoutText(std::string_view document, WorkoutVisitor& visitor, std::size_t chunk = kReadChunk);
 
 // Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays
 // part of the name, so "pwx:hr" is not "hr".

@@ -136,29 +136,8 @@ LoadResult XmlParser::Finish() {
   return failure_ ? *failure_ : LoadResult::Loaded;
 }
 
-// The one read loop: read fills a buffer expat owns, nothing is copied, and a read of no bytes
-// ends the document. read(buffer, size, got) answers false when the source cannot be read.
-template <class Read>
-LoadResult XmlParser::ReadAll(std::size_t chunk, Read read) {
-  for (;;) {
-    char* buffer = static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(chunk)));
-    if (buffer == nullptr) {  // no memory for the next piece: as when expat runs out within one
-      if (!failure_) {
-        parserError_ = XML_ERROR_NO_MEMORY;
-        Fail(LoadResult::NotWellFormed);
-      }
-      break;
-    }
-    std::size_t got = 0;
-    if (!read(buffer, chunk, got)) {
-      Finish();  // an exception from a handler outranks the read error
-      return LoadResult::Unreadable;
-    }
-    if (!Parse(got)) break;
-  }
-  return Finish();
-}
-
+// The one read loop: fread fills a buffer expat owns, so nothing is copied, and a read of no
+// bytes ends the document.
 LoadResult XmlParser::ReadFile(const char* path) {
   if (path == nullptr) return LoadResult::Unreadable;
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
@@ -166,24 +145,22 @@ LoadResult XmlParser::ReadFile(const char* path) {
     systemError_ = errno;
     return LoadResult::Unreadable;
   }
-  return ReadAll(kReadChunk, [this, &file](char* buffer, std::size_t size, std::size_t& got) {
-    got = std::fread(buffer, 1, size, file.get());
-    if (got < size && std::ferror(file.get())) {
-      systemError_ = errno;
-      return false;
+  for (;;) {
+    char* buffer = static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(kReadChunk)));
+    if (buffer == nullptr) {  // no memory for the next piece: as when expat runs out within one
+      parserError_ = XML_ERROR_NO_MEMORY;
+      Fail(LoadResult::NotWellFormed);
+      break;
     }
-    return true;
-  });
-}
-
-LoadResult XmlParser::ReadText(std::string_view document, std::size_t chunk) {
-  if (chunk == 0) chunk = 1;
-  if (chunk > kReadChunk) chunk = kReadChunk;
-  return ReadAll(chunk, [&document](char* buffer, std::size_t size, std::size_t& got) {
-    got = document.copy(buffer, size);
-    document.remove_prefix(got);
-    return true;
-  });
+    const std::size_t got = std::fread(buffer, 1, kReadChunk, file.get());
+    if (got < kReadChunk && std::ferror(file.get())) {
+      systemError_ = errno;
+      Finish();  // an exception from a handler outranks the read error
+      return LoadResult::Unreadable;
+    }
+    if (!Parse(got)) break;  // a failed or stopped parse never asks for another piece
+  }
+  return Finish();
 }
 
 }  // namespace tessaly::xml

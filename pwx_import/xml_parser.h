@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <exception>
 #include <optional>
-#include <string_view>
 
 namespace tessaly::xml {
 
@@ -52,9 +51,6 @@ class XmlParser {
   // Reads the file at path (an 8-bit host path) through the handlers. An exception a handler
   // threw inside Guard is rethrown from here.
   LoadResult ReadFile(const char* path);
-  // The same for a document held in memory, handed over chunk bytes at a time (1 to kReadChunk)
-  // through the same loop, so that a document split anywhere reads as it does whole.
-  LoadResult ReadText(std::string_view document, std::size_t chunk = kReadChunk);
 
   // After a failed read: where it failed (where expat stopped, for a handler's refusal the start
   // of the element or declaration), expat's own error for NotWellFormed, and the system's errno
@@ -100,8 +96,6 @@ class XmlParser {
   Place CurrentPlace() const;
 
  private:
-  template <class Read>
-  LoadResult ReadAll(std::size_t chunk, Read read);
   void Keep(std::exception_ptr error) noexcept;
   // Parses size bytes put into expat's buffer; the last call has none. False once the parse has ended.
   bool Parse(std::size_t size);

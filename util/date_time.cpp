@@ -18,11 +18,10 @@ constexpr std::int64_t kLastDay = 2958465;
 static_assert(DaysFromCivil(1, 1, 1) - kDateTimeEpochDay == kFirstDay);
 static_assert(DaysFromCivil(9999, 12, 31) - kDateTimeEpochDay == kLastDay);
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
 int DaysInMonth(int y, int m) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return m == 2 && leap ? 29 : kDays[m - 1];
 }
 
 // A date and a time of day joined the classic way: before 1899-12-30 the day number is negative

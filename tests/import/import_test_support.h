@@ -20,9 +20,6 @@ T V(T field) {
   return field;
 }
 
-// Documents are fed whole and in these pieces: a split anywhere must read as the whole does.
-inline constexpr std::size_t kChunkSizes[] = {xml::kReadChunk, 1, 3};
-
 // Builds every workout child and hands it to OnVisit.
 struct TreeVisitor final : xml::WorkoutVisitor {
   std::function<bool(const xml::Node&)> OnVisit = [](const xml::Node&) { return true; };
@@ -31,47 +28,6 @@ struct TreeVisitor final : xml::WorkoutVisitor {
   void Field(std::string_view, std::string_view) override {}
   bool Close() override { return true; }
 };
-
-// Kind, name, attributes, text and children, nested in brackets.
-inline std::string Describe(const xml::Node& node) {
-  static constexpr const char* kKinds[] = {"E", "T", "C", "M", "P"};
-  std::string out = kKinds[static_cast<int>(node.Kind())];
-  out += ":" + node.Name();
-  // The attributes the readers ask for.
-  for (const char* name : {"id", "max", "min", "avg"}) {
-    if (const std::string* value = node.Attribute(name)) out += std::string(" ") + name + "=" + *value;
-  }
-  out += " '" + std::string(node.Text()) + "'";
-  for (std::size_t k = 0; k < node.ChildCount(); ++k) out += (k == 0 ? " [" : ", ") + Describe(node.Child(k));
-  if (node.ChildCount() > 0) out += "]";
-  return out;
-}
-
-// The first element child of the workout in <pwx><workout>SNIPPET</workout></pwx>, read whole
-// and checked to read the same in pieces.
-inline xml::Node WorkoutChild(const std::string& snippet) {
-  xml::Node first;
-  for (const std::size_t chunk : kChunkSizes) {
-    xml::Node node;
-    bool found = false;
-    TreeVisitor visitor;
-    visitor.OnVisit = [&](const xml::Node& element) {
-      if (!found) node = element;
-      found = true;
-      return true;
-    };
-    const xml::LoadResult result =
-        xml::ReadWorkoutText("<pwx><workout>" + snippet + "</workout></pwx>", visitor, chunk);
-    EXPECT_EQ(result, xml::LoadResult::Loaded) << snippet << " in pieces of " << chunk;
-    EXPECT_TRUE(found) << snippet;
-    if (chunk == xml::kReadChunk) {
-      first = node;
-    } else {
-      EXPECT_EQ(Describe(node), Describe(first)) << snippet << " in pieces of " << chunk;
-    }
-  }
-  return first;
-}
 
 // A PWX document around the given workout content.
 inline std::string PwxDocument(const std::string& workoutContent) {
@@ -85,6 +41,27 @@ inline std::string TempPwx(const std::string& name, const std::string& bytes) {
   const std::string path = TempDir() + "/" + name;
   WriteFile(path, bytes);
   return path;
+}
+
+// Reads a document as an import does: written to a file, then streamed from it.
+inline xml::LoadResult ReadDocument(const std::string& document, xml::WorkoutVisitor& visitor) {
+  const std::string path = TempPwx("document.pwx", document);
+  return xml::ReadWorkoutFile(path.c_str(), visitor);
+}
+
+// The first element child of the workout in <pwx><workout>SNIPPET</workout></pwx>.
+inline xml::Node WorkoutChild(const std::string& snippet) {
+  xml::Node first;
+  bool found = false;
+  TreeVisitor visitor;
+  visitor.OnVisit = [&](const xml::Node& element) {
+    if (!found) first = element;
+    found = true;
+    return true;
+  };
+  EXPECT_EQ(ReadDocument("<pwx><workout>" + snippet + "</workout></pwx>", visitor), xml::LoadResult::Loaded) << snippet;
+  EXPECT_TRUE(found) << snippet;
+  return first;
 }
 
 }  // namespace tessaly::test

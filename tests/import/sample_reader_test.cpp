@@ -23,14 +23,12 @@ struct Reader final : xml::WorkoutVisitor {
   SampleStore Samples;
   SampleReader Sampler{State, Samples};
 
-  // Reads the workout content, fed in pieces of chunk bytes.
-  void ReadWorkout(const std::string& content, std::size_t chunk = xml::kReadChunk) {
-    EXPECT_EQ(xml::ReadWorkoutText(test::PwxDocument(content), *this, chunk), xml::LoadResult::Loaded) << content;
+  // Reads the workout content.
+  void ReadWorkout(const std::string& content) {
+    EXPECT_EQ(test::ReadDocument(test::PwxDocument(content), *this), xml::LoadResult::Loaded) << content;
   }
   // Reads the snippet as the next sample of the import.
-  void Read(const std::string& sampleContent, std::size_t chunk = xml::kReadChunk) {
-    ReadWorkout("<sample>" + sampleContent + "</sample>", chunk);
-  }
+  void Read(const std::string& sampleContent) { ReadWorkout("<sample>" + sampleContent + "</sample>"); }
 
   xml::Take Open(std::string_view name) override {
     if (!xml::NameIs(name, "sample")) return xml::Take::Skip;
@@ -114,13 +112,11 @@ TEST(SampleReader, ChannelConversions) {
       {"<cad>0</cad><\xC3\xA7" "ad>3</\xC3\xA7" "ad>", cad, 0},
   };
   for (const Case& c : cases) {
-    for (const std::size_t chunk : test::kChunkSizes) {
-      SCOPED_TRACE(testing::Message() << c.Content << " in pieces of " << chunk);
-      Reader r;
-      r.Read(c.Content, chunk);
-      EXPECT_EQ(r.Samples.Count(), 1);
-      EXPECT_DOUBLE_EQ(c.Get(r.Samples), c.Expected);
-    }
+    SCOPED_TRACE(c.Content);
+    Reader r;
+    r.Read(c.Content);
+    EXPECT_EQ(r.Samples.Count(), 1);
+    EXPECT_DOUBLE_EQ(c.Get(r.Samples), c.Expected);
   }
 }
 
@@ -162,12 +158,10 @@ TEST(SampleReader, PedalBalance) {
       {"<pwr>200</pwr><pwrright>201</pwrright>", -1},
   };
   for (const Case& c : cases) {
-    for (const std::size_t chunk : test::kChunkSizes) {
-      SCOPED_TRACE(testing::Message() << c.Content << " in pieces of " << chunk);
-      Reader r;
-      r.Read(c.Content, chunk);
-      EXPECT_EQ(r.Samples.GetPwrRight(0), c.Expected);
-    }
+    SCOPED_TRACE(c.Content);
+    Reader r;
+    r.Read(c.Content);
+    EXPECT_EQ(r.Samples.GetPwrRight(0), c.Expected);
   }
 }
 
@@ -260,30 +254,27 @@ TEST(SampleReader, OnlyDirectChildrenOfAWorkoutSampleAreChannels) {
 }
 
 TEST(SampleReader, SampleShapesFile) {
-  const std::string document = test::ReadFile(test::DataDir() + "/import/sample_shapes.pwx");
-  for (const std::size_t chunk : {xml::kReadChunk, std::size_t{1}}) {
-    SCOPED_TRACE(chunk);
-    Reader r;
-    EXPECT_EQ(xml::ReadWorkoutText(document, r, chunk), xml::LoadResult::Loaded);
-    ASSERT_EQ(r.Samples.Count(), 17);
-    const int hr[17] = {0, 0, 152, 0, 120, 154, 155, 158, 0, 0, 0, 161, 162, 0, 0, 0, 150};
-    const double pwr[17] = {0, 0, 0, 0, 0, 250, 250, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200};
-    const double pwrRight[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 75};
-    const double lat[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 48.1, 48.2, 48.2, 48.4, 0};
-    const double lon[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 11.5, 11.5, 11.7, 11.8, 0};
-    for (std::int32_t i = 0; i < 17; ++i) {
-      SCOPED_TRACE(i);
-      EXPECT_EQ(r.Samples.GetTimeOffset(i), i == 9 || i == 10 ? 0 : i);
-      EXPECT_EQ(r.Samples.GetHr(i), hr[i]);
-      EXPECT_EQ(r.Samples.GetCad(i), 0);
-      EXPECT_EQ(r.Samples.GetPwr(i), pwr[i]);
-      EXPECT_EQ(r.Samples.GetPwrRight(i), pwrRight[i]);
-      EXPECT_EQ(r.Samples.GetLat(i), lat[i]);
-      EXPECT_EQ(r.Samples.GetLon(i), lon[i]);
-    }
-    EXPECT_EQ(r.Samples.GetTemp(6), 5.0);
-    EXPECT_EQ(r.Samples.GetDist(6), 1.5);
+  const std::string path = test::DataDir() + "/import/sample_shapes.pwx";
+  Reader r;
+  EXPECT_EQ(xml::ReadWorkoutFile(path.c_str(), r), xml::LoadResult::Loaded);
+  ASSERT_EQ(r.Samples.Count(), 17);
+  const int hr[17] = {0, 0, 152, 0, 120, 154, 155, 158, 0, 0, 0, 161, 162, 0, 0, 0, 150};
+  const double pwr[17] = {0, 0, 0, 0, 0, 250, 250, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200};
+  const double pwrRight[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 75};
+  const double lat[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 48.1, 48.2, 48.2, 48.4, 0};
+  const double lon[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 11.5, 11.5, 11.7, 11.8, 0};
+  for (std::int32_t i = 0; i < 17; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(r.Samples.GetTimeOffset(i), i == 9 || i == 10 ? 0 : i);
+    EXPECT_EQ(r.Samples.GetHr(i), hr[i]);
+    EXPECT_EQ(r.Samples.GetCad(i), 0);
+    EXPECT_EQ(r.Samples.GetPwr(i), pwr[i]);
+    EXPECT_EQ(r.Samples.GetPwrRight(i), pwrRight[i]);
+    EXPECT_EQ(r.Samples.GetLat(i), lat[i]);
+    EXPECT_EQ(r.Samples.GetLon(i), lon[i]);
   }
+  EXPECT_EQ(r.Samples.GetTemp(6), 5.0);
+  EXPECT_EQ(r.Samples.GetDist(6), 1.5);
 }
 
 TEST(SampleReader, OffsetsAreStoredAsTheyCome) {

@@ -17,8 +17,6 @@ namespace {
 
 using xml::LoadResult;
 
-using test::kChunkSizes;
-
 // Streams workout children named "s" in any case and writes down what they hand over; builds
 // the others.
 class Recorder final : public xml::WorkoutVisitor {
@@ -29,7 +27,7 @@ class Recorder final : public xml::WorkoutVisitor {
     return xml::Take::Stream;
   }
   bool Visit(const xml::Node& e) override {
-    Built.push_back(e.Name());
+    Built.push_back(e.Name() + "=" + std::string(e.Text()));
     return true;
   }
   void Field(std::string_view name, std::string_view text) override {
@@ -40,7 +38,7 @@ class Recorder final : public xml::WorkoutVisitor {
     return KeepVisiting;
   }
   std::vector<std::string> Events;
-  std::vector<std::string> Built;
+  std::vector<std::string> Built;  // name=text of each built child
   bool KeepVisiting = true;
 };
 
@@ -81,34 +79,32 @@ TEST(SampleStream, ChildTextsAsTheTreeShowsThem) {
       {"", "open close "},
   };
   for (const Case& c : cases) {
-    for (const std::size_t chunk : kChunkSizes) {
-      SCOPED_TRACE(testing::Message() << c.Content << " in pieces of " << chunk);
-      Recorder recorder;
-      const LoadResult result = xml::ReadWorkoutText(
-          test::PwxDocument(std::string("<x>1</x><s>") + c.Content + "</s><y>2</y>"), recorder, chunk);
-      EXPECT_EQ(result, LoadResult::Loaded);
-      EXPECT_EQ(Joined(recorder.Events), c.Expected);
-      // The streamed child is never built; its siblings still are.
-      EXPECT_EQ(recorder.Built, (std::vector<std::string>{"x", "y"}));
-    }
+    SCOPED_TRACE(c.Content);
+    Recorder recorder;
+    const LoadResult result =
+        test::ReadDocument(test::PwxDocument(std::string("<x>1</x><s>") + c.Content + "</s><y>2</y>"), recorder);
+    EXPECT_EQ(result, LoadResult::Loaded);
+    EXPECT_EQ(Joined(recorder.Events), c.Expected);
+    // The streamed child is never built; its siblings still are.
+    EXPECT_EQ(recorder.Built, (std::vector<std::string>{"x=1", "y=2"}));
   }
 }
 
 TEST(SampleStream, NameInAnyCaseOnlyAsAWorkoutChild) {
   Recorder recorder;
-  const LoadResult result = xml::ReadWorkoutText(
+  const LoadResult result = test::ReadDocument(
       "<pwx><s><a>0</a></s><workout><S><a>1</a></S><x><s><a>2</a></s></x><pwx:s><a>3</a></pwx:s>"
       "</workout></pwx>",
       recorder);
   EXPECT_EQ(result, LoadResult::Loaded);
   EXPECT_EQ(Joined(recorder.Events), "open a[1] close ");
-  EXPECT_EQ(recorder.Built, (std::vector<std::string>{"x", "pwx:s"}));
+  EXPECT_EQ(recorder.Built, (std::vector<std::string>{"x=", "pwx:s="}));
 }
 
 TEST(SampleStream, CloseAnsweringFalseEndsTheVisits) {
   Recorder recorder;
   recorder.KeepVisiting = false;
-  const LoadResult result = xml::ReadWorkoutText(test::PwxDocument("<s><a>1</a></s><x/><s><a>2</a></s>"), recorder);
+  const LoadResult result = test::ReadDocument(test::PwxDocument("<s><a>1</a></s><x/><s><a>2</a></s>"), recorder);
   EXPECT_EQ(result, LoadResult::Loaded);
   EXPECT_EQ(Joined(recorder.Events), "open a[1] close ");
   EXPECT_TRUE(recorder.Built.empty());
@@ -127,10 +123,27 @@ TEST(SampleStream, RefusalsAndDepthLimitStayAsTheyAre) {
   };
   for (const auto& [document, expected] : cases) {
     SCOPED_TRACE(document.substr(0, 120));
-    for (const std::size_t chunk : kChunkSizes) {
-      Recorder recorder;
-      EXPECT_EQ(xml::ReadWorkoutText(document, recorder, chunk), expected) << "in pieces of " << chunk;
-    }
+    Recorder recorder;
+    EXPECT_EQ(test::ReadDocument(document, recorder), expected);
+  }
+}
+
+TEST(SampleStream, ADocumentSplitAcrossReadsReadsAsItDoesWhole) {
+  // The file is read 64 KiB at a time. The first boundary falls INTO bytes into the streamed
+  // child or the tree child after it: before or inside a tag, between the two bytes of an e acute,
+  // inside an entity, inside a field's text or y's text. The second falls inside y's long text.
+  const std::string head = "<pwx><workout><x>";
+  const std::string probe = "<s><a>\xC3\xA9&amp;1</a><b>22</b></s><y>\xC3\xA9&lt;" + std::string(65536, 'q') + "</y>";
+  const std::string eAcute = platform::Utf8ToHostText("\xC3\xA9");
+  for (const std::size_t into : {0, 1, 7, 9, 15, 22, 35, 38, 45}) {
+    SCOPED_TRACE(into);
+    const std::size_t pad = 65536 - head.size() - std::string("</x>").size() - into;
+    Recorder recorder;
+    const std::string document = head + std::string(pad, 'p') + "</x>" + probe + "<s><a>3</a></s></workout></pwx>";
+    EXPECT_EQ(test::ReadDocument(document, recorder), LoadResult::Loaded);
+    EXPECT_EQ(Joined(recorder.Events), "open a[" + eAcute + "&1] b[22] close open a[3] close ");
+    EXPECT_EQ(recorder.Built, (std::vector<std::string>{"x=" + std::string(pad, 'p'),
+                                                        "y=" + eAcute + "<" + std::string(65536, 'q')}));
   }
 }
 
@@ -141,7 +154,7 @@ TEST(SampleStream, ReaderExceptionStopsTheParseAndIsRethrown) {
     void Field(std::string_view, std::string_view) override { throw std::runtime_error("full"); }
     bool Close() override { return true; }
   } reader;
-  EXPECT_THROW(xml::ReadWorkoutText(test::PwxDocument("<s><a>1</a></s>"), reader), std::runtime_error);
+  EXPECT_THROW(test::ReadDocument(test::PwxDocument("<s><a>1</a></s>"), reader), std::runtime_error);
 }
 
 }  // namespace

@@ -13,37 +13,36 @@
 namespace tessaly {
 namespace {
 
-using test::kChunkSizes;
 using test::TreeVisitor;
 using test::WorkoutChild;
 using xml::LoadResult;
 using xml::NodeKind;
 
-LoadResult Load(const std::string& document, std::size_t chunk = xml::kReadChunk) {
+LoadResult Load(const std::string& document) {
   TreeVisitor visitor;
-  return xml::ReadWorkoutText(document, visitor, chunk);
+  return test::ReadDocument(document, visitor);
 }
 
-std::vector<std::string> VisitedNames(const std::string& document, LoadResult* result, std::size_t chunk) {
+std::vector<std::string> VisitedNames(const std::string& document, LoadResult* result) {
   std::vector<std::string> names;
   TreeVisitor visitor;
   visitor.OnVisit = [&](const xml::Node& e) {
     names.push_back(e.Name());
     return true;
   };
-  *result = xml::ReadWorkoutText(document, visitor, chunk);
+  *result = test::ReadDocument(document, visitor);
   return names;
 }
 
 // The text of the last workout child.
-std::string LastText(const std::string& document, LoadResult* result, std::size_t chunk) {
+std::string LastText(const std::string& document, LoadResult* result) {
   std::string text;
   TreeVisitor visitor;
   visitor.OnVisit = [&](const xml::Node& e) {
     text = std::string(e.Text());
     return true;
   };
-  *result = xml::ReadWorkoutText(document, visitor, chunk);
+  *result = test::ReadDocument(document, visitor);
   return text;
 }
 
@@ -75,23 +74,23 @@ TEST(WorkoutStream, TextElementsAndChildNodes) {
     const xml::Node e = WorkoutChild(c.Snippet);
     EXPECT_EQ(e.IsTextElement(), c.IsText);
     EXPECT_EQ(e.Text(), c.Text);
-    EXPECT_EQ(e.ChildCount(), c.Children);
+    EXPECT_EQ(e.Children().size(), c.Children);
   }
 }
 
 TEST(WorkoutStream, NodeKindsAndNames) {
   const xml::Node e = WorkoutChild("<pwx:Sample a='1'>t<!--c--><![CDATA[d]]><?target data?><x:Y/></pwx:Sample>");
   EXPECT_EQ(e.Name(), "pwx:Sample");  // the prefix and the case as written
-  ASSERT_EQ(e.ChildCount(), 5u);
+  ASSERT_EQ(e.Children().size(), 5u);
   const NodeKind kinds[] = {NodeKind::Text, NodeKind::Comment, NodeKind::CData, NodeKind::ProcessingInstruction,
                             NodeKind::Element};
   const char* names[] = {"#text", "#comment", "#cdata-section", "target", "x:Y"};
   const char* texts[] = {"t", "c", "d", "data", ""};
   for (std::size_t i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(e.Child(i).Kind(), kinds[i]);
-    EXPECT_EQ(e.Child(i).Name(), names[i]);
-    EXPECT_EQ(e.Child(i).Text(), texts[i]);
+    EXPECT_EQ(e.Children()[i].Kind(), kinds[i]);
+    EXPECT_EQ(e.Children()[i].Name(), names[i]);
+    EXPECT_EQ(e.Children()[i].Text(), texts[i]);
   }
 }
 
@@ -121,12 +120,10 @@ TEST(WorkoutStream, OnlyChildrenOfWorkoutChildrenOfTheRootAreVisited) {
       {"<pwx><workout>text<!--c--><?p d?><a/></workout></pwx>", {"a"}},        // elements only
   };
   for (const Case& c : cases) {
-    for (const std::size_t chunk : kChunkSizes) {
-      SCOPED_TRACE(testing::Message() << c.Document << " in pieces of " << chunk);
-      LoadResult result{};
-      EXPECT_EQ(VisitedNames(c.Document, &result, chunk), c.Names);
-      EXPECT_EQ(result, LoadResult::Loaded);
-    }
+    SCOPED_TRACE(c.Document);
+    LoadResult result{};
+    EXPECT_EQ(VisitedNames(c.Document, &result), c.Names);
+    EXPECT_EQ(result, LoadResult::Loaded);
   }
 }
 
@@ -136,32 +133,29 @@ TEST(WorkoutStream, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest
     bool Broken = false;
     xml::Take Open(std::string_view name) override { return name == "sample" ? xml::Take::Tree : xml::Take::Skip; }
     bool Visit(const xml::Node& e) override {
-      Names.push_back(e.Name() + "/" + std::to_string(e.ChildCount()));
+      Names.push_back(e.Name() + "/" + std::to_string(e.Children().size()));
       return Names.size() < 2;
     }
     void Field(std::string_view, std::string_view) override {}
     bool Close() override { return true; }
   };
-  for (const std::size_t chunk : kChunkSizes) {
-    SCOPED_TRACE(chunk);
-    SamplesOnly ok;
-    EXPECT_EQ(xml::ReadWorkoutText("<pwx><workout><sample/><athlete><n/></athlete><sample><a/></sample><sample/>"
-                                   "</workout></pwx>",
-                                   ok, chunk),
-              LoadResult::Loaded);
-    EXPECT_EQ(ok.Names, (std::vector<std::string>{"sample/0", "sample/1"}));
+  SamplesOnly ok;
+  EXPECT_EQ(test::ReadDocument("<pwx><workout><sample/><athlete><n/></athlete><sample><a/></sample><sample/>"
+                               "</workout></pwx>",
+                               ok),
+            LoadResult::Loaded);
+  EXPECT_EQ(ok.Names, (std::vector<std::string>{"sample/0", "sample/1"}));
 
-    SamplesOnly broken;
-    EXPECT_EQ(xml::ReadWorkoutText("<pwx><workout><sample/><sample/><sample/></workout><oops></pwx>", broken, chunk),
-              LoadResult::NotWellFormed);
-    EXPECT_EQ(broken.Names.size(), 2u);
-  }
+  SamplesOnly broken;
+  EXPECT_EQ(test::ReadDocument("<pwx><workout><sample/><sample/><sample/></workout><oops></pwx>", broken),
+            LoadResult::NotWellFormed);
+  EXPECT_EQ(broken.Names.size(), 2u);
 }
 
 TEST(WorkoutStream, ExceptionsFromAVisitReachTheCaller) {
   TreeVisitor visitor;
   visitor.OnVisit = [](const xml::Node&) -> bool { throw std::runtime_error("visit"); };
-  EXPECT_THROW(xml::ReadWorkoutText("<pwx><workout><a/></workout></pwx>", visitor), std::runtime_error);
+  EXPECT_THROW(test::ReadDocument("<pwx><workout><a/></workout></pwx>", visitor), std::runtime_error);
 }
 
 TEST(WorkoutStream, DocumentsThatAreNotWellFormedAreRefused) {
@@ -189,10 +183,8 @@ TEST(WorkoutStream, DocumentsThatAreNotWellFormedAreRefused) {
       "<pwx><workout><sample><hr>1</hr></sample><sample>",  // ends after some samples
   };
   for (const std::string& doc : cases) {
-    for (const std::size_t chunk : kChunkSizes) {
-      SCOPED_TRACE(testing::Message() << doc << " in pieces of " << chunk);
-      EXPECT_EQ(Load(doc, chunk), LoadResult::NotWellFormed);
-    }
+    SCOPED_TRACE(doc);
+    EXPECT_EQ(Load(doc), LoadResult::NotWellFormed);
   }
 }
 
@@ -204,12 +196,10 @@ TEST(WorkoutStream, DocumentTypeDeclarationsAreRefused) {
       "<?xml version=\"1.0\"?>\n<!DOCTYPE pwx [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]><pwx>&b;</pwx>",
   };
   for (const std::string& doc : cases) {
-    for (const std::size_t chunk : kChunkSizes) {
-      SCOPED_TRACE(testing::Message() << doc << " in pieces of " << chunk);
-      LoadResult result{};
-      EXPECT_TRUE(VisitedNames(doc, &result, chunk).empty());
-      EXPECT_EQ(result, LoadResult::DoctypeRefused);
-    }
+    SCOPED_TRACE(doc);
+    LoadResult result{};
+    EXPECT_TRUE(VisitedNames(doc, &result).empty());
+    EXPECT_EQ(result, LoadResult::DoctypeRefused);
   }
 }
 
@@ -265,12 +255,10 @@ TEST(WorkoutStream, EncodingsReachTheReadersAsHostText) {
       {"UTF-16BE", utf16be, euro},
   };
   for (const Case& c : cases) {
-    for (const std::size_t chunk : kChunkSizes) {
-      SCOPED_TRACE(testing::Message() << c.Name << " in pieces of " << chunk);
-      LoadResult result{};
-      EXPECT_EQ(LastText(c.Document, &result, chunk), c.Text);
-      EXPECT_EQ(result, LoadResult::Loaded);
-    }
+    SCOPED_TRACE(c.Name);
+    LoadResult result{};
+    EXPECT_EQ(LastText(c.Document, &result), c.Text);
+    EXPECT_EQ(result, LoadResult::Loaded);
   }
 }
 
@@ -290,7 +278,7 @@ TEST(WorkoutStream, EncodingAliasesDecodeAsTheEncodingTheyName) {
     const std::string doc = std::string("<?xml version=\"1.0\" encoding=\"") + encoding +
                             "\"?><pwx><workout><cmt>\x80\xE9</cmt></workout></pwx>";
     LoadResult result{};
-    EXPECT_EQ(LastText(doc, &result, xml::kReadChunk), *expected);
+    EXPECT_EQ(LastText(doc, &result), *expected);
     EXPECT_EQ(result, LoadResult::Loaded);
   }
   for (const char* unknown : {"latin-1x", "cp1251", "iso-8859-2", "l2", "ibm8190"}) {
@@ -298,24 +286,6 @@ TEST(WorkoutStream, EncodingAliasesDecodeAsTheEncodingTheyName) {
     EXPECT_EQ(Load(std::string("<?xml version=\"1.0\" encoding=\"") + unknown + "\"?><pwx/>"),
               LoadResult::NotWellFormed);
   }
-}
-
-TEST(WorkoutStream, FilesAreReadInPiecesWithoutLosingText) {
-  // A multi-byte character and an entity straddling the 64 KiB read boundary.
-  std::string doc = "<pwx><workout><cmt>";
-  doc += std::string(65536 - doc.size() - 1, 'a');
-  doc += "\xC3\xA9&amp;z</cmt><sample/></workout></pwx>";
-  const std::string path = test::TempPwx("pieces.pwx", doc);
-  std::vector<std::string> texts;
-  TreeVisitor visitor;
-  visitor.OnVisit = [&](const xml::Node& e) {
-    texts.emplace_back(e.Text());
-    return true;
-  };
-  const LoadResult result = xml::ReadWorkoutFile(path.c_str(), visitor);
-  EXPECT_EQ(result, LoadResult::Loaded);
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0], std::string(65516, 'a') + platform::Utf8ToHostText("\xC3\xA9") + "&z");
 }
 
 TEST(WorkoutStream, MissingFilesAreUnreadable) {

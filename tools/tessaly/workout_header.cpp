@@ -28,9 +28,9 @@ class HeaderWalk final : public xml::WorkoutVisitor {
       header_.SportTexts.emplace_back(element.Text());
       return true;
     }
-    for (std::size_t i = 0; i < element.ChildCount() && header_.Athlete.empty(); ++i) {
-      const xml::Node& child = element.Child(i);
-      if (child.IsElement() && xml::NameIs(child.Name(), "name")) header_.Athlete = Trimmed(child.Text());
+    for (const xml::Node& child : element.Children()) {
+      if (header_.Athlete.empty() && child.IsElement() && xml::NameIs(child.Name(), "name"))
+        header_.Athlete = Trimmed(child.Text());
     }
     return true;
   }
