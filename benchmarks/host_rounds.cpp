@@ -2,14 +2,17 @@
 // libtessaly.so, built for Windows it loads tessaly.dll (run under Wine), so that both can be
 // measured by the same program on the same files. No benchmark library: each round is timed with
 // the system's clock and the medians are printed.
-//   host_rounds generate FILE SECONDS
-//       writes the benchmark workout of SECONDS one-second samples, one segment an hour
+//   host_rounds generate FILE SECONDS [common|dense|sparse]
+//       writes the benchmark workout of SECONDS one-second samples, one segment an hour, with the
+//       sample channels named (common unless named; see SampleChannels)
 //   host_rounds [--plugin LIBRARY] [--rounds N] FILE...
-//       per file: N imports (AnalyseExercise, the summary, every sample, every lap), then N exports
+//       per file: N imports (AnalyseExercise, the summary, every sample, every lap), each after a
+//       parse of the same file by expat alone with empty handlers (the floor: this program is
+//       linked with the library's own expat build), then N exports
 //       of what the first import gave (every setter and ExportDatas into emptied stores), then N
 //       rounds of 100,000 GetExerciseDatasEx calls (what the guard and the call cost)
 // Prints one line per file and job:
-//   "<import|export|setters|call> samples=N median_ms=M ms=T1,T2,..." (N: calls for "call")
+//   "<parse|import|export|setters|call> samples=N median_ms=M ms=T1,T2,..." (N: calls for "call")
 // Times are wall-clock milliseconds of each round.
 #include <algorithm>
 #include <chrono>
@@ -57,10 +60,17 @@ struct HostWorkout {
 bool Run(const tool::PluginApi& api, const std::string& path, int rounds) {
   HostWorkout w;
   std::vector<double> times;
+  std::vector<double> parses;
   ExerciseDataRecord sample{};
   LapDataRecord lap{};
   std::int32_t count = 0;
   for (int r = 0; r < rounds; ++r) {
+    const Clock::time_point parse_start = Clock::now();
+    if (!bench::ParseWithEmptyHandlers(path.c_str())) {
+      std::fprintf(stderr, "host_rounds: expat alone cannot read %s\n", path.c_str());
+      return false;
+    }
+    parses.push_back(Milliseconds(parse_start, Clock::now()));
     const Clock::time_point start = Clock::now();
     const std::int32_t n = api.AnalyseExercise(path.c_str(), 0);
     api.GetLogSummaryEx(&w.summary);
@@ -78,6 +88,7 @@ bool Run(const tool::PluginApi& api, const std::string& path, int rounds) {
     }
     count = n;
   }
+  Print("parse", count, parses);
   Print("import", count, times);
 
   const std::string target = path + ".export.pwx";
@@ -118,7 +129,7 @@ bool Run(const tool::PluginApi& api, const std::string& path, int rounds) {
 }
 
 int Usage() {
-  std::fputs("usage: host_rounds generate FILE SECONDS\n"
+  std::fputs("usage: host_rounds generate FILE SECONDS [common|dense|sparse]\n"
              "       host_rounds [--plugin LIBRARY] [--rounds N] FILE...\n",
              stderr);
   return 2;
@@ -128,11 +139,20 @@ int Usage() {
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "generate") == 0) {
-    if (argc != 4) return Usage();
+    if (argc != 4 && argc != 5) return Usage();
     const int seconds = std::atoi(argv[3]);
+    const std::string kind = argc == 5 ? argv[4] : "common";
+    bench::SampleChannels channels = bench::SampleChannels::kCommon;
+    if (kind == "dense") {
+      channels = bench::SampleChannels::kDense;
+    } else if (kind == "sparse") {
+      channels = bench::SampleChannels::kSparse;
+    } else if (kind != "common") {
+      return Usage();
+    }
     if (seconds <= 0) return Usage();
     std::ofstream out(argv[2], std::ios::binary);
-    out << bench::MakeWorkoutDocument(seconds, std::max(1, seconds / 3600));
+    out << bench::MakeWorkoutDocument(seconds, std::max(1, seconds / 3600), channels);
     return out ? 0 : 1;
   }
   std::string library = tool::os::DefaultPluginPath();

@@ -23,9 +23,9 @@ void Append(std::string& out, double v, int decimals) {
 
 }  // namespace
 
-std::string MakeWorkoutDocument(int seconds, int segments) {
+std::string MakeWorkoutDocument(int seconds, int segments, SampleChannels channels) {
   std::string d;
-  d.reserve(static_cast<std::size_t>(seconds) * 330 + 4096);
+  d.reserve(static_cast<std::size_t>(seconds) * 520 + 4096);
   d += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
        "<pwx xmlns=\"http://www.peaksware.com/PWX/1/0\" version=\"1.0\">\n"
        "  <workout>\n    <sportType>Bike</sportType>\n    <cmt>Benchmark ride</cmt>\n"
@@ -44,31 +44,48 @@ std::string MakeWorkoutDocument(int seconds, int segments) {
     d += std::to_string(lap);
     d += "</duration>\n      </summarydata>\n    </segment>\n";
   }
+  const bool lines = channels == SampleChannels::kCommon;
+  const char* open = lines ? "    <sample>\n      <" : "    <sample><";
+  const char* next = lines ? ">\n      <" : "><";  // between one child and the next
+  const char* close = lines ? ">\n    </sample>\n" : "></sample>\n";
+  auto element = [&](const char* name, auto&& value) {
+    d += next;
+    d += name;
+    d += '>';
+    value();
+    d += "</";
+    d += name;
+  };
   double dist = 0, lat = 45.9, lon = 6.1;
   for (int t = 0; t < seconds; ++t) {
     const double spd = 8.0 + 2.0 * std::sin(t / 300.0);
+    const int pwr = 150 + (t * 7) % 200;
     dist += spd;
     lat += 0.00005 * std::cos(t / 900.0);
     lon += 0.00007 * std::sin(t / 700.0);
-    d += "    <sample>\n      <timeoffset>";
+    d += open;
+    d += "timeoffset>";
     d += std::to_string(t);
-    d += "</timeoffset>\n      <hr>";
-    d += std::to_string(120 + (t / 60) % 50);
-    d += "</hr>\n      <spd>";
-    Append(d, spd, 3);
-    d += "</spd>\n      <pwr>";
-    d += std::to_string(150 + (t * 7) % 200);
-    d += "</pwr>\n      <cad>";
-    d += std::to_string(80 + t % 17);
-    d += "</cad>\n      <dist>";
-    Append(d, dist, 1);
-    d += "</dist>\n      <lat>";
-    Append(d, lat, 6);
-    d += "</lat>\n      <lon>";
-    Append(d, lon, 6);
-    d += "</lon>\n      <alt>";
-    Append(d, 400 + 150 * std::sin(t / 2000.0), 1);
-    d += "</alt>\n    </sample>\n";
+    d += "</timeoffset";
+    element("hr", [&] { d += std::to_string(120 + (t / 60) % 50); });
+    element("spd", [&] { Append(d, spd, 3); });
+    element("pwr", [&] { d += std::to_string(pwr); });
+    element("cad", [&] { d += std::to_string(80 + t % 17); });
+    element("dist", [&] { Append(d, dist, 1); });
+    element("lat", [&] { Append(d, lat, 6); });
+    element("lon", [&] { Append(d, lon, 6); });
+    element("alt", [&] { Append(d, 400 + 150 * std::sin(t / 2000.0), 1); });
+    const bool dense = channels == SampleChannels::kDense;
+    const bool sparse = channels == SampleChannels::kSparse;
+    if (dense || (sparse && t % 2 == 0)) element("temp", [&] { Append(d, 18 + 4 * std::sin(t / 5000.0), 1); });
+    if (dense || (sparse && t % 3 == 0)) element("pwrright", [&] { d += std::to_string(pwr / 2 + t % 9); });
+    if (dense) {
+      element("torque_effectiveness_left", [&] { Append(d, 70 + t % 20, 1); });
+      element("torque_effectiveness_right", [&] { Append(d, 72 + t % 18, 1); });
+      element("pedal_smoothness_left", [&] { Append(d, 20 + t % 7, 1); });
+      element("pedal_smoothness_right", [&] { Append(d, 21 + t % 6, 1); });
+    }
+    d += close;
   }
   d += "  </workout>\n</pwx>\n";
   return d;

@@ -6,9 +6,16 @@
 
 namespace tessaly::bench {
 
-// A PWX document of `seconds` one-second samples with GPS, power, cadence, heart rate and
-// altitude, and `segments` segments of equal length.
-std::string MakeWorkoutDocument(int seconds, int segments);
+// Which channels the samples carry:
+//   kCommon  GPS, power, cadence, heart rate, speed, distance and altitude in every sample, one
+//            child a line
+//   kDense   every one of the 15 sample elements in every sample, one sample a line
+//   kSparse  the common ones, temp in every other sample and pwrright in every third, as power
+//            meters and head units write them, one sample a line
+enum class SampleChannels { kCommon, kDense, kSparse };
+
+// A PWX document of `seconds` one-second samples and `segments` segments of equal length.
+std::string MakeWorkoutDocument(int seconds, int segments, SampleChannels channels = SampleChannels::kCommon);
 
 // The benchmarks' 24-hour workout: kDaySeconds one-second samples in kDaySegments segments,
 // written at the first call to a file of this process's own in the temporary folder (benchmarks
