@@ -48,7 +48,7 @@ class Walk final : public xml::WorkoutVisitor {
     }
     return IsReadChild(name) ? xml::Take::Tree : xml::Take::Skip;
   }
-  void Field(std::string_view name, std::string_view text) override { samples_.Field(name, text); }
+  void Field(const char* name, std::string_view text) override { samples_.Field(name, text); }
   bool Close() override {
     samples_.Close();
     return true;

@@ -45,6 +45,14 @@ constexpr auto kInk = [] {
   return ink;
 }();
 
+// More than XML whitespace.
+bool HasInk(std::string_view text) {
+  for (char c : text) {
+    if (kInk[static_cast<unsigned char>(c)] != 0) return true;
+  }
+  return false;
+}
+
 // Text between two node boundaries, gathered piece by piece as expat hands it over. Most of it
 // is the indentation between elements, which never becomes a node.
 class PendingText {
@@ -102,10 +110,11 @@ class Streamer : public XmlParser {
 
   Node& Current() { return *open_.back(); }
 
-  // Text is handed over only while a tree is built or a field's text is gathered: the whitespace
-  // between elements, most of the text of a document, then costs no call at all.
+  // Text is handed over only while a tree is built or a child streams: the whitespace between the
+  // other elements, most of the text of a document, then costs no call at all. A streamed child
+  // keeps the handler from its start to its end rather than switching it for each field.
   void SyncText() {
-    const bool wanted = building_ || collecting_;
+    const bool wanted = building_ || streaming_;
     if (wanted == textHandled_) return;
     textHandled_ = wanted;
     XML_SetCharacterDataHandler(Handle(), wanted ? &Streamer::OnText : nullptr);
@@ -143,6 +152,7 @@ class Streamer : public XmlParser {
           case Take::Skip: break;
           case Take::Stream:
             XML_SetElementHandler(s.Handle(), &Streamer::OnStreamStart, &Streamer::OnStreamEnd);
+            s.streaming_ = true;
             break;
           case Take::Tree:
             s.subtree_ = Node(NodeKind::Element, HostString(name));
@@ -180,9 +190,9 @@ class Streamer : public XmlParser {
     if (s.Stopped() || !s.EnterElement()) return;
     // Only the child's direct children are handed over; anything below one of them is a node of
     // that field, so the field is no text element.
-    s.pending_.Clear();
     s.collecting_ = s.Depth() == kWorkoutChildDepth + 1;
-    s.SyncText();
+    s.fieldText_ = {};
+    s.fieldCopied_ = false;
   }
 
   static void XMLCALL OnStreamEnd(void* userData, const XML_Char* name) {
@@ -190,24 +200,33 @@ class Streamer : public XmlParser {
     s.Guard([&] {
       if (s.Depth() == kWorkoutChildDepth + 1) {
         // A text element: nothing but text, and more than whitespace.
-        const std::string_view text =
-            s.collecting_ && s.pending_.HasInk() ? HostText(s.pending_.View(), s.hostText_) : std::string_view();
+        const std::string_view text = s.collecting_ && HasInk(s.fieldText_) ? s.fieldText_ : std::string_view();
         s.collecting_ = false;
-        s.visitor_.Field(HostText(name, s.hostName_), text);
+        s.visitor_.Field(name, text);
       } else if (s.Depth() == kWorkoutChildDepth) {
         XML_SetElementHandler(s.Handle(), &Streamer::OnStart, &Streamer::OnEnd);
+        s.streaming_ = false;
+        s.SyncText();
         if (!s.visitor_.Close()) s.visiting_ = false;
       }
-      s.pending_.Clear();
       s.LeaveElement();
     });
-    s.SyncText();
   }
 
   static void XMLCALL OnText(void* userData, const XML_Char* text, int length) {
     Streamer& s = Self(userData);
-    if (!(s.building_ || s.collecting_) || length <= 0) return;
+    if (length <= 0) return;
     const std::size_t size = static_cast<std::size_t>(length);
+    if (s.collecting_) {
+      // A field's text mostly comes in one piece, which stays where expat has it.
+      if (s.fieldText_.empty() && !s.fieldCopied_) {
+        s.fieldText_ = std::string_view(text, size);
+      } else {
+        s.AddFieldText(std::string_view(text, size));
+      }
+      return;
+    }
+    if (!s.building_) return;
     // The common case, text that fits the buffer, cannot allocate and so cannot throw.
     if (!s.inCData_ && !s.Stopped() && s.pending_.Fits(size)) return s.pending_.Append(text, size);
     s.AddText(std::string_view(text, size));
@@ -222,6 +241,27 @@ class Streamer : public XmlParser {
         pending_.Append(piece.data(), piece.size());
       }
     });
+  }
+
+  // A field's text in more than one piece (a reference, or the end of expat's buffer, splits it).
+  [[gnu::noinline]] void AddFieldText(std::string_view piece) {
+    Guard([&] {
+      KeepFieldText();
+      fieldCopy_.append(piece);
+      fieldText_ = fieldCopy_;
+    });
+  }
+
+  // The field's text copied out of expat's buffer, which is about to move.
+  void KeepFieldText() {
+    if (fieldCopied_) return;
+    fieldCopy_.assign(fieldText_);
+    fieldText_ = fieldCopy_;
+    fieldCopied_ = true;
+  }
+
+  void BeforeBufferMoves() override {
+    if (collecting_) Guard([&] { KeepFieldText(); });
   }
 
   static void XMLCALL OnStartCData(void* userData) {
@@ -270,13 +310,17 @@ class Streamer : public XmlParser {
   bool visiting_ = true;      // the visitor still wants workout children
   bool building_ = false;     // a child taken as a tree is open
   bool inCData_ = false;
+  bool streaming_ = false;    // a child taken as a stream is open
   bool collecting_ = false;   // in a field of a streamed child that has held nothing but text so far
   bool textHandled_ = false;  // OnText is expat's text handler
-  std::string hostName_;      // host text of a name or text that is not ASCII
-  std::string hostText_;
+  std::string hostName_;      // host text of a workout child's name that is not ASCII
   Node subtree_;              // the workout child being built
   std::vector<Node*> open_;   // open elements of the subtree, innermost last
-  PendingText pending_;       // text gathered since the last node boundary
+  PendingText pending_;       // text gathered since the last node boundary of a tree
+  // The text of the field being read: a view of expat's buffer, or of fieldCopy_ once copied.
+  std::string_view fieldText_;
+  std::string fieldCopy_;
+  bool fieldCopied_ = false;
 };
 
 }  // namespace

@@ -88,8 +88,11 @@ class WorkoutVisitor {
   virtual bool Visit(const Node& element) = 0;
   // A direct element child of a streamed child has ended: its name, and its text as its Node's
   // Text() would show it (empty unless it is a text element). Anything below a field is not
-  // handed over.
-  virtual void Field(std::string_view name, std::string_view text) = 0;
+  // handed over. Unlike everything else here, both are the file's UTF-8 as expat hands them, the
+  // name NUL-terminated: a field is read for ASCII names and numbers, which are the same bytes in
+  // every host code page, so a day's million fields need neither a look for other letters nor
+  // the name's length.
+  virtual void Field(const char* name, std::string_view text) = 0;
   // The streamed child has ended. Answering false ends the visits, as Visit does.
   virtual bool Close() = 0;
 
@@ -104,5 +107,6 @@ LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor);
 // Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays
 // part of the name, so "pwx:hr" is not "hr".
 inline bool NameIs(std::string_view written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
+inline bool NameIs(const char* written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
 }  // namespace tessaly::xml

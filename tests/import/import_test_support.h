@@ -25,7 +25,7 @@ struct TreeVisitor final : xml::WorkoutVisitor {
   std::function<bool(const xml::Node&)> OnVisit = [](const xml::Node&) { return true; };
   xml::Take Open(std::string_view) override { return xml::Take::Tree; }
   bool Visit(const xml::Node& element) override { return OnVisit(element); }
-  void Field(std::string_view, std::string_view) override {}
+  void Field(const char*, std::string_view) override {}
   bool Close() override { return true; }
 };
 

@@ -36,7 +36,7 @@ struct Reader final : xml::WorkoutVisitor {
     return xml::Take::Stream;
   }
   bool Visit(const xml::Node&) override { return true; }
-  void Field(std::string_view name, std::string_view text) override { Sampler.Field(name, text); }
+  void Field(const char* name, std::string_view text) override { Sampler.Field(name, text); }
   bool Close() override {
     Sampler.Close();
     return true;

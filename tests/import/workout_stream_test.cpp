@@ -136,7 +136,7 @@ TEST(WorkoutStream, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest
       Names.push_back(e.Name() + "/" + std::to_string(e.Children().size()));
       return Names.size() < 2;
     }
-    void Field(std::string_view, std::string_view) override {}
+    void Field(const char*, std::string_view) override {}
     bool Close() override { return true; }
   };
   SamplesOnly ok;

@@ -34,7 +34,7 @@ class HeaderWalk final : public xml::WorkoutVisitor {
     }
     return true;
   }
-  void Field(std::string_view, std::string_view) override {}
+  void Field(const char*, std::string_view) override {}
   bool Close() override { return true; }
 
  private:
