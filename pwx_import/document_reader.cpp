@@ -21,7 +21,7 @@ namespace {
 
 // Workout children the walk reads as trees; samples are read from the stream, everything else is
 // skipped unbuilt.
-bool IsReadChild(std::string_view name) {
+bool IsReadChild(const char* name) {
   for (const std::string_view read : {"segment", "summarydata", "extension", "time", "cmt", "device", "sporttype"}) {
     if (xml::NameIs(name, read)) return true;
   }
@@ -41,7 +41,7 @@ class Walk final : public xml::WorkoutVisitor {
       : staged_(staged), laps_(laps), samples_(state_, samples) {}
 
   // Samples, a day of them at one a second, are read without building a tree for each.
-  xml::Take Open(std::string_view name) override {
+  xml::Take Open(const char* name) override {
     if (xml::NameIs(name, "sample")) {
       samples_.Open();
       return xml::Take::Stream;

@@ -27,17 +27,6 @@ std::string HostString(std::string_view utf8) {
   return kHostTextIsUtf8 || IsAscii(utf8) ? std::string(utf8) : platform::Utf8ToHostText(utf8);
 }
 
-[[gnu::noinline]] std::string_view ConvertedHostText(std::string_view utf8, std::string& buffer) {
-  buffer = platform::Utf8ToHostText(utf8);
-  return buffer;
-}
-
-// UTF-8 as host text, converted into buffer unless ASCII. Inline: every field's text comes here.
-inline std::string_view HostText(std::string_view utf8, std::string& buffer) {
-  if (kHostTextIsUtf8 || IsAscii(utf8)) return utf8;
-  return ConvertedHostText(utf8, buffer);
-}
-
 // 1 for every byte but the four of XML whitespace.
 constexpr auto kInk = [] {
   std::array<unsigned char, 256> ink{};
@@ -148,7 +137,7 @@ class Streamer : public XmlParser {
       } else if (s.Depth() == 2) {
         s.inWorkout_ = NameIs(name, "workout");
       } else if (s.Depth() == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
-        switch (s.visitor_.Open(HostText(name, s.hostName_))) {
+        switch (s.visitor_.Open(name)) {
           case Take::Skip: break;
           case Take::Stream:
             XML_SetElementHandler(s.Handle(), &Streamer::OnStreamStart, &Streamer::OnStreamEnd);
@@ -313,7 +302,6 @@ class Streamer : public XmlParser {
   bool streaming_ = false;    // a child taken as a stream is open
   bool collecting_ = false;   // in a field of a streamed child that has held nothing but text so far
   bool textHandled_ = false;  // OnText is expat's text handler
-  std::string hostName_;      // host text of a workout child's name that is not ASCII
   Node subtree_;              // the workout child being built
   std::vector<Node*> open_;   // open elements of the subtree, innermost last
   PendingText pending_;       // text gathered since the last node boundary of a tree

@@ -78,11 +78,13 @@ enum class Take : std::uint8_t {
 };
 
 // What a reader of workout children is told, in document order. A `workout` element is a child
-// of the document element named "workout" in any case. Names and texts are as a Node shows them.
+// of the document element named "workout" in any case. Names and texts are as a Node shows them,
+// except where Open and Field say otherwise.
 class WorkoutVisitor {
  public:
-  // A workout child has started.
-  virtual Take Open(std::string_view name) = 0;
+  // A workout child has started: its name as written, in the file's UTF-8 and NUL-terminated, as
+  // Field's names are (readers choose children by ASCII names).
+  virtual Take Open(const char* name) = 0;
   // A child taken as a Tree, complete. Answering false ends the visits; the rest of the document
   // is still checked for well-formedness.
   virtual bool Visit(const Node& element) = 0;

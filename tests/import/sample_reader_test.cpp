@@ -30,7 +30,7 @@ struct Reader final : xml::WorkoutVisitor {
   // Reads the snippet as the next sample of the import.
   void Read(const std::string& sampleContent) { ReadWorkout("<sample>" + sampleContent + "</sample>"); }
 
-  xml::Take Open(std::string_view name) override {
+  xml::Take Open(const char* name) override {
     if (!xml::NameIs(name, "sample")) return xml::Take::Skip;
     Sampler.Open();
     return xml::Take::Stream;

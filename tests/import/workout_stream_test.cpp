@@ -131,7 +131,9 @@ TEST(WorkoutStream, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest
   struct SamplesOnly final : xml::WorkoutVisitor {
     std::vector<std::string> Names;
     bool Broken = false;
-    xml::Take Open(std::string_view name) override { return name == "sample" ? xml::Take::Tree : xml::Take::Skip; }
+    xml::Take Open(const char* name) override {
+      return std::string_view(name) == "sample" ? xml::Take::Tree : xml::Take::Skip;
+    }
     bool Visit(const xml::Node& e) override {
       Names.push_back(e.Name() + "/" + std::to_string(e.Children().size()));
       return Names.size() < 2;

@@ -19,7 +19,7 @@ class HeaderWalk final : public xml::WorkoutVisitor {
  public:
   explicit HeaderWalk(WorkoutHeader& header) : header_(header) {}
 
-  xml::Take Open(std::string_view name) override {
+  xml::Take Open(const char* name) override {
     return xml::NameIs(name, "sporttype") || xml::NameIs(name, "athlete") ? xml::Take::Tree : xml::Take::Skip;
   }
   bool Visit(const xml::Node& element) override {
