@@ -1,6 +1,8 @@
 // PWX `sample` elements into the sample store, one index each.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -35,6 +37,13 @@ class SampleReader {
   SampleStore& samples_;
   std::int32_t index_ = -1;  // the open sample's index; -1 when it stores nothing
   std::int32_t right_ = 0;   // the last pwrright of the open sample that converted
+  // For each channel's entry in the reader's channel table, and for the sample's start, the entry
+  // the next field's name was found at last time.
+#define TESSALY_COUNT_CHANNEL(Name, Type, Field, Element) +1
+  static constexpr std::uint8_t kSampleStart = 0 TESSALY_SAMPLE_CHANNELS(TESSALY_COUNT_CHANNEL);
+#undef TESSALY_COUNT_CHANNEL
+  std::array<std::uint8_t, kSampleStart + 1> following_{};
+  std::uint8_t previous_ = kSampleStart;
 };
 
 // Distance in km between two positions in degrees by the spherical law of cosines, worked in

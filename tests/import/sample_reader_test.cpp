@@ -277,6 +277,21 @@ TEST(SampleReader, SampleShapesFile) {
   EXPECT_EQ(r.Samples.GetDist(6), 1.5);
 }
 
+TEST(SampleReader, ChannelsInAnyOrderFromSampleToSample) {
+  // The look for a channel starts where it found the one after the previous channel last time;
+  // every order, the table's last channel before its first included, still finds each.
+  Reader r;
+  r.Read("<pedal_smoothness_right>7</pedal_smoothness_right><hr>120</hr><cad>80</cad>");
+  r.Read("<cad>81</cad><x>1</x><hr>121</hr><pedal_smoothness_right>8</pedal_smoothness_right>");
+  r.Read("<hr>122</hr><pedal_smoothness_right>9</pedal_smoothness_right><cad>82</cad>");
+  ASSERT_EQ(r.Samples.Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(r.Samples.GetHr(i), 120 + i) << i;
+    EXPECT_EQ(r.Samples.GetCad(i), 80 + i) << i;
+    EXPECT_EQ(r.Samples.GetPedalSmoothnessRight(i), 7 + i) << i;
+  }
+}
+
 TEST(SampleReader, OffsetsAreStoredAsTheyCome) {
   Reader r;
   const int offsets[] = {0, 5, 5, 20};
