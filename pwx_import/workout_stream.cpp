@@ -34,7 +34,7 @@ constexpr auto kInk = [] {
   return ink;
 }();
 
-// More than XML whitespace.
+// More than XML whitespace; the first other byte ends the look.
 bool HasInk(std::string_view text) {
   for (char c : text) {
     if (kInk[static_cast<unsigned char>(c)] != 0) return true;
@@ -58,14 +58,7 @@ class PendingText {
     std::memcpy(buffer_.data() + size_, piece, length);
     size_ += length;
     // Only whitespace needs a look at every byte; the first other byte settles it.
-    if (!ink_) {
-      for (std::size_t k = 0; k < length; ++k) {
-        if (kInk[static_cast<unsigned char>(piece[k])] != 0) {
-          ink_ = true;
-          break;
-        }
-      }
-    }
+    if (!ink_) ink_ = xml::HasInk(std::string_view(piece, length));
   }
 
   void Clear() {
