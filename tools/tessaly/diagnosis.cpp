@@ -3,7 +3,6 @@
 #include <expat.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +17,8 @@
 #include "pwx_import/xml_parser.h"
 #include "unpacked_file.h"
 #include "util/ascii.h"
+#include "util/conversions.h"
+#include "util/number_text.h"
 
 namespace tessaly::tool {
 namespace {
@@ -28,30 +29,11 @@ std::string Where(const std::string& path, xml::Place place) {
   return path + ":" + std::to_string(place.Line) + ":" + std::to_string(place.Column);
 }
 
-// The text as the plug-in's readers take it: blanks and control characters gone from both ends.
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
-// A sample's number, when its text is one; the plug-in reads anything else as 0, which fits.
+// A sample's number, read by the plug-in's own rule; what it reads as 0 (no number, or one
+// beyond a double) is none here, and fits any field.
 std::optional<double> NumberIn(std::string_view text) {
-  text = Trimmed(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  double value = 0.0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-  return value;
-}
-
-// A whole number of a sample, as the record is given it: the fraction cut off, saturated.
-long long WholeNumber(double value) {
-  if (!(value == value)) return 0;
-  if (value >= 9.2e18) return 9200000000000000000LL;
-  if (value <= -9.2e18) return -9200000000000000000LL;
-  return static_cast<long long>(value);
+  const std::optional<double> value = ParseReal(text);
+  return value && std::isfinite(*value) ? value : std::nullopt;
 }
 
 // The sample elements the diagnosis looks at, by their PWX names.
@@ -180,7 +162,7 @@ class Scan : public xml::XmlParser {
     const std::optional<double> value = NumberIn(open_.Text);
     if (!value) return;
     SampleHas[static_cast<int>(field_)] = true;
-    const long long whole = WholeNumber(*value);
+    const long long whole = TruncateWideToInt64(*value);  // the fraction cut off, saturated
     const std::string text(Trimmed(open_.Text));
     const long long sample = Samples - 1;
     switch (field_) {

@@ -102,13 +102,18 @@ std::optional<double> CalendarValue(std::string_view text) {
   const std::int64_t days = DaysFromCivil(year, month, day);
   const CivilDate back = CivilFromDays(days);
   if (back.Month != month || back.Day != day) return std::nullopt;  // 30 February
-  // Day 25569 of the log is 1970-01-01.
-  return static_cast<double>(days + 25569) + (hour * 3600 + minute * 60 + second) / 86400.0;
+  return static_cast<double>(days - kDateTimeEpochDay) + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
 std::string BaseName(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
 }
 
 }  // namespace tessaly::tool

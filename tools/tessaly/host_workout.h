@@ -40,4 +40,7 @@ std::optional<double> CalendarValue(std::string_view text);
 // The last part of a path, after the last slash or backslash.
 std::string BaseName(const std::string& path);
 
+// The text as the plug-in's readers take it: blanks and control characters gone from both ends.
+std::string_view Trimmed(std::string_view text);
+
 }  // namespace tessaly::tool

@@ -2,17 +2,12 @@
 
 #include <optional>
 
+#include "host_workout.h"
 #include "pwx_import/workout_stream.h"
 #include "util/sport_types.h"
 
 namespace tessaly::tool {
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
 
 // Builds only `sportType` and `athlete`; the samples are skipped unbuilt.
 class HeaderWalk final : public xml::WorkoutVisitor {
