@@ -25,7 +25,6 @@ namespace tessaly::platform {
 struct FileReplacement::Spool {
   std::string target;           // the file written: the target with its links followed
   bool target_exists = false;
-  bool beside = false;          // in the target's folder, so that it can be renamed over the target
   bool may_replace = false;     // renaming it over the target keeps what the target was
   int fd = -1;
   std::string name;             // while it has a name of its own that we must remove
@@ -221,8 +220,8 @@ FileReplacement::FileReplacement(const std::string& target) noexcept {
     RemoveStaleTemporaryFiles(folder);
     spool->fd = OpenUnnamed(folder);
     if (spool->fd < 0) spool->fd = OpenNamed(folder, spool->name);
-    spool->beside = spool->fd >= 0;
-    if (!spool->beside && spool->target_exists) {
+    const bool beside = spool->fd >= 0;  // in the target's folder, so that it can be renamed over it
+    if (!beside && spool->target_exists) {
       // The folder takes no new file, but the file in it may be written: the document waits in
       // the system's folder for temporary files, nameless or unnamed at once.
       const std::string aside = SystemTemporaryFolder();
@@ -233,7 +232,7 @@ FileReplacement::FileReplacement(const std::string& target) noexcept {
       }
     }
     if (spool->fd < 0) return;
-    spool->may_replace = spool->beside && (!spool->target_exists || TakeOnOwnerAndMode(spool->fd, st));
+    spool->may_replace = beside && (!spool->target_exists || TakeOnOwnerAndMode(spool->fd, st));
     spool_ = std::move(spool);
   } catch (...) {
   }

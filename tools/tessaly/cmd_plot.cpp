@@ -3,7 +3,6 @@
 // stalls, laps in the wrong place).
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>

@@ -533,10 +533,10 @@ std::string PlotSvg(const Workout& w, const PlotOptions& options) {
   // Below the time axis: the route on the left, when there is one, the figures and the laps beside it.
   const double detailsTop = plotBottom + kBottom + 36;
   std::string details = RouteSvg(w, stretchStarts, kLeft, detailsTop);
-  const double textLeft = details.empty() ? kLeft : kLeft + kRouteWidth + 40;
+  const bool hasRoute = !details.empty();  // "" for a workout without positions
+  const double textLeft = hasRoute ? kLeft + kRouteWidth + 40 : kLeft;
   const double figuresHeight = AppendFigures(details, w, textLeft, detailsTop - 7);
   const double tableHeight = AppendLapTable(details, w, textLeft, detailsTop - 7 + figuresHeight);
-  const bool hasRoute = details.find("panel-route") != std::string::npos;
   const double height =
       detailsTop + std::max(hasRoute ? kRouteHeight : 0.0, figuresHeight + tableHeight) + 20;
 

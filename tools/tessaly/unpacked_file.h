@@ -28,7 +28,6 @@ class PlainWorkoutFile {
   // What to hand the plug-in: the path itself, or the unpacked copy, named as the file was before
   // it was compressed (NAME.pwx.gz gives ...NAME.pwx).
   const std::string& Path() const { return plain_; }
-  bool Unpacked() const { return !temporary_.empty(); }
   // A message about Path() made to name the file as the user gave it, path.
   void NameAsGiven(std::string& message, const std::string& path) const;
 
