@@ -42,8 +42,8 @@ bool HasInk(std::string_view text) {
   return false;
 }
 
-// Text between two node boundaries, gathered piece by piece as expat hands it over. Most of it
-// is the indentation between elements, which never becomes a node.
+// Text gathered piece by piece as expat hands it over: a field's, or a tree's between two node
+// boundaries, which is mostly the indentation between elements and never becomes a node.
 class PendingText {
  public:
   // More than XML whitespace, so it makes a text node.
@@ -173,8 +173,7 @@ class Streamer : public XmlParser {
     // Only the child's direct children are handed over; anything below one of them is a node of
     // that field, so the field is no text element.
     s.collecting_ = s.Depth() == kWorkoutChildDepth + 1;
-    s.fieldText_ = {};
-    s.fieldCopied_ = false;
+    s.field_.Clear();
   }
 
   static void XMLCALL OnStreamEnd(void* userData, const XML_Char* name) {
@@ -182,7 +181,7 @@ class Streamer : public XmlParser {
     s.Guard([&] {
       if (s.Depth() == kWorkoutChildDepth + 1) {
         // A text element: nothing but text, and more than whitespace.
-        const std::string_view text = s.collecting_ && HasInk(s.fieldText_) ? s.fieldText_ : std::string_view();
+        const std::string_view text = s.collecting_ && s.field_.HasInk() ? s.field_.View() : std::string_view();
         s.collecting_ = false;
         s.visitor_.Field(name, text);
       } else if (s.Depth() == kWorkoutChildDepth) {
@@ -200,14 +199,11 @@ class Streamer : public XmlParser {
     if (length <= 0) return;
     const std::size_t size = static_cast<std::size_t>(length);
     if (s.collecting_) {
-      // A field's text mostly comes in one piece, which stays where expat has it: a day's import
-      // 3-7% faster natively and 2-6% in the DLL than with every piece copied.
-      if (s.fieldText_.empty() && !s.fieldCopied_) {
-        s.fieldText_ = std::string_view(text, size);
-      } else {
-        s.AddFieldText(std::string_view(text, size));
-      }
-      return;
+      // Every piece is copied as it comes: expat hands a reference, a line break or text it has
+      // converted from another encoding from a buffer of its own, which the next piece overwrites.
+      // Text that fits the buffer, as all but the first long ones do, cannot allocate or throw.
+      if (s.field_.Fits(size)) return s.field_.Append(text, size);
+      return s.AddFieldText(std::string_view(text, size));
     }
     if (!s.building_) return;
     // The common case, text that fits the buffer, cannot allocate and so cannot throw.
@@ -226,25 +222,9 @@ class Streamer : public XmlParser {
     });
   }
 
-  // A field's text in more than one piece (a reference, or the end of expat's buffer, splits it).
+  // A field's text longer than any before it.
   [[gnu::noinline]] void AddFieldText(std::string_view piece) {
-    Guard([&] {
-      KeepFieldText();
-      fieldCopy_.append(piece);
-      fieldText_ = fieldCopy_;
-    });
-  }
-
-  // The field's text copied out of expat's buffer, which is about to move.
-  void KeepFieldText() {
-    if (fieldCopied_) return;
-    fieldCopy_.assign(fieldText_);
-    fieldText_ = fieldCopy_;
-    fieldCopied_ = true;
-  }
-
-  void BeforeBufferMoves() override {
-    if (collecting_) Guard([&] { KeepFieldText(); });
+    Guard([&] { field_.Append(piece.data(), piece.size()); });
   }
 
   static void XMLCALL OnStartCData(void* userData) {
@@ -299,10 +279,7 @@ class Streamer : public XmlParser {
   Node subtree_;              // the workout child being built
   std::vector<Node*> open_;   // open elements of the subtree, innermost last
   PendingText pending_;       // text gathered since the last node boundary of a tree
-  // The text of the field being read: a view of expat's buffer, or of fieldCopy_ once copied.
-  std::string_view fieldText_;
-  std::string fieldCopy_;
-  bool fieldCopied_ = false;
+  PendingText field_;         // the text of the field being read
 };
 
 }  // namespace

@@ -146,7 +146,6 @@ LoadResult XmlParser::ReadFile(const char* path) {
     return LoadResult::Unreadable;
   }
   for (;;) {
-    BeforeBufferMoves();
     char* buffer = static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(kReadChunk)));
     if (buffer == nullptr) {  // no memory for the next piece: as when expat runs out within one
       parserError_ = XML_ERROR_NO_MEMORY;

@@ -44,7 +44,7 @@ struct Place {
 class XmlParser {
  public:
   XmlParser();  // std::bad_alloc when expat has no memory for a parser
-  virtual ~XmlParser();
+  ~XmlParser();
   XmlParser(const XmlParser&) = delete;
   XmlParser& operator=(const XmlParser&) = delete;
 
@@ -94,10 +94,6 @@ class XmlParser {
   }
 
   Place CurrentPlace() const;
-
-  // Before expat's buffer moves for the next piece of the file: a reader that still holds text
-  // expat handed over, in that buffer, copies it now.
-  virtual void BeforeBufferMoves() {}
 
  private:
   void Keep(std::exception_ptr error) noexcept;

@@ -145,6 +145,31 @@ TEST(SampleStream, ADocumentSplitAcrossReadsReadsAsItDoesWhole) {
     EXPECT_EQ(recorder.Built, (std::vector<std::string>{"x=" + std::string(pad, 'p'),
                                                         "y=" + eAcute + "<" + std::string(65536, 'q')}));
   }
+  // A field's text in pieces: expat hands a reference, a line break and text it has converted
+  // from another encoding (1024 bytes at a time) from buffers of its own, which the next piece
+  // overwrites. Each text in the middle of a document, then with the bytes of its first piece
+  // the last of a read; in UTF-8 and in ISO-8859-1. A CDATA section makes a field no plain text.
+  const std::string spaces(1023, ' ');
+  const struct {
+    std::string First, Rest, Text;
+  } pieces[] = {
+      {"&#49;", "50", "150"},     {"&#49;", "&#53;", "15"}, {"&#49;", "&#50;&#51;", "123"},
+      {"&#x31;", "&#x35;", "15"}, {"1", "&#53;0", "150"},   {"\n", "150", "\n150"},
+      {"<![CDATA[1", "50]]>", ""}, {spaces + "1", "50", spaces + "150"},
+  };
+  for (const auto& p : pieces) {
+    for (const char* declaration : {"", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"}) {
+      for (const bool atBoundary : {false, true}) {
+        SCOPED_TRACE(testing::PrintToString(p.First + "|" + p.Rest) + declaration + (atBoundary ? " at the end" : ""));
+        const std::string before = std::string(declaration) + head, open = "</x><s><hr>";
+        const std::size_t pad = atBoundary ? 65536 - before.size() - open.size() - p.First.size() : 10;
+        Recorder recorder;
+        const std::string field = open + p.First + p.Rest + "</hr></s></workout></pwx>";
+        EXPECT_EQ(test::ReadDocument(before + std::string(pad, 'p') + field, recorder), LoadResult::Loaded);
+        EXPECT_EQ(Joined(recorder.Events), "open hr[" + p.Text + "] close ");
+      }
+    }
+  }
 }
 
 TEST(SampleStream, ReaderExceptionStopsTheParseAndIsRethrown) {
