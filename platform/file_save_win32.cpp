@@ -10,6 +10,7 @@
 
 #include "platform/codepage_win32.h"
 #include "platform/file_save.h"
+#include "platform/file_system_win32.h"
 #include "platform/temporary_file_name.h"
 
 namespace tessaly::platform {
@@ -65,22 +66,6 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size) {
 }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-// The absolute form of a path, with the \\?\ prefix that lifts the MAX_PATH limit from the wide
-// functions; "" for what is no path to a file on a drive or a share (a device name such as "nul").
-std::wstring LongFullPath(const std::wstring& path) {
-  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return {};
-  std::wstring full(size, L'\0');
-  size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-  if (size == 0 || size >= full.size()) return {};
-  full.resize(size);
-  if (full.starts_with(L"\\\\?\\")) return full;
-  if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
-  if (full.starts_with(L"\\\\.\\")) return {};
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return {};
-}
 
 std::wstring FolderOf(const std::wstring& full) { return full.substr(0, full.find_last_of(L'\\')); }
 
