@@ -32,6 +32,9 @@ class PrivateFile {
   const std::string& Path() const { return path_; }
 
  private:
+  // Create's work, once an interruption's handler is in place (and natively, waits).
+  bool Make(const std::string& suffix, int slot, std::string& error);
+
   std::string path_;
   std::intptr_t handle_ = -1;  // the descriptor, or the Windows handle
   int slot_ = -1;              // where the interruption handler finds the path

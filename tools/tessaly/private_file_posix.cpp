@@ -109,6 +109,19 @@ bool PrivateFile::Create(const std::string& suffix, std::string& error) {
     error = "too many files of the tool's own at once";
     return false;
   }
+  CatchInterruptions();
+  // An interruption waits while the file is made and marked for the handler, so that none can
+  // come between the two.
+  sigset_t interruptions, before;
+  sigemptyset(&interruptions);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interruptions, signal);
+  sigprocmask(SIG_BLOCK, &interruptions, &before);
+  const bool made = Make(suffix, slot, error);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  return made;
+}
+
+bool PrivateFile::Make(const std::string& suffix, int slot, std::string& error) {
   std::random_device random;
   for (int attempt = 0; attempt < 64; ++attempt) {
     std::string folder;
@@ -134,7 +147,6 @@ bool PrivateFile::Create(const std::string& suffix, std::string& error) {
     }
     std::strcpy(g_paths[slot], path.c_str());
     g_inUse[slot] = 1;
-    CatchInterruptions();
     path_ = path;
     handle_ = fd;
     slot_ = slot;

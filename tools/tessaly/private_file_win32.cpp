@@ -123,6 +123,11 @@ bool PrivateFile::Create(const std::string& suffix, std::string& error) {
     error = "too many files of the tool's own at once";
     return false;
   }
+  CatchInterruptions();
+  return Make(suffix, slot, error);
+}
+
+bool PrivateFile::Make(const std::string& suffix, int slot, std::string& error) {
   UserOnly userOnly;
   std::random_device random;
   for (int attempt = 0; attempt < 64; ++attempt) {
@@ -136,19 +141,21 @@ bool PrivateFile::Create(const std::string& suffix, std::string& error) {
       error = "the name " + path + " is too long";
       return false;
     }
+    // Marked for the console handler before it is made, so that no interruption comes between; a
+    // name already taken is no file of this run, and its mark goes again at once.
+    std::strcpy(g_paths[slot], path.c_str());
+    g_inUse[slot] = 1;
     // Held open from its making to its removal; others may read it (the plug-in) and remove it
     // (the console handler), never open it alone.
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, userOnly.Get(),
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD code = GetLastError();
+      g_inUse[slot] = 0;
       if (code == ERROR_FILE_EXISTS || code == ERROR_PATH_NOT_FOUND) continue;  // a name taken; a folder just removed
       error = "cannot make " + path + ": " + SystemWords(code);
       return false;
     }
-    std::strcpy(g_paths[slot], path.c_str());
-    g_inUse[slot] = 1;
-    CatchInterruptions();
     path_ = path;
     handle_ = reinterpret_cast<std::intptr_t>(file);
     slot_ = slot;
