@@ -127,11 +127,7 @@ TEST(HostileExport, EveryTargetIsWrittenAsAPlainWriteWouldOrRefusedWithNothingLe
 // Fills the disk the folder is on, then gives back room bytes of it.
 void LeaveRoom(const std::string& folder, std::uintmax_t room) {
   const std::string filler = folder + "/../filler";
-  {
-    std::ofstream out(filler, std::ios::binary);
-    const std::string block(4096, 'f');
-    while (out.write(block.data(), static_cast<std::streamsize>(block.size()))) {
-    }
+  for (std::ofstream out(filler, std::ios::binary); out.write(std::string(4096, 'f').data(), 4096);) {
   }
   fs::resize_file(filler, fs::file_size(filler) - std::min(room, fs::file_size(filler)));
 }
@@ -142,11 +138,11 @@ void LeaveRoom(const std::string& folder, std::uintmax_t room) {
 TEST(HostileExport, AnInPlaceSaveOnAFullDiskOrCutShortLeavesTheOldBytes) {
   enum class Way { SecondName, ReadOnlyFolder, HeldWithWriteSharing };
   enum class Then { Room, DiskFull, Killed };
-  struct Case {
+  struct Case {  // the answers: -1 killed, -2 where it cannot be arranged
     const char* name;
     Way way;
     Then then;
-    int native, windows;  // the answer; -1 killed, -2 where it cannot be arranged
+    int native, windows;
   };
   const Case cases[] = {
       {"second name, room", Way::SecondName, Then::Room, 1, 1},
@@ -160,14 +156,12 @@ TEST(HostileExport, AnInPlaceSaveOnAFullDiskOrCutShortLeavesTheOldBytes) {
   const auto plugin = test::LoadPlugin();
   ASSERT_NE(plugin, nullptr);
   const tool::PluginApi& api = plugin->api();
-  constexpr int kSamples = 60;  // a document of about 17 KB
   LogSummaryRecord summary{};
   summary.StartTime = 45000.25;
   ASSERT_EQ(api.SetLogSummaryEx(summary), 1);
-  for (int i = 0; i < kSamples; ++i) {
+  for (int i = 0; i < 60; ++i) {  // a document of about 17 KB: twice that and more fit the disk
     ExerciseDataRecord sample{};
     sample.TimeOffset = i;
-    sample.HeartRate = 140;
     ASSERT_EQ(api.SetExerciseDatasEx(i, sample), 1);
   }
   const std::string measured = disk + "/measured.pwx";
@@ -184,18 +178,15 @@ TEST(HostileExport, AnInPlaceSaveOnAFullDiskOrCutShortLeavesTheOldBytes) {
     const std::string ride = folder + "/ride.pwx";
     test::WriteFile(ride, earlier);
     std::set<std::string> names = {"ride.pwx"};
-    if (c.way == Way::SecondName) fs::create_hard_link(ride, folder + "/other.pwx");
-    if (c.way == Way::SecondName) names.insert("other.pwx");
+    if (c.way == Way::SecondName) fs::create_hard_link(ride, folder + "/" + *names.insert("other.pwx").first);
     if (c.way == Way::ReadOnlyFolder) fs::permissions(folder, fs::perms(0555));
     const std::intptr_t hold = c.way == Way::HeldWithWriteSharing ? test::HoldOpen(ride, "rw") : -1;
     // The new document fits beside the target (on the disk only when it is written beside it), but
     // not also into the target.
     if (c.then == Then::DiskFull) LeaveRoom(folder, (c.way == Way::ReadOnlyFolder ? 0 : document) + 8192);
     test::SaverEnd end;
-    if (c.then == Then::Killed) {
-      end = test::ExportElsewhere(api, test::Saver::KilledWhileWriting, ride, 100000);
-    } else if (c.way == Way::ReadOnlyFolder) {
-      end = test::ExportElsewhere(api, test::Saver::OrdinaryUser, ride, kSamples);
+    if (c.then == Then::Killed || c.way == Way::ReadOnlyFolder) {
+      end = test::ExportElsewhere(api, c.then == Then::Killed ? test::Saver::KilledWhileWriting : test::Saver::OrdinaryUser, ride);
     } else {
       end.Answer = api.ExportDatas(0, 0, 0, 0, 0, 0, 0, ride.c_str(), 0);
       end.SystemError = tool::os::LastSystemError();

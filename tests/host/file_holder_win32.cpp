@@ -46,10 +46,10 @@ std::string SmallDisk() {
 
 // Only the killing can be arranged: another program saves (tests/win32/save_once.cpp) and is
 // ended once its temporary file shows in the target's folder.
-SaverEnd ExportElsewhere(const tool::PluginApi&, Saver saver, const std::string& target, int samples) {
+SaverEnd ExportElsewhere(const tool::PluginApi&, Saver saver, const std::string& target) {
   if (saver != Saver::KilledWhileWriting) return {};
   std::string command = "\"" TESSALY_BINARY_DIR "/bin/save_once.exe\" \"" + tool::os::DefaultPluginPath() + "\" \"" +
-                        target + "\" " + std::to_string(samples);
+                        target + "\"";
   STARTUPINFOA start{};
   start.cb = sizeof start;
   PROCESS_INFORMATION process{};

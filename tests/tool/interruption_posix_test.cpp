@@ -1,8 +1,7 @@
-// tessaly interrupted while it unpacks a .pwx.gz bomb, as a separate process: its unpacked file is
-// the user's alone while it runs, and nothing of it outlives an interruption; a file a killed run
-// leaves is removed by the next run, never one a live run holds.
+// tessaly interrupted while it unpacks a .pwx.gz bomb, as a process of its own: its unpacked file
+// is the user's alone, nothing of it outlives an interruption, and the next run removes what a
+// killed run left, never what a live run holds.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,10 +9,9 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "tool_test_support.h"
 
@@ -24,72 +22,46 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The files in folder and below.
 std::vector<fs::path> FilesIn(const std::string& folder) {
   std::vector<fs::path> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files.push_back(entry.path());
-  }
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) files.insert(files.end(), entry.is_regular_file(), entry);
   return files;
 }
 
-// One gzip member of bytes, as gzip writes it.
-std::string GzipMember(const std::string& bytes) {
-  const std::string path = test::TempDir() + "/member.gz";
-  gzFile f = gzopen(path.c_str(), "wb");
-  gzwrite(f, bytes.data(), static_cast<unsigned>(bytes.size()));
-  gzclose(f);
-  return test::ReadFile(path);
-}
-
 TEST(Interruption, NothingOfAnUnpackedFileOutlivesTheRunButALiveRunsFile) {
-  struct Case {
-    const char* name;
-    int signal;
-    std::size_t left;  // files in the temporary folder after the run
-  };
-  const Case cases[] = {{"Ctrl-C", SIGINT, 0}, {"TERM", SIGTERM, 0}, {"HUP", SIGHUP, 0}, {"killed", SIGKILL, 1}};
-  // 256 MiB of spaces after the root's start, from 256 KiB: it unpacks for a while.
-  std::string bomb = test::TempDir() + "/bomb.pwx.gz";
-  std::string bytes = GzipMember("<pwx>");
-  const std::string spaces = GzipMember(std::string(1 << 20, ' '));
-  for (int k = 0; k < 256; ++k) bytes += spaces;
-  test::WriteFile(bomb, bytes);
+  const std::pair<int, std::size_t> cases[] = {{SIGINT, 0}, {SIGTERM, 0}, {SIGHUP, 0}, {SIGKILL, 1}};  // files left
+  std::string bomb = test::TempDir() + "/bomb.pwx.gz", small = test::TempDir() + "/small.pwx.gz";
+  for (const auto& [path, megabytes] : {std::pair{bomb, 256}, {small, 0}}) {
+    gzFile f = gzopen(path.c_str(), "wb");
+    const std::string text = megabytes == 0 ? test::ReadFile(test::ExampleWorkout()) : std::string(1 << 20, ' ');
+    for (int k = 0; k < std::max(megabytes, 1); ++k) gzwrite(f, text.data(), static_cast<unsigned>(text.size()));
+    gzclose(f);
+  }
   std::string tool = TESSALY_BINARY_DIR "/bin/tessaly", command = "check";
   char* argv[] = {tool.data(), command.data(), bomb.data(), nullptr};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string temporary = test::TempDir() + "/tmp-" + std::to_string(c.signal);
+  for (const auto& [signal, left] : cases) {
+    SCOPED_TRACE(signal);
+    const std::string temporary = test::TempDir() + "/tmp-" + std::to_string(signal);
     fs::create_directories(temporary);
     ASSERT_EQ(setenv("TMPDIR", temporary.c_str(), 1), 0);
     pid_t run = 0;
     ASSERT_EQ(posix_spawn(&run, argv[0], nullptr, nullptr, argv, environ), 0);
     std::vector<fs::path> files;
-    for (int wait = 0; wait < 10000 && (files = FilesIn(temporary)).empty(); ++wait) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    for (int wait = 0; wait < 10000 && (files = FilesIn(temporary)).empty(); ++wait) usleep(1000);
     ASSERT_EQ(files.size(), 1u);
-    struct stat file {}, folder {};
-    ASSERT_EQ(stat(files[0].c_str(), &file), 0);
-    ASSERT_EQ(stat(files[0].parent_path().c_str(), &folder), 0);
-    EXPECT_EQ(file.st_mode & 0777, 0600u);
-    EXPECT_EQ(folder.st_mode & 0777, 0700u);
-    kill(run, c.signal);
+    EXPECT_EQ(fs::status(files[0]).permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::status(files[0].parent_path()).permissions(), fs::perms(0700));
+    kill(run, signal);
     int status = 0;
     ASSERT_EQ(waitpid(run, &status, 0), run);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << status;
-    EXPECT_EQ(FilesIn(temporary).size(), c.left);
-    if (c.left == 0) {
-      EXPECT_TRUE(fs::is_empty(temporary));
-      continue;
-    }
-    // The next run clears what the killed one left, but not what a live run holds.
-    const std::string live = files[0].parent_path() / "live.pwx";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(FilesIn(temporary).size(), left);
+    EXPECT_EQ(fs::is_empty(temporary), left == 0);
+    if (left == 0) continue;
+    const std::string live = files[0].parent_path() / "live.pwx";  // held as a running tool holds its file
     test::WriteFile(live, "a live run's");
     const int held = open(live.c_str(), O_RDONLY);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
-    const std::string small = test::TempDir() + "/small.pwx.gz";
-    test::WriteFile(small, GzipMember(test::ReadFile(test::ExampleWorkout())));
     EXPECT_EQ(test::RunTessaly({"check", small}).Status, 0);
     EXPECT_EQ(FilesIn(temporary), std::vector<fs::path>{live});
     close(held);
