@@ -265,7 +265,11 @@ std::unique_ptr<Spool> OpenSpool(const std::string& target, SaveResult& failure)
       spool->name.clear();
     }
   }
-  if (spool->fd < 0) return fail(SaveOutcome::Failed, beside_error);
+  if (spool->fd < 0) {
+    // No folder to write in is what a plain write refuses too; anything else failed.
+    const bool no_folder = beside_error == ENOENT || beside_error == ENOTDIR;
+    return fail(no_folder ? SaveOutcome::Refused : SaveOutcome::Failed, beside_error);
+  }
   spool->may_replace = beside && (!spool->target_exists || TakeOnOwnerAndMode(spool->fd, st));
   return spool;
 }

@@ -211,7 +211,7 @@ TEST(ExportDatas, SavesALongWorkoutPieceByPieceAndLeavesNothingOfAnUnfinishedOne
   EXPECT_EQ(Entries(dir), std::vector<std::string>{"long.pwx"});
   platform::FileReplacement nowhere(dir + "/missing/long.pwx");
   EXPECT_FALSE(nowhere.Write("x"));
-  EXPECT_EQ(nowhere.Commit().Outcome, platform::SaveOutcome::Failed);
+  EXPECT_EQ(nowhere.Commit().Outcome, platform::SaveOutcome::Refused);
 }
 
 }  // namespace

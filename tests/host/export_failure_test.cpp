@@ -152,7 +152,7 @@ TEST(HostileExport, AnInPlaceSaveOnAFullDiskOrCutShortLeavesTheOldBytes) {
       {"second name, killed while writing", Way::SecondName, Then::Killed, -1, -1},
   };
   const std::string disk = test::SmallDisk();
-  if (disk.empty()) GTEST_SKIP() << "no file system of 64 KiB of its own can be made here";
+  if (disk.empty()) GTEST_SKIP() << "no file system of 64 KiB of its own here (test-all mounts one for Wine in a step of its own)";
   const auto plugin = test::LoadPlugin();
   ASSERT_NE(plugin, nullptr);
   const tool::PluginApi& api = plugin->api();
