@@ -12,5 +12,9 @@ std::string HostTextToUtf8(std::string_view text);
 bool HostTextIsUtf8() noexcept;
 // Characters the host's code page cannot hold become "?".
 std::string Utf8ToHostText(std::string_view utf8);
+// Whether the byte starts a two-byte character of the host's code page, whose second byte may be
+// any, a backslash's included (Windows' ANSI page when it is double-byte, 932 and the like). Never
+// in UTF-8, where no byte of a longer character is ASCII.
+bool IsLeadByte(char byte) noexcept;
 
 }  // namespace tessaly::platform

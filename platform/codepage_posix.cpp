@@ -51,4 +51,6 @@ std::string Utf8ToHostText(std::string_view utf8) { return std::string(utf8); }
 
 bool HostTextIsUtf8() noexcept { return true; }
 
+bool IsLeadByte(char) noexcept { return false; }
+
 }  // namespace tessaly::platform

@@ -45,4 +45,6 @@ std::string Utf8ToHostText(std::string_view utf8) { return Narrow(Widen(utf8, CP
 // Host text is in the ANSI code page, whichever it is: document text is always converted.
 bool HostTextIsUtf8() noexcept { return false; }
 
+bool IsLeadByte(char byte) noexcept { return IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0; }
+
 }  // namespace tessaly::platform

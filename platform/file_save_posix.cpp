@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -44,6 +45,9 @@ using Spool = FileReplacement::Spool;
 
 // As many links in a row as the system itself follows before it gives up.
 constexpr int kMostLinksFollowed = 40;
+
+// The code of the system call that just failed; never 0, so that a failure is never taken for success.
+int LastError() { return errno != 0 ? errno : EIO; }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -175,66 +179,108 @@ bool Replace(Spool& spool) {
   return true;
 }
 
+// Room on the disk for the first size bytes of the open file, before any of its bytes is
+// overwritten: its blocks are reserved, the length it shows staying as it is. Where the file system
+// cannot reserve, zeros are written after the old end instead, and cut off again when that fails.
+// 0, or the system's code.
+int TakeRoom(int fd, off_t old_size, off_t size) {
+  if (size <= 0 || fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) == 0) return 0;
+  if (errno != EOPNOTSUPP && errno != ENOSYS) return LastError();
+  static constexpr std::size_t kChunk = 1u << 16;
+  const std::string zeros(kChunk, '\0');
+  for (off_t at = old_size; at < size;) {
+    const std::size_t part = static_cast<std::size_t>(std::min<off_t>(size - at, kChunk));
+    const ssize_t n = pwrite(fd, zeros.data(), part, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? LastError() : ENOSPC;
+      [[maybe_unused]] const int cut = ftruncate(fd, old_size);  // back to the old length
+      return error;
+    }
+    at += n;
+  }
+  return 0;
+}
+
 // Where the rename is refused or would change what the file is, but the file itself may be
 // written, the document is copied into it, as a plain save would write it. The document is whole
-// before the target is touched, so only the copy itself can be cut short.
-bool WriteInPlace(const Spool& spool) {
+// and the disk's room for it taken before the target is touched, so only the copy itself can be
+// cut short. 0, or the system's code.
+int WriteInPlace(const Spool& spool) {
   static constexpr std::size_t kChunk = 1u << 16;
   std::string chunk(kChunk, '\0');
-  if (lseek(spool.fd, 0, SEEK_SET) != 0) return false;
+  struct stat document {};
+  if (fstat(spool.fd, &document) != 0 || lseek(spool.fd, 0, SEEK_SET) != 0) return LastError();
   const int target = open(spool.target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  if (target < 0) return false;
+  if (target < 0) return LastError();
   struct stat st {};
-  bool ok = fstat(target, &st) == 0 && S_ISREG(st.st_mode);
-  off_t size = 0;
-  while (ok) {
+  int error = fstat(target, &st) != 0 ? LastError() : S_ISREG(st.st_mode) ? 0 : EINVAL;
+  if (error == 0) error = TakeRoom(target, st.st_size, document.st_size);
+  while (error == 0) {
     const ssize_t n = read(spool.fd, chunk.data(), kChunk);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      ok = n == 0;
+      if (n < 0) error = LastError();
       break;
     }
-    ok = WriteAll(target, chunk.data(), static_cast<std::size_t>(n));
-    size += n;
+    if (!WriteAll(target, chunk.data(), static_cast<std::size_t>(n))) error = LastError();
   }
-  ok = ok && ftruncate(target, size) == 0 && fsync(target) == 0;
-  return close(target) == 0 && ok;
+  if (error == 0 && (ftruncate(target, document.st_size) != 0 || fsync(target) != 0)) error = LastError();
+  if (close(target) != 0 && error == 0) error = LastError();
+  return error;
+}
+
+// The spool for a save at target, or null with why not in failure.
+std::unique_ptr<Spool> OpenSpool(const std::string& target, SaveResult& failure) {
+  const auto fail = [&](SaveOutcome outcome, int systemError) {
+    failure = {outcome, systemError};
+    return nullptr;
+  };
+  // A folder is no file to save.
+  if (target.empty() || target.back() == '/') return fail(SaveOutcome::Refused, target.empty() ? ENOENT : EISDIR);
+  auto spool = std::make_unique<Spool>();
+  spool->target = FollowLinks(target);
+  if (spool->target.empty() || spool->target.back() == '/') return fail(SaveOutcome::Refused, ELOOP);
+  struct stat st {};
+  if (stat(spool->target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return fail(SaveOutcome::Refused, S_ISDIR(st.st_mode) ? EISDIR : 0);
+    if (!MayWrite(spool->target, st)) return fail(SaveOutcome::Refused, EACCES);
+    spool->target_exists = true;
+  } else if (errno != ENOENT) {
+    return fail(SaveOutcome::Refused, LastError());
+  }
+  const std::string folder = FolderOf(spool->target, PathStyle::Posix);
+  RemoveStaleTemporaryFiles(folder);
+  spool->fd = OpenUnnamed(folder);
+  if (spool->fd < 0) spool->fd = OpenNamed(folder, spool->name);
+  const int beside_error = LastError();
+  const bool beside = spool->fd >= 0;  // in the target's folder, so that it can be renamed over it
+  if (!beside && spool->target_exists) {
+    // The folder takes no new file, but the file in it may be written: the document waits in
+    // the system's folder for temporary files, nameless or unnamed at once.
+    const std::string aside = SystemTemporaryFolder();
+    spool->fd = OpenUnnamed(aside);
+    if (spool->fd < 0 && (spool->fd = OpenNamed(aside, spool->name)) >= 0) {
+      unlink(spool->name.c_str());
+      spool->name.clear();
+    }
+  }
+  if (spool->fd < 0) {
+    // No folder to write in is what a plain write refuses too; anything else failed.
+    const bool no_folder = beside_error == ENOENT || beside_error == ENOTDIR;
+    return fail(no_folder ? SaveOutcome::Refused : SaveOutcome::Failed, beside_error);
+  }
+  spool->may_replace = beside && (!spool->target_exists || TakeOnOwnerAndMode(spool->fd, st));
+  return spool;
 }
 
 }  // namespace
 
 FileReplacement::FileReplacement(const std::string& target) noexcept {
   try {
-    if (target.empty() || target.back() == '/') return;  // a folder is no file to save
-    auto spool = std::make_unique<Spool>();
-    spool->target = FollowLinks(target);
-    if (spool->target.empty() || spool->target.back() == '/') return;
-    struct stat st {};
-    if (stat(spool->target.c_str(), &st) == 0) {
-      if (!S_ISREG(st.st_mode) || !MayWrite(spool->target, st)) return;
-      spool->target_exists = true;
-    } else if (errno != ENOENT) {
-      return;
-    }
-    const std::string folder = FolderOf(spool->target, PathStyle::Posix);
-    RemoveStaleTemporaryFiles(folder);
-    spool->fd = OpenUnnamed(folder);
-    if (spool->fd < 0) spool->fd = OpenNamed(folder, spool->name);
-    const bool beside = spool->fd >= 0;  // in the target's folder, so that it can be renamed over it
-    if (!beside && spool->target_exists) {
-      // The folder takes no new file, but the file in it may be written: the document waits in
-      // the system's folder for temporary files, nameless or unnamed at once.
-      const std::string aside = SystemTemporaryFolder();
-      spool->fd = OpenUnnamed(aside);
-      if (spool->fd < 0 && (spool->fd = OpenNamed(aside, spool->name)) >= 0) {
-        unlink(spool->name.c_str());
-        spool->name.clear();
-      }
-    }
-    if (spool->fd < 0) return;
-    spool->may_replace = beside && (!spool->target_exists || TakeOnOwnerAndMode(spool->fd, st));
-    spool_ = std::move(spool);
+    spool_ = OpenSpool(target, failure_);
   } catch (...) {
+    failure_ = {SaveOutcome::Failed, ENOMEM};
   }
 }
 
@@ -242,21 +288,28 @@ FileReplacement::~FileReplacement() = default;
 
 bool FileReplacement::Write(std::string_view bytes) noexcept {
   if (!spool_) return false;
-  if (!WriteAll(spool_->fd, bytes.data(), bytes.size())) spool_.reset();
-  return spool_ != nullptr;
+  if (WriteAll(spool_->fd, bytes.data(), bytes.size())) return true;
+  failure_ = {SaveOutcome::Failed, LastError()};
+  spool_.reset();
+  return false;
 }
 
-bool FileReplacement::Commit() noexcept {
-  if (!spool_) return false;
+SaveResult FileReplacement::Commit() noexcept {
+  if (!spool_) return failure_;
   // Whatever happens below, nothing more is written, and the spool goes with this scope.
   const std::unique_ptr<Spool> spool = std::move(spool_);
   try {
-    if (fsync(spool->fd) != 0) return false;
-    if (spool->may_replace && Replace(*spool)) return true;
-    return spool->target_exists && WriteInPlace(*spool);
+    if (fsync(spool->fd) != 0) return {SaveOutcome::Failed, LastError()};
+    if (spool->may_replace && Replace(*spool)) return {};
+    const int replace_error = LastError();
+    if (!spool->target_exists) return {SaveOutcome::Failed, replace_error};
+    const int error = WriteInPlace(*spool);
+    return error == 0 ? SaveResult{} : SaveResult{SaveOutcome::Failed, error};
   } catch (...) {
-    return false;
+    return {SaveOutcome::Failed, ENOMEM};
   }
 }
+
+void SetLastSystemError(int code) noexcept { errno = code; }
 
 }  // namespace tessaly::platform

@@ -1,15 +1,20 @@
-// Save through a temporary file beside the target, then move it over the target: the move replaces
-// the target in one step, so a reader sees either the old file or the complete new one. Paths go
-// through the wide functions in their \\?\ form, so a target deeper than MAX_PATH is saved too.
+// Save through a temporary file beside the target, then rename it over the target: the rename
+// replaces the target in one step, so a reader sees either the old file or the complete new one.
+// Paths go through the wide functions in their \\?\ form, so a target deeper than MAX_PATH is
+// saved too. The temporary file is hidden, and held open with nothing shared from its creation to
+// its rename, which is made through that same handle: so while a save runs no other program can
+// open it, and a file of ours that can be opened alone is a leftover of a save that was cut short.
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "platform/codepage_win32.h"
 #include "platform/file_save.h"
+#include "platform/file_system_win32.h"
 #include "platform/temporary_file_name.h"
 
 namespace tessaly::platform {
@@ -26,7 +31,12 @@ struct FileReplacement::Spool {
   Spool(const Spool&) = delete;
   Spool& operator=(const Spool&) = delete;
   ~Spool() {
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+      // Removed through the handle that holds it, so that it is never left unheld under its name.
+      FILE_DISPOSITION_INFO remove{TRUE};
+      if (!name.empty() && SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof remove)) name.clear();
+      CloseHandle(file);
+    }
     if (!name.empty()) DeleteFileW(name.c_str());
   }
 };
@@ -39,8 +49,6 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // The attributes a replaced file keeps; read-only targets are refused before this matters.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-// FILETIME counts 100-nanosecond steps.
-constexpr std::uint64_t kFileTimeStepsPerSecond = 10'000'000;
 
 // Handles closed on every way out, a refused allocation's included.
 struct CloseFile {
@@ -51,6 +59,12 @@ struct CloseSearch {
 };
 using FileHandle = std::unique_ptr<void, CloseFile>;
 using SearchHandle = std::unique_ptr<void, CloseSearch>;
+
+// The code of the call that just failed; never 0, so that a failure is never taken for success.
+int LastError() {
+  const DWORD error = GetLastError();
+  return static_cast<int>(error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE);
+}
 
 bool WriteAll(HANDLE file, const char* data, std::size_t size) {
   constexpr std::size_t kChunk = 1u << 24;
@@ -66,22 +80,6 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size) {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// The absolute form of a path, with the \\?\ prefix that lifts the MAX_PATH limit from the wide
-// functions; "" for what is no path to a file on a drive or a share (a device name such as "nul").
-std::wstring LongFullPath(const std::wstring& path) {
-  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return {};
-  std::wstring full(size, L'\0');
-  size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-  if (size == 0 || size >= full.size()) return {};
-  full.resize(size);
-  if (full.starts_with(L"\\\\?\\")) return full;
-  if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
-  if (full.starts_with(L"\\\\.\\")) return {};
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return {};
-}
-
 std::wstring FolderOf(const std::wstring& full) { return full.substr(0, full.find_last_of(L'\\')); }
 
 // The final path of an open file, with every link on the way followed; "" when it cannot be told.
@@ -95,57 +93,62 @@ std::wstring FinalPath(HANDLE file) {
   return path;
 }
 
-// Finds out what the target is: nothing yet (true, target_exists false), a file we may write
-// (true), or something a plain write would refuse too: a folder, a read-only file (false). A link
-// is followed, so that the save writes the file it points to.
-bool LookAtTarget(Spool& spool) {
+// Finds out what the target is: nothing yet (0, target_exists false), a file we may write (0), or
+// something a plain write would refuse too, with the code that write would get: a folder, a
+// read-only file, a folder that is not there. A link is followed, so that the save writes the file
+// it points to.
+DWORD LookAtTarget(Spool& spool) {
   // Only its attributes, which no program holding it open can deny us.
   const HANDLE opened = CreateFileW(spool.target.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (opened == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+  }
   FileHandle file(opened);
   BY_HANDLE_FILE_INFORMATION info{};
-  const bool known = GetFileInformationByHandle(opened, &info) != 0;
+  if (!GetFileInformationByHandle(opened, &info)) return static_cast<DWORD>(LastError());
   const std::wstring final_path = FinalPath(opened);
   file.reset();
-  if (!known || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+  if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return ERROR_ACCESS_DENIED;
   if (!final_path.empty()) spool.target = LongFullPath(final_path);
+  if (spool.target.empty()) return ERROR_PATH_NOT_FOUND;
   spool.target_exists = true;
   spool.kept_attributes = info.dwFileAttributes & kKeptAttributes;
   // A file with other names (hard links) would keep its old bytes under them.
   spool.may_replace = info.nNumberOfLinks == 1;
-  return !spool.target.empty();
+  return ERROR_SUCCESS;
 }
 
-// Our temporary files that saves cut short left in folder more than a day ago. Only names of our
-// own making are looked at, so no other file is ever removed.
+// Our temporary files that saves cut short left in folder: those no one holds open, since a save
+// holds its own open, sharing nothing, until it is renamed. Only names of our own making are looked
+// at, so no other file is ever removed.
 void RemoveStaleTemporaryFiles(const std::wstring& folder) {
   WIN32_FIND_DATAW found{};
   const std::wstring pattern = folder + L"\\" + std::wstring(kTemporaryFilePrefix.begin(), kTemporaryFilePrefix.end()) + L"*";
   const HANDLE first = FindFirstFileW(pattern.c_str(), &found);
   if (first == INVALID_HANDLE_VALUE) return;
   const SearchHandle search(first);
-  FILETIME now_time{};
-  GetSystemTimeAsFileTime(&now_time);
-  const auto steps = [](const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
-  const std::uint64_t now = steps(now_time);
-  const std::uint64_t stale = static_cast<std::uint64_t>(kStaleTemporaryFileSeconds) * kFileTimeStepsPerSecond;
   do {
-    const std::uint64_t written = steps(found.ftLastWriteTime);
-    if (IsTemporaryFileName(std::wstring_view(found.cFileName)) &&
-        (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-        written < now && now - written > stale) {
-      DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    if (!IsTemporaryFileName(std::wstring_view(found.cFileName)) ||
+        (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+      continue;
     }
+    // Opened alone, it goes when closed; held by a save, the open fails and it stays.
+    const HANDLE alone = CreateFileW((folder + L"\\" + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (alone != INVALID_HANDLE_VALUE) CloseHandle(alone);
   } while (FindNextFileW(first, &found));
 }
 
-// A new file of ours under a free marked name in folder, readable and writable.
+// A new hidden file of ours under a free marked name in folder, readable, writable and renamable
+// through its handle, and shared with no one.
 HANDLE OpenNamed(const std::wstring& folder, DWORD flags, std::wstring& name) {
   for (unsigned attempt = 0; attempt < 64; ++attempt) {
     const std::string ours = TemporaryFileName(GetCurrentProcessId(), attempt);
     std::wstring candidate = folder + L"\\" + std::wstring(ours.begin(), ours.end());
-    const HANDLE file = CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
+    const HANDLE file = CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_HIDDEN | flags, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       name = std::move(candidate);
       return file;
@@ -153,6 +156,7 @@ HANDLE OpenNamed(const std::wstring& folder, DWORD flags, std::wstring& name) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
   }
+  SetLastError(ERROR_FILE_EXISTS);
   return INVALID_HANDLE_VALUE;
 }
 
@@ -169,73 +173,119 @@ HANDLE OpenAside() {
   while (!folder.empty() && IsSeparator(folder.back())) folder.pop_back();
   std::wstring unused;
   return folder.empty() ? INVALID_HANDLE_VALUE
-                        : OpenNamed(folder, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, unused);
+                                        : OpenNamed(folder, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, unused);
 }
 
-// Puts the spool in the target's place by a move, carrying over the target's attributes.
+// Puts the spool in the target's place by a rename through its own handle, so that it is never
+// left unheld, carrying over the target's attributes; NORMAL stands for none, as 0 would leave the
+// spool's own (hidden).
 bool Replace(Spool& spool) {
-  if (!CloseHandle(spool.file)) {
-    spool.file = INVALID_HANDLE_VALUE;
-    return false;
-  }
-  spool.file = INVALID_HANDLE_VALUE;
-  if ((spool.kept_attributes & ~FILE_ATTRIBUTE_ARCHIVE) != 0) SetFileAttributesW(spool.name.c_str(), spool.kept_attributes);
-  if (!MoveFileExW(spool.name.c_str(), spool.target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+  FILE_BASIC_INFO basic{};
+  basic.FileAttributes = spool.kept_attributes != 0 ? spool.kept_attributes : FILE_ATTRIBUTE_NORMAL;
+  if (!SetFileInformationByHandle(spool.file, FileBasicInfo, &basic, sizeof basic)) return false;
+  // The rename takes the system's own form of the path: \\?\C:\... is \??\C:\...
+  const std::wstring to = L"\\??\\" + spool.target.substr(4);
+  const std::size_t bytes = to.size() * sizeof(wchar_t);
+  std::string buffer(sizeof(FILE_RENAME_INFO) + bytes, '\0');
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(bytes);
+  std::memcpy(rename->FileName, to.data(), bytes);
+  if (!SetFileInformationByHandle(spool.file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) return false;
   spool.name.clear();  // it is the target now
   return true;
 }
 
-// Where the move is refused (the target is held open by a program that lets others write it but
+// Room on the disk for the document before any byte of the target is overwritten: zeros written
+// after the old end up to the document's length, which every file system (and Wine) must find
+// room for, and which a failure cuts off again. Growing the file with SetEndOfFile alone may leave
+// the room to be found later, during the copy; SetFileValidData would only spare the zeros, and
+// needs a privilege enabled in the process's token, a process-wide change the plug-in does not
+// make. 0, or the system's code.
+int TakeRoom(HANDLE target, LARGE_INTEGER old_size, LARGE_INTEGER size) {
+  if (size.QuadPart <= old_size.QuadPart) return 0;
+  static constexpr std::size_t kChunk = 1u << 16;
+  const std::string zeros(kChunk, '\0');
+  if (!SetFilePointerEx(target, old_size, nullptr, FILE_BEGIN)) return LastError();
+  for (LONGLONG left = size.QuadPart - old_size.QuadPart; left > 0;) {
+    const std::size_t part = left < static_cast<LONGLONG>(kChunk) ? static_cast<std::size_t>(left) : kChunk;
+    if (!WriteAll(target, zeros.data(), part)) {
+      const int error = LastError();
+      if (SetFilePointerEx(target, old_size, nullptr, FILE_BEGIN)) SetEndOfFile(target);  // the old length again
+      return error;
+    }
+    left -= static_cast<LONGLONG>(part);
+  }
+  return 0;
+}
+
+// Where the rename is refused (the target is held open by a program that lets others write it but
 // not remove it; a folder that takes no new name) or would change what the file is, but the file
 // itself may be written, the document is copied into it, as any program saving that file would
-// write it. The document is whole before the target is touched, so only the copy itself can be
-// cut short.
-bool WriteInPlace(Spool& spool) {
+// write it. The document is whole and the disk's room for it taken before the target is touched,
+// so only the copy itself can be cut short. 0, or the system's code.
+int WriteInPlace(Spool& spool) {
   static constexpr DWORD kChunk = 1u << 16;
   std::string chunk(kChunk, '\0');
-  if (spool.file == INVALID_HANDLE_VALUE) {
-    spool.file = CreateFileW(spool.name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (spool.file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(spool.file, &size) || !SetFilePointerEx(spool.file, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) {
+    return LastError();
   }
-  if (!SetFilePointerEx(spool.file, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) return false;
   // Sharing all, so that a program holding the file open with write sharing does not stop it.
   const HANDLE target = CreateFileW(spool.target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (target == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
+  if (target == INVALID_HANDLE_VALUE) return LastError();
+  const FileHandle closed(target);
+  LARGE_INTEGER old_size{};
+  if (!GetFileSizeEx(target, &old_size)) return LastError();
+  if (const int error = TakeRoom(target, old_size, size); error != 0) return error;
+  if (!SetFilePointerEx(target, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) return LastError();
   for (;;) {
     DWORD read = 0;
-    ok = ReadFile(spool.file, chunk.data(), kChunk, &read, nullptr) != 0;
-    if (!ok || read == 0) break;
-    ok = WriteAll(target, chunk.data(), read);
-    if (!ok) break;
+    if (!ReadFile(spool.file, chunk.data(), kChunk, &read, nullptr)) return LastError();
+    if (read == 0) break;
+    if (!WriteAll(target, chunk.data(), read)) return LastError();
   }
-  ok = ok && SetEndOfFile(target) && FlushFileBuffers(target);
-  return CloseHandle(target) && ok;
+  if (!SetEndOfFile(target) || !FlushFileBuffers(target)) return LastError();
+  return 0;
+}
+
+// The spool for a save at target, or null with why not in failure.
+std::unique_ptr<Spool> OpenSpool(const std::string& target, SaveResult& failure) {
+  const auto fail = [&](SaveOutcome outcome, DWORD systemError) {
+    failure = {outcome, static_cast<int>(systemError)};
+    return nullptr;
+  };
+  const std::wstring wide = AnsiToWide(target);
+  if (wide.empty()) return fail(SaveOutcome::Refused, ERROR_PATH_NOT_FOUND);
+  if (IsSeparator(wide.back())) return fail(SaveOutcome::Refused, ERROR_ACCESS_DENIED);  // a folder is no file
+  auto spool = std::make_unique<Spool>();
+  spool->target = LongFullPath(wide);
+  if (spool->target.empty()) return fail(SaveOutcome::Refused, ERROR_INVALID_NAME);
+  if (const DWORD error = LookAtTarget(*spool); error != ERROR_SUCCESS) return fail(SaveOutcome::Refused, error);
+  if (!spool->target_exists) spool->may_replace = true;
+  const std::wstring folder = FolderOf(spool->target);
+  RemoveStaleTemporaryFiles(folder);
+  spool->file = OpenNamed(folder, 0, spool->name);
+  if (spool->file == INVALID_HANDLE_VALUE) {
+    const DWORD error = static_cast<DWORD>(LastError());
+    // The folder takes no new file, but the file in it may be written.
+    if (!spool->target_exists) return fail(SaveOutcome::Failed, error);
+    spool->file = OpenAside();
+    spool->may_replace = false;
+    if (spool->file == INVALID_HANDLE_VALUE) return fail(SaveOutcome::Failed, error);
+  }
+  return spool;
 }
 
 }  // namespace
 
 FileReplacement::FileReplacement(const std::string& target) noexcept {
   try {
-    const std::wstring wide = AnsiToWide(target);
-    if (wide.empty() || IsSeparator(wide.back())) return;  // a folder is no file to save
-    auto spool = std::make_unique<Spool>();
-    spool->target = LongFullPath(wide);
-    if (spool->target.empty() || !LookAtTarget(*spool)) return;
-    if (!spool->target_exists) spool->may_replace = true;
-    const std::wstring folder = FolderOf(spool->target);
-    RemoveStaleTemporaryFiles(folder);
-    spool->file = OpenNamed(folder, FILE_ATTRIBUTE_NORMAL, spool->name);
-    if (spool->file == INVALID_HANDLE_VALUE) {
-      // The folder takes no new file, but the file in it may be written.
-      if (!spool->target_exists) return;
-      spool->file = OpenAside();
-      spool->may_replace = false;
-      if (spool->file == INVALID_HANDLE_VALUE) return;
-    }
-    spool_ = std::move(spool);
+    spool_ = OpenSpool(target, failure_);
   } catch (...) {
+    failure_ = {SaveOutcome::Failed, ERROR_NOT_ENOUGH_MEMORY};
   }
 }
 
@@ -243,21 +293,28 @@ FileReplacement::~FileReplacement() = default;
 
 bool FileReplacement::Write(std::string_view bytes) noexcept {
   if (!spool_) return false;
-  if (!WriteAll(spool_->file, bytes.data(), bytes.size())) spool_.reset();
-  return spool_ != nullptr;
+  if (WriteAll(spool_->file, bytes.data(), bytes.size())) return true;
+  failure_ = {SaveOutcome::Failed, LastError()};
+  spool_.reset();
+  return false;
 }
 
-bool FileReplacement::Commit() noexcept {
-  if (!spool_) return false;
+SaveResult FileReplacement::Commit() noexcept {
+  if (!spool_) return failure_;
   // Whatever happens below, nothing more is written, and the spool goes with this scope.
   const std::unique_ptr<Spool> spool = std::move(spool_);
   try {
-    if (!FlushFileBuffers(spool->file)) return false;
-    if (spool->may_replace && Replace(*spool)) return true;
-    return spool->target_exists && WriteInPlace(*spool);
+    if (!FlushFileBuffers(spool->file)) return {SaveOutcome::Failed, LastError()};
+    if (spool->may_replace && Replace(*spool)) return {};
+    const int replace_error = LastError();
+    if (!spool->target_exists) return {SaveOutcome::Failed, replace_error};
+    const int error = WriteInPlace(*spool);
+    return error == 0 ? SaveResult{} : SaveResult{SaveOutcome::Failed, error};
   } catch (...) {
-    return false;
+    return {SaveOutcome::Failed, ERROR_NOT_ENOUGH_MEMORY};
   }
 }
+
+void SetLastSystemError(int code) noexcept { SetLastError(static_cast<DWORD>(code)); }
 
 }  // namespace tessaly::platform

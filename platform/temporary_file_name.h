@@ -1,6 +1,6 @@
 // The names of the save's temporary files, the same on every system: ".tessaly-", twelve lower-case
-// hexadecimal digits, ".tmp". A leftover is recognised by this name alone, so no other file is
-// ever taken for one.
+// hexadecimal digits, ".tmp". Only a file of such a name is ever taken for a leftover, so no other
+// file is ever removed.
 #pragma once
 
 #include <atomic>
@@ -14,8 +14,9 @@ namespace tessaly::platform {
 inline constexpr std::string_view kTemporaryFilePrefix = ".tessaly-";
 inline constexpr std::string_view kTemporaryFileSuffix = ".tmp";
 inline constexpr std::size_t kTemporaryFileDigits = 12;
-// A save still being written touches its file far more often than this, so an older one of ours
-// was left by a save that was cut short.
+// POSIX systems: a save still being written touches its file far more often than this, so an older
+// one of ours was left by a save that was cut short. (On Linux a save's file has no name until its
+// last step, so hardly any is left.) Windows tells a leftover by no one holding it open.
 inline constexpr std::int64_t kStaleTemporaryFileSeconds = 24 * 60 * 60;
 
 // A name unlikely to be taken by another save of any process or thread; the file is created only

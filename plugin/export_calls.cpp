@@ -18,7 +18,8 @@ class FileSink final : public PwxSink {
 
 // 1 only once the whole file is saved; a refused host, an empty target, a folder or a file that
 // cannot be written give 0, and an existing file at the target is then left as it was.
-std::int32_t ExportDatas(PluginState& state, const char* target) {
+std::int32_t ExportDatas(PluginState& state, const char* target, int* systemError) {
+  if (systemError != nullptr) *systemError = 0;
   if (!PassesVersionGate(state)) return 0;
   // A target that names a folder (a trailing separator) is refused, as a plain write would be.
   const std::string path = PwxTargetPath(HostText(target));
@@ -33,7 +34,10 @@ std::int32_t ExportDatas(PluginState& state, const char* target) {
   // held whole, and the memory an export needs does not grow with the workout.
   platform::FileReplacement file(path);
   FileSink sink(file);
-  return WritePwxDocument(workout, now, sink) && file.Commit() ? 1 : 0;
+  const platform::SaveResult saved = WritePwxDocument(workout, now, sink) ? file.Commit() : file.Failure();
+  if (saved.Outcome == platform::SaveOutcome::Saved) return 1;
+  if (systemError != nullptr) *systemError = saved.SystemError;
+  return 0;
 }
 
 }  // namespace tessaly

@@ -10,6 +10,7 @@
 #include "plugin/export_abi.h"
 #include "plugin/plugin_core.h"
 #include "plugin/plugin_state.h"
+#include "platform/file_save.h"
 #include "platform/icon.h"
 
 using namespace tessaly;
@@ -165,5 +166,10 @@ TESSALY_EXPORT void TESSALY_CALL SetUser(const char* text) {
 TESSALY_EXPORT std::int32_t TESSALY_CALL ExportDatas(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                                                      std::uint32_t, std::uint32_t, std::uint32_t,
                                                      const char* target, std::uint32_t) {
-  return Guarded<std::int32_t>(0, [&](PluginState& s) { return tessaly::ExportDatas(s, target); });
+  // Why a save failed is left as the thread's last error once the guard, which may change it, is done.
+  int systemError = 0;
+  const std::int32_t written =
+      Guarded<std::int32_t>(0, [&](PluginState& s) { return tessaly::ExportDatas(s, target, &systemError); });
+  if (written != 1) platform::SetLastSystemError(systemError);
+  return written;
 }

@@ -56,6 +56,8 @@ std::int32_t GetLapDatasEx(const PluginState& state, std::int32_t index, LapData
 bool SetLogSummaryEx(PluginState& state, const LogSummaryRecord& summary);
 bool SetExerciseDatasEx(PluginState& state, std::int32_t index, const ExerciseDataRecord& data);
 bool SetLapDatasEx(PluginState& state, const LapDataRecord& lap);
-std::int32_t ExportDatas(PluginState& state, const char* target);
+// 1 once the file is saved; otherwise 0, and the system's own code for why in *systemError when
+// given (0 where no system call failed: a refused host, a target that names no file).
+std::int32_t ExportDatas(PluginState& state, const char* target, int* systemError = nullptr);
 
 }  // namespace tessaly

@@ -102,7 +102,7 @@ std::string CrLfToSpaces(std::string_view text) {
 }
 
 std::string PwxTargetPath(std::string_view target) {
-  if (target.empty() || target.find_last_of("\\/:") == target.size() - 1) return {};
+  if (FileNameStart(target) == target.size()) return {};  // empty, or a folder (a trailing separator)
   const std::size_t dot = ExtensionStart(target);
   std::string path(dot == std::string_view::npos ? target : target.substr(0, dot));
   path += ".pwx";

@@ -120,7 +120,10 @@ void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState
     if (last > s.Distance) s.Distance = last;
   }
   if (workout.Laps.Count() > 0) {
-    s.LapCount = static_cast<std::uint16_t>(DeriveLapStatistics(workout.Samples, workout.Laps, settings.AHFactor));
+    // The record counts laps in 16 bits: more are held at the most it counts, not wrapped round to
+    // a few; the store keeps them all.
+    const std::int32_t laps = DeriveLapStatistics(workout.Samples, workout.Laps, settings.AHFactor);
+    s.LapCount = static_cast<std::uint16_t>(std::min<std::int32_t>(laps, kMostCountedLaps));
   }
 }
 
@@ -131,7 +134,7 @@ void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState
 constexpr std::uint64_t kFileBytesPerSample = 128;
 
 // The walk, with everything it produces staged.
-PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged) {
+PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged, std::int64_t& sampleElements) {
   ImportedSummary summary;
   summary.Summary.SportType = 1;
   staged.Samples.Clear();
@@ -155,6 +158,7 @@ PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& 
     return PwxReadOutcome::WalkStopped;
   }
   Derive(staged, settings, walk.State());
+  sampleElements = std::int64_t{walk.State().SampleIndex} + 1;
   return PwxReadOutcome::Imported;
 }
 
@@ -164,7 +168,7 @@ PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, SampleSto
   PwxRead read{.Outcome = PwxReadOutcome::LoadFailed,
                .Staged = Workout(std::move(samples), std::move(laps))};
   try {
-    read.Outcome = Read(path, settings, read.Staged);
+    read.Outcome = Read(path, settings, read.Staged, read.SampleElements);
   } catch (...) {
     samples = std::move(read.Staged.Samples);
     laps = std::move(read.Staged.Laps);

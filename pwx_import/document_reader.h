@@ -28,7 +28,13 @@ struct PwxReadSettings {
 struct PwxRead {
   PwxReadOutcome Outcome = PwxReadOutcome::LoadFailed;
   Workout Staged;
+  // After Imported, the file's sample elements: more than the store's count when the file held
+  // more than the store takes (SampleStore::MaxIndex), so that a caller can tell the rest went.
+  std::int64_t SampleElements = 0;
 };
+
+// The most laps the summary's 16-bit LapCount counts; a workout with more is held at it.
+inline constexpr std::int32_t kMostCountedLaps = 0xFFFF;
 
 // Reads the file at path (the host's 8-bit path). The stores are the caller's, emptied and lent
 // to the read so that an import needs no second set of arrays: they come back in the result, or,

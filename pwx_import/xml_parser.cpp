@@ -1,12 +1,10 @@
 #include "pwx_import/xml_parser.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <new>
 
+#include "platform/file_system.h"
 #include "util/ascii.h"
 
 namespace tessaly::xml {
@@ -80,10 +78,6 @@ int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
   return XML_STATUS_OK;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 XmlParser::XmlParser() {
@@ -136,13 +130,12 @@ LoadResult XmlParser::Finish() {
   return failure_ ? *failure_ : LoadResult::Loaded;
 }
 
-// The one read loop: fread fills a buffer expat owns, so nothing is copied, and a read of no
+// The one read loop: each read fills a buffer expat owns, so nothing is copied, and a read of no
 // bytes ends the document.
 LoadResult XmlParser::ReadFile(const char* path) {
-  if (path == nullptr) return LoadResult::Unreadable;
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) {
-    systemError_ = errno;
+  platform::FileReader file(path);
+  if (!file.IsOpen()) {
+    systemError_ = file.Error();
     return LoadResult::Unreadable;
   }
   for (;;) {
@@ -152,9 +145,9 @@ LoadResult XmlParser::ReadFile(const char* path) {
       Fail(LoadResult::NotWellFormed);
       break;
     }
-    const std::size_t got = std::fread(buffer, 1, kReadChunk, file.get());
-    if (got < kReadChunk && std::ferror(file.get())) {
-      systemError_ = errno;
+    const std::size_t got = file.Read(buffer, kReadChunk);
+    if (got == 0 && file.Error() != 0) {
+      systemError_ = file.Error();
       Finish();  // an exception from a handler outranks the read error
       return LoadResult::Unreadable;
     }

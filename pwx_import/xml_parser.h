@@ -53,8 +53,8 @@ class XmlParser {
   LoadResult ReadFile(const char* path);
 
   // After a failed read: where it failed (where expat stopped, for a handler's refusal the start
-  // of the element or declaration), expat's own error for NotWellFormed, and the system's errno
-  // for Unreadable.
+  // of the element or declaration), expat's own error for NotWellFormed, and the system's own
+  // code for Unreadable (errno; GetLastError() on Windows).
   Place FailurePlace() const { return failurePlace_; }
   XML_Error ParserError() const { return parserError_; }
   int SystemError() const { return systemError_; }

@@ -150,7 +150,7 @@ TEST(ExportDatas, LaterExportsKeepWhatTheStoresAlreadyHeld) {
 // The whole of bytes saved as the file at path, in one piece.
 bool Save(const std::string& path, std::string_view bytes) {
   platform::FileReplacement file(path);
-  return file.Write(bytes) && file.Commit();
+  return file.Write(bytes) && file.Commit().Outcome == platform::SaveOutcome::Saved;
 }
 
 TEST(FileReplacement, WritesExactBytesAndRefusesWhatItCannotWrite) {
@@ -211,7 +211,7 @@ TEST(ExportDatas, SavesALongWorkoutPieceByPieceAndLeavesNothingOfAnUnfinishedOne
   EXPECT_EQ(Entries(dir), std::vector<std::string>{"long.pwx"});
   platform::FileReplacement nowhere(dir + "/missing/long.pwx");
   EXPECT_FALSE(nowhere.Write("x"));
-  EXPECT_FALSE(nowhere.Commit());
+  EXPECT_EQ(nowhere.Commit().Outcome, platform::SaveOutcome::Refused);
 }
 
 }  // namespace

@@ -37,4 +37,19 @@ std::intptr_t HoldOpen(const std::string& path, const char* sharing);
 void LetGo(std::intptr_t hold);
 void FreezeFolder(const std::string& folder, bool frozen);  // natively: no new file, not even root's
 
+// A folder on a file system of 64 KiB of its own, for disks that fill up: natively a tmpfs mounted
+// in a mount namespace of this process (by the superuser); under Wine the folder the runner names
+// in TESSALY_SMALL_DISK. "" where there is none.
+std::string SmallDisk();
+// The code a write to a full disk fails with (ENOSPC; ERROR_DISK_FULL on Windows).
+extern const int kDiskFull;
+// An export to target by another process (natively a fork, on Windows save_once.exe), as an
+// ordinary user (natively only) or killed while it writes: the answer and the last system error.
+enum class Saver { OrdinaryUser, KilledWhileWriting };
+struct SaverEnd {
+  int Answer = -2;
+  int SystemError = 0;
+};
+SaverEnd ExportElsewhere(const tool::PluginApi& api, Saver saver, const std::string& target);
+
 }  // namespace tessaly::test

@@ -220,6 +220,18 @@ TEST(DocumentReader, LapsGetTheirStatisticsAndCount) {
   EXPECT_DOUBLE_EQ(V(second.TotalDistance), 0.25);
 }
 
+TEST(DocumentReader, MoreLapsThanTheRecordCountsAreHeldAtItsMost) {
+  std::string segments;
+  for (int i = 0; i < 70000; ++i) segments += "<segment/>";
+  SampleStore samples;
+  LapStore laps;
+  const PwxRead read = ReadPwxFile(
+      TempPwx("laps.pwx", PwxDocument(kTime + segments + Samples({"<hr>1</hr>", "<hr>2</hr>"}))).c_str(), {}, samples, laps);
+  EXPECT_EQ(read.Staged.Laps.Count(), 70000);
+  EXPECT_EQ(V(read.Staged.Summary.LapCount), 65535);  // not 70,000 wrapped round to 4,464
+  EXPECT_EQ(read.SampleElements, 2);
+}
+
 TEST(DocumentReader, SummaryWithoutSamplesAndSamplesWithoutSummary) {
   auto state = Fresh();
   EXPECT_EQ(Import(*state, "nosamples.pwx",

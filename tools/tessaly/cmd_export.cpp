@@ -283,9 +283,10 @@ bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& ou
   api.SetComment(w.Comment.c_str());
   api.SetUser(w.Athlete.c_str());
   if (api.ExportDatas(0, 0, 0, 0, 0, 0, 0, output.c_str(), 0) != 1) {
-    const std::string reason = WriteFailureReason(output);
+    // The plug-in leaves the system's reason as the thread's last error.
+    const int reason = os::LastSystemError();
     error = "cannot write " + output + ": " +
-            (reason.empty() ? "the plug-in did not, and the system gives no reason" : reason);
+            (reason != 0 ? os::SystemErrorText(reason) : "the plug-in did not, and the system gives no reason");
     return false;
   }
   return true;

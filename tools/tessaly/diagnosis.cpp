@@ -14,8 +14,9 @@
 #include <system_error>
 
 #include "host_workout.h"
+#include "platform/file_system.h"
+#include "private_file.h"
 #include "pwx_import/xml_parser.h"
-#include "unpacked_file.h"
 #include "util/ascii.h"
 #include "util/conversions.h"
 #include "util/number_text.h"
@@ -238,21 +239,14 @@ std::string Escaped(std::string_view text) {
 enum class TimeVerdict { Taken, Refused, Unknown };
 
 TimeVerdict AskPlugin(const PluginApi& api, const std::string& text) {
-  const std::string probe = TemporaryPath("-time.pwx");
-  if (probe.empty()) return TimeVerdict::Unknown;
+  PrivateFile probe;
+  std::string error;
+  if (!probe.Create("-time.pwx", error)) return TimeVerdict::Unknown;
   const std::string document =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><time>" + Escaped(text) +
       "</time><sample><timeoffset>0</timeoffset><hr>60</hr></sample></workout></pwx>\n";
-  std::FILE* f = std::fopen(probe.c_str(), "wb");
-  if (f == nullptr) return TimeVerdict::Unknown;
-  const bool written = std::fwrite(document.data(), 1, document.size(), f) == document.size();
-  if (std::fclose(f) != 0 || !written) {
-    std::remove(probe.c_str());
-    return TimeVerdict::Unknown;
-  }
-  const std::int32_t count = api.AnalyseExercise(probe.c_str(), 0);
-  std::remove(probe.c_str());
-  return count > 0 ? TimeVerdict::Taken : TimeVerdict::Refused;
+  if (!probe.Write(document.data(), document.size(), error)) return TimeVerdict::Unknown;
+  return api.AnalyseExercise(probe.Path().c_str(), 0) > 0 ? TimeVerdict::Taken : TimeVerdict::Refused;
 }
 
 // The start of a file, enough to tell what kind of file it is.
@@ -263,10 +257,11 @@ struct FileHead {
 
 FileHead ReadHead(const std::string& path) {
   FileHead head;
-  std::ifstream in(path, std::ios::binary);
+  platform::FileReader in(path.c_str());
   char buffer[1024];
-  in.read(buffer, sizeof buffer);
-  head.Bytes.assign(buffer, static_cast<std::size_t>(in.gcount()));
+  std::size_t got = 0;
+  for (std::size_t n = 1; got < sizeof buffer && n > 0; got += n) n = in.Read(buffer + got, sizeof buffer - got);
+  head.Bytes.assign(buffer, got);
   head.Whole = head.Bytes.size() < sizeof buffer;
   return head;
 }
@@ -443,11 +438,10 @@ std::string DiagnoseUnusablePath(const std::string& path) {
   if (std::filesystem::is_directory(path, ec)) {
     return Explained(path, "this is a folder, not a file: give the .pwx files in it");
   }
-  // The plug-in reports a missing or unreadable file as an empty import; the system says more.
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    std::fclose(f);
-  } else {
-    return path + ": cannot open: " + std::strerror(errno);
+  // The plug-in reports a missing or unreachable file as an empty import; the system says more. The
+  // file is opened as the plug-in opens it, so a path of any length is reached.
+  if (const platform::FileReader f(path.c_str()); !f.IsOpen()) {
+    return path + ": cannot open: " + os::SystemErrorText(f.Error());
   }
   return "";
 }
@@ -461,7 +455,7 @@ std::string DiagnoseRefusal(const PluginApi& api, const std::string& path) {
   switch (result) {
     case xml::LoadResult::Loaded: break;
     case xml::LoadResult::Unreadable:
-      return Explained(path, "the file cannot be read to its end: " + std::string(std::strerror(scan.SystemError())));
+      return Explained(path, "the file cannot be read to its end: " + os::SystemErrorText(scan.SystemError()));
     case xml::LoadResult::NotWellFormed: return NotWellFormed(path, scan, head);
     case xml::LoadResult::DoctypeRefused:
       // Found once the declaration's name is read, so only its line is where it starts.

@@ -2,7 +2,9 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "plugin_api.h"
 
@@ -54,5 +56,9 @@ std::string HostToUtf8(const std::string& text) { return text; }
 std::string Utf8ToHost(const std::string& utf8) { return utf8; }
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+int LastSystemError() { return errno; }
+
+std::string SystemErrorText(int code) { return std::strerror(code); }
 
 }  // namespace tessaly::tool::os

@@ -71,4 +71,16 @@ bool IsTerminal(std::FILE* stream) {
   return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
+int LastSystemError() { return static_cast<int>(GetLastError()); }
+
+std::string SystemErrorText(int code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                 nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string words = n > 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(code);
+  LocalFree(text);
+  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ')) words.pop_back();
+  return words;
+}
+
 }  // namespace tessaly::tool::os

@@ -1,10 +1,6 @@
 #include "output_file.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 #include "host_workout.h"
@@ -51,29 +47,6 @@ bool MakeFolder(const std::string& folder, std::string& error) {
 bool MakeFolderFor(const std::string& file, std::string& error) {
   const fs::path folder = fs::path(file).parent_path();
   return folder.empty() || MakeFolder(folder.string(), error);
-}
-
-std::string WriteFailureReason(const std::string& path) {
-  std::error_code ec;
-  fs::path folder = fs::path(path).parent_path();
-  if (folder.empty()) folder = ".";
-  if (!fs::is_directory(folder, ec)) return "the folder " + folder.string() + " is not there";
-  if (fs::is_directory(path, ec)) return "it is a folder";
-  if (fs::exists(path, ec)) {
-    std::FILE* existing = std::fopen(path.c_str(), "r+b");  // opened to write, nothing changed
-    if (existing == nullptr) return std::strerror(errno);
-    std::fclose(existing);
-  }
-  // The writer makes a new file beside the target first.
-  std::random_device random;
-  const fs::path probe = folder / (".tessaly-write-test-" + std::to_string(random()));
-  std::FILE* created = std::fopen(probe.string().c_str(), "wb");
-  if (created == nullptr) return std::strerror(errno);
-  std::fclose(created);
-  fs::remove(probe, ec);
-  const fs::space_info space = fs::space(folder, ec);
-  if (!ec && space.available == 0) return std::strerror(ENOSPC);
-  return {};
 }
 
 }  // namespace tessaly::tool

@@ -1,5 +1,5 @@
-// The files the tool writes: which names it hands to the plug-in, what it refuses to replace, the
-// folders it makes, and the system's reason when a file is not written.
+// The files the tool writes: which names it hands to the plug-in, what it refuses to replace, and
+// the folders it makes.
 #pragma once
 
 #include <string>
@@ -19,10 +19,5 @@ std::string InputReplacedRefusal(const std::string& input, const std::string& ou
 bool MakeFolder(const std::string& folder, std::string& error);
 // The same for the folder a file is to be written in.
 bool MakeFolderFor(const std::string& file, std::string& error);
-
-// Why a file cannot be written at path, as the system says it when asked the way a writer asks:
-// the folder, the file itself, a new file beside it, the free space. Empty when nothing stands in
-// the way.
-std::string WriteFailureReason(const std::string& path);
 
 }  // namespace tessaly::tool

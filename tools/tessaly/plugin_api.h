@@ -100,6 +100,11 @@ std::string HostToUtf8(const std::string& text);
 std::string Utf8ToHost(const std::string& utf8);
 // Whether the stream is a terminal a person watches (a progress bar then, plain lines otherwise).
 bool IsTerminal(std::FILE* stream);
+// The calling thread's last system error (errno; GetLastError() on Windows): what a failed export
+// of the plug-in leaves there, read right after the call.
+int LastSystemError();
+// The system's own words for one of its error codes, as one line.
+std::string SystemErrorText(int code);
 }  // namespace os
 
 // Where a command writes: its output, its messages, and whether the messages reach a terminal.

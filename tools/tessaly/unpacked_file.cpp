@@ -2,69 +2,84 @@
 
 #include <zlib.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <random>
-#include <system_error>
 #include <vector>
 
+#include "exercise/stores.h"
 #include "host_workout.h"
+#include "platform/file_system.h"
+#include "plugin_api.h"
 
 namespace tessaly::tool {
 namespace {
 
-// More than any workout the plug-in can hold (about 97 days of one-second samples); a small file
-// that unpacks to more is refused before it fills the temporary folder.
-constexpr std::uint64_t kMaxUnpackedBytes = std::uint64_t{4} << 30;
-
-// Unpacks the gzip file at path into target; false with the reason (after "path: ") when it fails.
-bool Unpack(const std::string& path, const std::string& target, std::string& why) {
-  gzFile in = gzopen(path.c_str(), "rb");
-  if (in == nullptr) {
-    why = std::string("cannot open: ") + std::strerror(errno);
+// Unpacks the gzip file at path, all its members as gzip itself does, into out, writing at most
+// limit bytes; false with the reason (after "path: ") when it fails. Bytes after the last member
+// that start no other are not read, as gzip ignores them too.
+bool Unpack(const std::string& path, PrivateFile& out, std::uint64_t limit, std::string& why, bool& beyondLimit) {
+  platform::FileReader in(path.c_str());
+  if (!in.IsOpen()) {
+    why = "cannot open: " + os::SystemErrorText(in.Error());
     return false;
   }
-  std::FILE* out = std::fopen(target.c_str(), "wb");
-  if (out == nullptr) {
-    gzclose(in);
-    why = "cannot unpack into " + target + ": " + std::strerror(errno);
+  z_stream z{};
+  if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) {  // 16: a gzip header and trailer around the data
+    why = "no memory to unpack it";
     return false;
   }
-  std::vector<char> chunk(256 * 1024);
-  bool written = true;
+  std::vector<char> packed(64 * 1024), plain(256 * 1024);
   std::uint64_t total = 0;
-  int got = 0;
-  while (written && total <= kMaxUnpackedBytes &&
-         (got = gzread(in, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0) {
-    written = std::fwrite(chunk.data(), 1, static_cast<std::size_t>(got), out) == static_cast<std::size_t>(got);
-    total += static_cast<std::uint64_t>(got);
+  int status = Z_OK;
+  bool ok = true;
+  while (ok) {
+    if (z.avail_in == 0) {
+      const std::size_t got = in.Read(packed.data(), packed.size());
+      if (got == 0) {
+        if (in.Error() != 0) why = "cannot read: " + os::SystemErrorText(in.Error());
+        ok = in.Error() == 0;
+        break;
+      }
+      z.next_in = reinterpret_cast<Bytef*>(packed.data());
+      z.avail_in = static_cast<uInt>(got);
+    }
+    if (status == Z_STREAM_END) {
+      if (z.next_in[0] != 0x1F) break;
+      inflateReset(&z);  // the next member
+    }
+    z.next_out = reinterpret_cast<Bytef*>(plain.data());
+    z.avail_out = static_cast<uInt>(plain.size());
+    status = inflate(&z, Z_NO_FLUSH);
+    if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
+      why = "the file is gzip-compressed but cannot be unpacked, so it is damaged or ends early: get it again (" +
+            std::string(z.msg != nullptr ? z.msg : "damaged data") + ")";
+      ok = false;
+      break;
+    }
+    const std::size_t made = plain.size() - z.avail_out;
+    total += made;
+    if (total > limit) {
+      beyondLimit = true;
+      ok = false;
+      break;
+    }
+    ok = out.Write(plain.data(), made, why);
+    if (!ok) why = "cannot unpack into " + out.Path() + ": " + why;
   }
-  // A cut-off file reads as an early end; zlib keeps that as an error to ask for, as "PATH: message".
-  int code = Z_OK;
-  std::string zlibMessage = gzerror(in, &code);
-  if (zlibMessage.rfind(path + ": ", 0) == 0) zlibMessage.erase(0, path.size() + 2);
-  gzclose(in);
-  written = std::fclose(out) == 0 && written;
-  if (code != Z_OK) {
-    why = "the file is gzip-compressed but cannot be unpacked, so it is damaged or ends early: get it again (" +
-          zlibMessage + ")";
-    return false;
+  inflateEnd(&z);
+  if (ok && status != Z_STREAM_END) {
+    why = "the file is gzip-compressed but cannot be unpacked, so it is damaged or ends early: get it again "
+          "(unexpected end of file)";
+    ok = false;
   }
-  if (total > kMaxUnpackedBytes) {
-    why = "the file is gzip-compressed and unpacks to more than 4 GiB, more than any workout: it is no PWX workout";
-    return false;
-  }
-  if (!written) {
-    why = "cannot unpack into " + target;
-    return false;
-  }
-  return true;
+  return ok;
 }
 
+std::string Mebibytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
+
 }  // namespace
+
+std::uint64_t LargestImportableFile() { return (std::uint64_t{SampleStore::MaxIndex} + 1) * kMostBytesPerSample; }
 
 std::string NameBeforeCompression(const std::string& name) {
   const std::size_t n = name.size();
@@ -72,59 +87,59 @@ std::string NameBeforeCompression(const std::string& name) {
   return gz ? name.substr(0, n - 3) : name;
 }
 
-std::string TemporaryPath(const std::string& suffix) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  std::string folder = fs::temp_directory_path(ec).string();
-  if (ec || folder.empty()) return "";
-  const char separator = static_cast<char>(fs::path::preferred_separator);
-  if (folder.back() != '/' && folder.back() != separator) folder += separator;
-  std::random_device random;
-  return folder + "tessaly-" + std::to_string(random()) + std::to_string(random()) + suffix;
-}
-
-PlainWorkoutFile::~PlainWorkoutFile() {
-  if (!temporary_.empty()) std::remove(temporary_.c_str());
-}
-
 bool PlainWorkoutFile::Open(const std::string& path, std::string& error) {
   // The plug-in reports a missing or unreadable file as an empty import; the system says more.
-  unsigned char magic[4] = {};
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    error = path + ": cannot open: " + std::strerror(errno);
-    return false;
+  char magic[4] = {};
+  std::size_t got = 0;
+  {
+    platform::FileReader f(path.c_str());
+    if (!f.IsOpen()) {
+      error = path + ": cannot open: " + os::SystemErrorText(f.Error());
+      return false;
+    }
+    got = f.Read(magic, sizeof magic);
   }
-  const std::size_t got = std::fread(magic, 1, sizeof magic, f);
-  std::fclose(f);
+  const auto byte = [&](int k) { return static_cast<unsigned char>(magic[k]); };
   // A local file header, or the end record of an empty archive.
-  if (got == 4 && magic[0] == 'P' && magic[1] == 'K' && ((magic[2] == 3 && magic[3] == 4) || (magic[2] == 5 && magic[3] == 6))) {
+  if (got == 4 && magic[0] == 'P' && magic[1] == 'K' && ((byte(2) == 3 && byte(3) == 4) || (byte(2) == 5 && byte(3) == 6))) {
     error = path + ": the file is a zip archive: unpack it first and check the .pwx files inside";
     return false;
   }
-  if (got < 2 || magic[0] != 0x1F || magic[1] != 0x8B) {
+  if (got < 2 || byte(0) != 0x1F || byte(1) != 0x8B) {
     plain_ = path;
     return true;
   }
-  const std::string name = NameBeforeCompression(BaseName(path));
-  temporary_ = TemporaryPath("-" + name);
-  if (temporary_.empty()) {
-    error = path + ": cannot unpack: no temporary folder";
+  if (!unpacked_.Create("-" + NameBeforeCompression(BaseName(path)), error)) {
+    error = path + ": cannot unpack: " + error;
     return false;
   }
+  const std::uint64_t free = unpacked_.FreeBytes();
+  const std::uint64_t room = free > kKeptFreeBytes ? free - kKeptFreeBytes : 0;
+  const std::uint64_t limit = std::min(LargestImportableFile(), room);
   std::string why;
-  if (!Unpack(path, temporary_, why)) {
-    error = path + ": " + why;
+  bool beyondLimit = false;
+  if (!Unpack(path, unpacked_, limit, why, beyondLimit)) {
+    if (!beyondLimit) {
+      error = path + ": " + why;
+    } else if (limit == LargestImportableFile()) {
+      error = path + ": the file is gzip-compressed and unpacks to more than " + std::to_string(limit >> 30) +
+              " GiB, more than any workout the plug-in can import: it is no PWX workout";
+    } else {
+      error = path + ": the file is gzip-compressed and unpacks to more than the temporary folder takes (" +
+              Mebibytes(free) + " free, of which " + Mebibytes(kKeptFreeBytes) +
+              " stay free): make room there, or unpack it yourself";
+    }
     return false;
   }
-  plain_ = temporary_;
+  plain_ = unpacked_.Path();
   return true;
 }
 
 void PlainWorkoutFile::NameAsGiven(std::string& message, const std::string& path) const {
-  if (temporary_.empty()) return;
-  for (std::size_t at = message.find(temporary_); at != std::string::npos; at = message.find(temporary_, at + path.size())) {
-    message.replace(at, temporary_.size(), path);
+  const std::string& temporary = unpacked_.Path();
+  if (temporary.empty()) return;
+  for (std::size_t at = message.find(temporary); at != std::string::npos; at = message.find(temporary, at + path.size())) {
+    message.replace(at, temporary.size(), path);
   }
 }
 

@@ -1,26 +1,28 @@
 // The plug-in reads a workout from the path of a plain XML file. A gzip-compressed file, as many
-// services hand out workouts (.pwx.gz), is unpacked into a temporary file first, and that file is
-// removed again when the object goes.
+// services hand out workouts (.pwx.gz), is unpacked into a file of the tool's own first
+// (private_file.h), which goes when the object goes.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "private_file.h"
 
 namespace tessaly::tool {
 
-// A fresh path in the system's temporary folder whose name ends with suffix; empty when there is
-// no temporary folder.
-std::string TemporaryPath(const std::string& suffix);
+// The largest file the plug-in can import, and so the most an unpack writes: the sample store's
+// 8,388,608 samples at 512 bytes each (4 GiB), more than any device gives a sample (110 to 380
+// bytes in the files we know) or the plug-in writes with the usual channels (about 280).
+inline constexpr std::uint64_t kMostBytesPerSample = 512;
+std::uint64_t LargestImportableFile();
+// What an unpack always leaves free on the disk it writes to, so that it never fills it.
+inline constexpr std::uint64_t kKeptFreeBytes = std::uint64_t{64} << 20;
 
 // The name without a last ".gz" (in any case): the name the plug-in is to judge.
 std::string NameBeforeCompression(const std::string& name);
 
 class PlainWorkoutFile {
  public:
-  PlainWorkoutFile() = default;
-  ~PlainWorkoutFile();
-  PlainWorkoutFile(const PlainWorkoutFile&) = delete;
-  PlainWorkoutFile& operator=(const PlainWorkoutFile&) = delete;
-
   // Makes the file at path readable for the plug-in: a plain file stays where it is, a gzip file
   // is unpacked. False, with a one-line reason that starts with path, when the file cannot be read
   // or unpacked, or is a zip archive.
@@ -33,7 +35,7 @@ class PlainWorkoutFile {
 
  private:
   std::string plain_;
-  std::string temporary_;
+  PrivateFile unpacked_;
 };
 
 }  // namespace tessaly::tool
