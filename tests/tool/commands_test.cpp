@@ -138,7 +138,7 @@ TEST(Check, WarnsOfWhatTheImportChanges) {
             "<sample><timeoffset>5</timeoffset><hr>120</hr><cad>-3</cad></sample>\n"
             "<sample><timeoffset>5</timeoffset><hr>121</hr><cad>inf</cad></sample>\n</workout>\n"
             "<workout>\n<sample><timeoffset>0</timeoffset><hr>256</hr></sample>\n"
-            "<sample><timeoffset>4294967296</timeoffset></sample>\n</workout>\n</pwx>\n");
+            "<sample><timeoffset>4294967296</timeoffset><hr>0</hr></sample>\n</workout>\n</pwx>\n");
   const test::ToolRun run = RunTessaly({"check", p});
   EXPECT_EQ(run.Status, 0);
   // 300 and -3 keep their low byte, 44 and 253; 2^32 keeps its low 32 bits, 0; "inf" is no number
