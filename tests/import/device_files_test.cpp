@@ -114,5 +114,14 @@ TEST_F(DeviceFiles, GpsDistanceFillWhereTheFileHasNone) {
   EXPECT_GT(V(first.Distance), 1.5);  // filled by the lap statistics from the filled distances
 }
 
+TEST_F(DeviceFiles, AClosingStatusSampleIsNoRowAtAltitudeZero) {
+  // Altitudes between 1098 and 1121 m; the last sample holds only the device's status.
+  auto state = std::make_unique<PluginState>();
+  ASSERT_EQ(AnalyseExercise(*state, Path("test_ride.pwx").c_str()), 105);
+  LapDataRecord lap;
+  state->Workout.Laps.GetLap(0, lap);
+  EXPECT_LT(V(lap.Descent), 100.0);
+}
+
 }  // namespace
 }  // namespace tessaly
