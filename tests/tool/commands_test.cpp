@@ -133,7 +133,7 @@ TEST(Check, ReadsEveryEncodingNameThePluginReads) {
 TEST(Check, WarnsOfWhatTheImportChanges) {
   const std::string p = Folder("warned") + "/two.pwx";
   WriteFile(p,
-            "<pwx>\n<workout>\n<time>2016-05-24T10:20:30.5+02:00</time>\n"
+            "<pwx>\n<workout>\n<time>2016-05-24T10:20:30.5</time>\n"
             "<sample><timeoffset>0</timeoffset><hr>300</hr><cad>90</cad></sample>\n"
             "<sample><timeoffset>5</timeoffset><hr>120</hr><cad>-3</cad></sample>\n"
             "<sample><timeoffset>5</timeoffset><hr>121</hr><cad>inf</cad></sample>\n</workout>\n"
@@ -147,8 +147,6 @@ TEST(Check, WarnsOfWhatTheImportChanges) {
             p + ": 5 samples, 0 laps, start 2016-05-24T10:20:30\n" +
             p + ": warning: the file holds 2 workouts, merged into one: their samples, laps and summaries follow "
                 "each other (1 more workout, first at " + p + ":8:0)\n" +
-            p + ": warning: ignored in the start time: the fraction of a second \".5\" and the zone offset "
-                "\"+02:00\"; the time is read as local time, to the second (1 time, first at " + p + ":3:0)\n" +
             p + ": warning: a heart rate of 300 does not fit the record, which holds 0 to 255: it is stored as 44 "
                 "(2 values, first at " + p + ":4:34)\n" +
             p + ": warning: a cadence of -3 does not fit the record, which holds 0 to 255: it is stored as 253 "
