@@ -63,8 +63,16 @@ std::int32_t DeriveLapStatistics(const SampleStore& samples, LapStore& laps, std
     const std::int64_t endSecond = TruncateToInt64(lap.EndOffset);
     double reference = samples.GetAlt(cursor < 0 ? 0 : cursor);
     for (;;) {
-      // Samples ran out before this lap ended: it and every later lap stay as they were.
-      if (cursor >= last) return lapCount;
+      if (cursor >= last) {
+        // The samples ran out before this lap reached its end (a writer's lap times rounded past
+        // the last sample): a lap that took samples ends at the last one; a lap that took none,
+        // and every later lap, stays as read.
+        if (acc.PowerCount > 0) {  // power counts every sample the lap took
+          FinishLap(lap, acc, samples.GetDist(cursor), laps, j);
+          laps.SetLap(j, lap);
+        }
+        return lapCount;
+      }
       const std::int32_t i = ++cursor;
       // Altitude with hysteresis: small steps count only once together they pass the threshold.
       const double alt = samples.GetAlt(i);

@@ -34,6 +34,11 @@ void SampleStore::Clear() noexcept {
   Room_ = 0;
 }
 
+void SampleStore::DropAll() noexcept {
+  ForEachChannel([](auto& channel) { channel.clear(); });
+  HighestIndex_ = -1;
+}
+
 bool SampleStore::Reserve(std::size_t room) noexcept {
   try {
     ForEachChannel([room](auto& channel) { channel.reserve(room); });

@@ -38,6 +38,8 @@ class SampleStore {
 
   // Count() 0, every value zero and the memory given back; never fails.
   void Clear() noexcept;
+  // Count() 0 and every value zero, the room kept for the samples to come.
+  void DropAll() noexcept;
   std::int32_t Count() const { return HighestIndex_ + 1; }
 
   // Makes Index writable: raises the count and grows every channel's room when needed. Returns

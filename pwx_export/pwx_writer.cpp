@@ -63,6 +63,43 @@ bool ForbiddenInXml(std::string_view sequence) {
   return b(0) == 0xEF && b(1) == 0xBF && b(2) >= 0xBE;        // U+FFFE, U+FFFF
 }
 
+// The sample channels a workout has. A channel that is 0 in every sample (or no number, which is
+// written as 0) was never recorded, and its lines would hand readers a flat reading of 0 (a heart
+// rate of 0 all through a run without a strap); positions of 0,0 and power below a watt are left
+// out the same way.
+struct SampleChannelsWritten {
+  bool Hr = false, Spd = false, Cad = false, Dist = false, Alt = false, Temp = false;
+  bool Power = false;  // one short burst in a workout of zeros still counts
+};
+
+SampleChannelsWritten ChannelsToWrite(const SampleStore& samples) {
+  SampleChannelsWritten w;
+  // Samples with and without a position or pedal figure, the lines written only where there is one.
+  bool bare = false, covered = false;
+  const std::int32_t count = samples.Count();
+  for (std::int32_t i = 0; i < count; ++i) {
+    const bool own = samples.GetLat(i) != 0.0 || samples.GetLon(i) != 0.0 ||
+                     samples.GetTorqueEffectivenessLeft(i) > 0.0 || samples.GetTorqueEffectivenessRight(i) > 0.0 ||
+                     samples.GetPedalSmoothnessLeft(i) > 0.0 || samples.GetPedalSmoothnessRight(i) > 0.0;
+    if (own) {
+      covered = true;
+    } else {
+      bare = true;
+    }
+    w.Hr = w.Hr || samples.GetHr(i) != 0;
+    w.Spd = w.Spd || Finite(samples.GetSpd(i)) != 0.0;
+    w.Cad = w.Cad || samples.GetCad(i) != 0;
+    w.Dist = w.Dist || Finite(samples.GetDist(i)) != 0.0;
+    w.Alt = w.Alt || Finite(samples.GetAlt(i)) != 0.0;
+    w.Temp = w.Temp || Finite(samples.GetTemp(i)) != 0.0;
+    w.Power = w.Power || Finite(samples.GetPwr(i)) >= 1.0;
+  }
+  // A reader drops a sample with no reading at all when others have one. Where only positions or
+  // pedal figures would be written, the distance, 0 throughout, keeps every sample.
+  if (bare && covered && !(w.Hr || w.Spd || w.Cad || w.Alt || w.Temp || w.Power)) w.Dist = true;
+  return w;
+}
+
 }  // namespace
 
 void PwxLineWriter::Append(std::string_view text) {
@@ -135,10 +172,9 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
   const std::int32_t lapCount = laps.Count();
   const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);
   const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime != 0.0 ? summary.StartTime : now);
-  // Power lines for a workout with any power at all, then for every sample: one short burst in a
-  // workout of zeros still counts.
-  bool withPower = false;
-  for (std::int32_t i = 0; i < sampleCount && !withPower; ++i) withPower = Finite(samples.GetPwr(i)) >= 1.0;
+  // Each channel the workout has is written in every sample, zeros included.
+  const SampleChannelsWritten written = ChannelsToWrite(samples);
+  const bool withPower = written.Power;
 
   // Header.
   w.line<"<?xml version=\"1.0\" encoding=\"UTF-8\"?>">();
@@ -208,8 +244,8 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
   for (std::int32_t i = 0; i < sampleCount; ++i) {
     w.line<"    <sample>">();
     w.line<"      <timeoffset>%.3f</timeoffset>">(static_cast<double>(samples.GetTimeOffset(i)));
-    w.line<"      <hr>%d</hr>">(samples.GetHr(i));
-    w.line<"      <spd>%.3f</spd>">(KmhToMetresPerSecond(samples.GetSpd(i)));
+    if (written.Hr) w.line<"      <hr>%d</hr>">(samples.GetHr(i));
+    if (written.Spd) w.line<"      <spd>%.3f</spd>">(KmhToMetresPerSecond(samples.GetSpd(i)));
     if (withPower) {
       const double power = samples.GetPwr(i);
       w.line<"      <pwr>%.0f</pwr>">(power);
@@ -229,15 +265,15 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
       w.line<"      <pedal_smoothness_left>%d</pedal_smoothness_left>">(TruncateToInt64(Finite(v)));
     if (const double v = samples.GetPedalSmoothnessRight(i); v > 0.0)
       w.line<"      <pedal_smoothness_right>%d</pedal_smoothness_right>">(TruncateToInt64(Finite(v)));
-    w.line<"      <cad>%d</cad>">(samples.GetCad(i));
-    w.line<"      <dist>%.2f</dist>">(KmToMetres(samples.GetDist(i)));
+    if (written.Cad) w.line<"      <cad>%d</cad>">(samples.GetCad(i));
+    if (written.Dist) w.line<"      <dist>%.2f</dist>">(KmToMetres(samples.GetDist(i)));
     // Both exactly 0 is a sample without a position, not one at 0 degrees, 0 degrees.
     if (const double lat = samples.GetLat(i), lon = samples.GetLon(i); lat != 0.0 || lon != 0.0) {
       w.line<"      <lat>%.6f</lat>">(lat);
       w.line<"      <lon>%.6f</lon>">(lon);
     }
-    w.line<"      <alt>%.2f</alt>">(samples.GetAlt(i));
-    w.line<"      <temp>%.1f</temp>">(samples.GetTemp(i));
+    if (written.Alt) w.line<"      <alt>%.2f</alt>">(samples.GetAlt(i));
+    if (written.Temp) w.line<"      <temp>%.1f</temp>">(samples.GetTemp(i));
     w.line<"    </sample>">();
   }
 

@@ -206,7 +206,8 @@ std::string XmlElementText(std::string_view hostText);
 std::string CrLfToSpaces(std::string_view text);
 
 // The whole document of a workout handed to sink in pieces; false when the sink refused one. A
-// StartTime of exactly 0 is written as now, and the comment as CrLfToSpaces gives it. May throw
+// StartTime of exactly 0 is written as now, and the comment as CrLfToSpaces gives it. A sample
+// channel that is 0 in every sample is left out of all of them. May throw
 // (out of memory, a start time that is no calendar date).
 bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink);
 

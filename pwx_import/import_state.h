@@ -9,7 +9,7 @@
 namespace tessaly {
 
 struct ImportState {
-  std::int32_t SampleIndex = -1;     // index of the sample being read
+  std::int32_t SampleIndex = -1;     // index of the last sample stored
   double LastDistance = 0.0;         // km, the cumulative distance known so far
   double LastLatitude = 0.0;         // the last latitude stored
   double LastLongitude = 0.0;        // the last longitude stored

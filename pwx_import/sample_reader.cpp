@@ -157,8 +157,8 @@ double GreatCircleStepKm(double lat1, double lon1, double lat2, double lon2) {
 
 namespace {
 
-// The index the next sample is stored at, or -1 when it stores nothing. A sample uses up its
-// index whatever it holds, and beyond what the store can hold nothing is stored.
+// The index the next stored sample goes into, or -1 when it stores nothing: beyond what the store
+// can hold nothing is stored.
 std::int32_t BeginSample(ImportState& state) {
   if (state.SampleIndex == std::numeric_limits<std::int32_t>::max()) return -1;
   const std::int32_t i = ++state.SampleIndex;
@@ -187,9 +187,13 @@ void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::in
     case Channel::Hr: samples.SetHr(i, TruncateToUInt8(v)); break;
     case Channel::Spd: samples.SetSpd(i, StoreDouble(MetresPerSecondToKmh(v))); break;
     case Channel::Alt: samples.SetAlt(i, WholePart(v)); break;
-    case Channel::Dist:
-      if (samples.SetDist(i, StoreDouble(static_cast<long double>(v) / 1000.0L))) state.LastDistance = samples.GetDist(i);
+    case Channel::Dist: {
+      // A distance of 0 tells nothing of how far the workout has come (a ride recorded by GPS
+      // alone may carry it in every sample): stored, but the fill goes on from the last one.
+      const double km = StoreDouble(static_cast<long double>(v) / 1000.0L);
+      if (samples.SetDist(i, km) && km != 0.0) state.LastDistance = km;
       break;
+    }
     case Channel::Cad: samples.SetCad(i, TruncateToUInt8(v)); break;
     case Channel::Pwr: samples.SetPwr(i, v); break;
     case Channel::Lat:
@@ -235,14 +239,21 @@ void EndSample(std::int32_t i, ImportState& state, SampleStore& samples) {
 }  // namespace
 
 void SampleReader::Open() {
-  index_ = BeginSample(state_);
+  index_ = -1;
+  stored_ = false;
+  hasOffset_ = false;
   right_ = 0;
   static_assert(kChannelCount == kSampleStart, "one entry a channel");
   previous_ = kSampleStart;
 }
 
+void SampleReader::Store() {
+  stored_ = true;
+  index_ = BeginSample(state_);
+  if (index_ >= 0 && hasOffset_) samples_.SetTimeOffset(index_, offset_);
+}
+
 void SampleReader::Field(const char* name, std::string_view text) {
-  if (index_ < 0) return;
   // A file names its channels in the same order in every sample, so the look starts where the
   // channel after the previous one was found last time, and mostly ends there: a day's import
   // 3.5-6% faster in the DLL than a look from the table's start; natively within 2% either way.
@@ -250,12 +261,41 @@ void SampleReader::Field(const char* name, std::string_view text) {
   if (at == kChannelCount) return;
   following_[previous_] = static_cast<std::uint8_t>(at);
   previous_ = static_cast<std::uint8_t>(at);
-  ReadChannel(kChannels[at].Id, text, index_, right_, state_, samples_);
+  const Channel channel = kChannels[at].Id;
+  if (!stored_ && !TakeIndex(channel, text)) return;
+  if (index_ < 0) return;
+  ReadChannel(channel, text, index_, right_, state_, samples_);
+}
+
+bool SampleReader::TakeIndex(Channel channel, std::string_view text) {
+  // Until a reading comes, the sample may be none of the workout's instants.
+  if (channel == Channel::TimeOffset) {
+    offset_ = TruncateToInt32(RealOrZero(text));
+    hasOffset_ = true;
+    return false;
+  }
+  if (!anyReading_) {
+    // The samples kept so far had no reading after all: the store starts again from here.
+    anyReading_ = true;
+    if (keeping_) {
+      samples_.DropAll();
+      state_.SampleIndex = keptFrom_;
+    }
+  }
+  Store();
+  return true;
 }
 
 void SampleReader::Close() {
+  if (!stored_) {
+    if (anyReading_) return;  // no reading: not stored, and the running values stay
+    if (!keeping_) {
+      keeping_ = true;
+      keptFrom_ = state_.SampleIndex;
+    }
+    Store();
+  }
   if (index_ >= 0) EndSample(index_, state_, samples_);
-  index_ = -1;
 }
 
 }  // namespace tessaly

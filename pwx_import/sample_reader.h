@@ -17,10 +17,13 @@ inline constexpr long double KmPerDegree = 111.12L;
 enum class SampleChannel : std::uint8_t;
 
 // `sample` elements, read straight from the stream: Open as a sample starts, each channel
-// element stored as it ends (Field), Close after the last. Each sample goes into index
-// state.SampleIndex + 1: units converted to the store's, zero positions replaced by the last
-// ones, the distance filled from the GPS positions where the file gives none and never allowed
-// to go back, the right pedal's power turned into the balance.
+// element stored as it ends (Field), Close after the last. A sample with a reading (any channel
+// but timeoffset) goes into index state.SampleIndex + 1: units converted to the store's, zero
+// positions replaced by the last ones, the distance filled from the GPS positions where the file
+// gives none or 0 and never allowed to go back, the right pedal's power turned into the balance.
+// A sample without a reading (a gap marker, a device status) is no instant of the workout and is
+// not stored, unless no sample of the import has a reading: those are kept as they come until
+// the first reading, so that a workout logged without sensors still has its samples.
 class SampleReader {
  public:
   SampleReader(ImportState& state, SampleStore& samples) : state_(state), samples_(samples) {}
@@ -32,10 +35,24 @@ class SampleReader {
   void Close();
 
  private:
+  // Called at the open sample's first reading, or at its close when none came yet in the import.
+  void Store();
+  // A field of the open sample before its first reading: keeps a timeoffset (false), or takes the
+  // sample's index at the first reading (true).
+  bool TakeIndex(SampleChannel channel, std::string_view text);
+
   ImportState& state_;
   SampleStore& samples_;
   std::int32_t index_ = -1;  // the open sample's index; -1 when it stores nothing
   std::int32_t right_ = 0;   // the last pwrright of the open sample that converted
+  bool stored_ = false;      // the open sample has taken its index
+  // The open sample's timeoffset, kept until the sample proves to have a reading.
+  std::int32_t offset_ = 0;
+  bool hasOffset_ = false;
+  bool anyReading_ = false;  // some sample of the import had one
+  // Samples without a reading are being kept, stored from the index after keptFrom_.
+  bool keeping_ = false;
+  std::int32_t keptFrom_ = -1;
   // For each channel's entry in the reader's channel table, and for the sample's start, the entry
   // the next field's name was found at last time.
 #define TESSALY_COUNT_CHANNEL(Name, Type, Field, Element) +1

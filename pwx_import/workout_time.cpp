@@ -5,11 +5,12 @@
 namespace tessaly {
 
 void ReadWorkoutTime(std::string_view text, ImportState& state) {
-  state.ParsedTime = ParsePwxTime(text, state.TimeIsUtc);
+  std::int32_t textOffsetMinutes = 0;
+  state.ParsedTime = ParsePwxTime(text, state.TimeIsUtc, textOffsetMinutes);
   if (!state.TimeIsUtc) return;  // a time without the designator is local already
   // An empty text leaves no time to shift, and must not fix the import's offset at day zero.
   if (state.ParsedTime == 0.0) return;
-  const std::int64_t utc = ToUnixSeconds(state.ParsedTime);
+  const std::int64_t utc = ToUnixSeconds(state.ParsedTime) - static_cast<std::int64_t>(textOffsetMinutes) * 60;
   if (!state.ZoneOffsetMinutes) {
     std::int32_t minutes = 0;
     if (!platform::LocalOffsetMinutesAt(utc, minutes)) minutes = 0;

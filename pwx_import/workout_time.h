@@ -7,8 +7,9 @@
 
 namespace tessaly {
 
-// Parses into state.ParsedTime; a UTC time becomes local time by the machine's zone rules, with
-// the offset worked out at the first non-empty UTC time of the import and reused after. Throws
+// Parses into state.ParsedTime; a time marked UTC or with an offset from it becomes local time by
+// the machine's zone rules, with the local offset worked out at the first non-empty such time of
+// the import and reused after. Throws
 // DateTimeError for an impossible date or time of day.
 void ReadWorkoutTime(std::string_view text, ImportState& state);
 

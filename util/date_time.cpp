@@ -50,6 +50,45 @@ std::string_view Cut(std::string_view text, std::size_t p, std::size_t n) {
   return text.substr(start, n);
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool TwoDigits(std::string_view text, int& value) {
+  if (text.size() != 2 || !IsDigit(text[0]) || !IsDigit(text[1])) return false;
+  value = (text[0] - '0') * 10 + (text[1] - '0');
+  return true;
+}
+
+// Minutes east of UTC that the part of a time text after its seconds names: an optional
+// fraction, then "Z" (0, whatever follows, as a "Z" right after the seconds always read), or an
+// offset +hh:mm, +hhmm or +hh (or with "-"), hours up to 23 and minutes up to 59, ending the text.
+// None for anything else: the time is local.
+std::optional<std::int32_t> DesignatorMinutes(std::string_view tail) {
+  if (!tail.empty() && tail.front() == '.') {
+    std::size_t n = 1;
+    while (n < tail.size() && IsDigit(tail[n])) ++n;
+    if (n == 1) return std::nullopt;
+    tail.remove_prefix(n);
+  }
+  if (tail.empty()) return std::nullopt;
+  if (tail.front() == 'Z' || tail.front() == 'z') return 0;
+  if (tail.front() != '+' && tail.front() != '-') return std::nullopt;
+  const int sign = tail.front() == '-' ? -1 : 1;
+  tail.remove_prefix(1);
+  std::string_view minutesText;
+  if (tail.size() == 5 && tail[2] == ':') {
+    minutesText = tail.substr(3);
+  } else if (tail.size() == 4) {
+    minutesText = tail.substr(2);
+  } else if (tail.size() != 2) {
+    return std::nullopt;
+  }
+  int hours = 0, minutes = 0;
+  if (!TwoDigits(tail.substr(0, 2), hours) || (!minutesText.empty() && !TwoDigits(minutesText, minutes)) ||
+      hours > 23 || minutes > 59)
+    return std::nullopt;
+  return sign * (hours * 60 + minutes);
+}
+
 std::string Padded(int value, int width) {
   std::string s = std::to_string(value);
   if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
@@ -81,14 +120,16 @@ CivilDateTime DecodeDateTime(DateTime value) {
   return {c.Year, c.Month, c.Day, ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000};
 }
 
-DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc) {
+DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc, std::int32_t& utcOffsetMinutes) {
   if (text.empty()) return 0.0;
   // Blanks and control characters go from both ends.
   while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
   while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
 
-  const std::string_view designator = Cut(text, 20, 1);
-  timeIsUtc = designator == "Z" || designator == "z";
+  const std::optional<std::int32_t> designator =
+      text.size() > 19 ? DesignatorMinutes(text.substr(19)) : std::nullopt;
+  timeIsUtc = designator.has_value();
+  utcOffsetMinutes = designator.value_or(0);
 
   auto year = ParseInteger(text.substr(0, 4));
   auto month = ParseInteger(Cut(text, 6, 2));

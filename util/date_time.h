@@ -28,9 +28,12 @@ DateTime EncodeTime(int hour, int minute, int second, int millisecond);
 // that is no date: not finite, or outside the years 1..9999.
 CivilDateTime DecodeDateTime(DateTime value);
 
-// YYYY-MM-DDThh:mm:ss with an optional "Z"/"z" at position 20; fields from fixed positions.
-// Empty text gives 0.0 and leaves timeIsUtc alone. Throws DateTimeError for impossible values.
-DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc);
+// YYYY-MM-DDThh:mm:ss, fields from fixed positions, then optionally a fraction of a second
+// (dropped) and a zone designator: "Z"/"z", or an offset +hh:mm, +hhmm, +hh (or "-"). The time is
+// the text's own; timeIsUtc tells whether a designator marked it and utcOffsetMinutes (east of
+// UTC, 0 for "Z") what it named, so that the UTC instant is the time minus that offset. Empty
+// text gives 0.0 and leaves both alone. Throws DateTimeError for impossible values.
+DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc, std::int32_t& utcOffsetMinutes);
 
 // Whole seconds since 1970-01-01 00:00 of a date and time, the milliseconds dropped. Throws
 // DateTimeError as DecodeDateTime does.

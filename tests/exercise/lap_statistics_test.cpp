@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -155,29 +156,32 @@ TEST(DeriveLapStatistics, EveryLapTakesAtLeastItsEndingSample) {
   EXPECT_EQ(Get(laps, 2).AvgHeartRate, 200);
 }
 
-TEST(DeriveLapStatistics, LapsBeyondTheSamplesStayAsRead) {
+TEST(DeriveLapStatistics, TheLapTheSamplesRunOutInEndsAtTheLastSample) {
   SampleStore samples;
-  Fill(samples, {{0, 0, 0, 100, 0, 0, 0.1}, {1, 0, 0, 110, 0, 0, 0.2}, {2, 0, 0, 120, 0, 0, 0.3}});
-  LapStore laps;
-  const LapDataRecord beyond = Lap(100, 100);
-  const LapDataRecord early = Lap(1, 10);  // would end at once, but the samples are used up
-  laps.Add(Lap(1));
-  laps.Add(beyond);
-  laps.Add(early);
-  EXPECT_EQ(DeriveLapStatistics(samples, laps, 2), 3);
-  EXPECT_EQ(Get(laps, 0).AvgHeartRate, 105);
-  EXPECT_TRUE(SameBytes(Get(laps, 1), beyond));
-  EXPECT_TRUE(SameBytes(Get(laps, 2), early));
-}
-
-TEST(DeriveLapStatistics, OneLapEndingAfterTheLastSampleStaysAsRead) {
-  SampleStore samples;
-  Fill(samples, {{0, 100, 5, 100, 70, 200, 0.1}, {1, 110, 5, 110, 70, 200, 0.2}});
-  LapStore laps;
-  const LapDataRecord lap = Lap(2, 2);
-  laps.Add(lap);
-  EXPECT_EQ(DeriveLapStatistics(samples, laps, 2), 1);
-  EXPECT_TRUE(SameBytes(Get(laps, 0), lap));
+  Fill(samples, {{0, 100, 5, 100, 0, 200, 0.1}, {1, 110, 6, 110, 0, 200, 0.2}, {2, 110, 4, 120, 0, 0, 0.3}});
+  const struct {
+    std::vector<double> ends;  // each lap's EndOffset
+    std::string expected;      // each lap's heart rate, metres and ascent, or "read": as the file gave it
+  } cases[] = {
+      {{3}, "110 300 10"},
+      {{0, 4}, "100 100 0; 115 200 10"},
+      {{1, 5, 6}, "105 200 10; 120 100 0; read"},
+      {{2, 7, 1}, "110 300 10; read; read"},  // every lap after one that took no sample
+  };
+  for (const auto& c : cases) {
+    LapStore laps;
+    for (double end : c.ends) laps.Add(Lap(end, 10));
+    EXPECT_EQ(DeriveLapStatistics(samples, laps, 2), laps.Count());
+    std::string got;
+    for (std::int32_t j = 0; j < laps.Count(); ++j) {
+      const LapDataRecord lap = Get(laps, j);
+      got += (j == 0 ? "" : "; ") + (SameBytes(lap, Lap(c.ends[static_cast<std::size_t>(j)], 10))
+                                         ? std::string("read")
+                                         : std::to_string(lap.AvgHeartRate) + " " + std::to_string(std::lround(lap.Distance * 1000)) +
+                                               " " + std::to_string(std::lround(lap.Ascent)));
+    }
+    EXPECT_EQ(got, c.expected);
+  }
 }
 
 TEST(DeriveLapStatistics, EmptySampleStoreLeavesLapsAlone) {

@@ -280,6 +280,40 @@ TEST(PwxDocument, SampleLinesInPwxUnits) {
   }
 }
 
+TEST(PwxDocument, ASampleChannelIsWrittenOnlyWhenTheWorkoutHasIt) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    void (*second)(HostSample&);  // the first sample is all zero
+    std::string first;            // what the first sample holds besides its offset
+  } cases[] = {
+      {[](HostSample&) {}, ""},
+      {[](HostSample& h) { h.HeartRate = 1; }, "<hr>0</hr>"},
+      {[](HostSample& h) { h.Speed = 0.001; }, "<spd>0.000</spd>"},
+      {[](HostSample& h) { h.Cadence = 255; }, "<cad>0</cad>"},
+      {[](HostSample& h) { h.Distance = 0.001; }, "<dist>0.00</dist>"},
+      {[](HostSample& h) { h.Altitude = -1; }, "<alt>0.00</alt>"},
+      {[](HostSample& h) { h.Temperature = 0.01; }, "<temp>0.0</temp>"},
+      {[](HostSample& h) { h.Temperature = kNaN; }, ""},  // written as 0: no reading either
+      // Else only the second sample would carry a reading, and a reader drops the first.
+      {[](HostSample& h) { h.Latitude = 47.0; }, "<dist>0.00</dist>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    PluginState s = FreshState();
+    HostSample second{.TimeOffset = 1};
+    c.second(second);
+    PushSample(s, 0, {});
+    PushSample(s, 1, second);
+    const std::string doc = Document(s);
+    const std::size_t from = doc.find("    <sample>");
+    const std::string samples = doc.substr(from, doc.rfind("    </sample>") - from);
+    EXPECT_EQ(samples.substr(0, samples.find("    </sample>")),
+              "    <sample>\r\n      <timeoffset>0.000</timeoffset>\r\n" + (c.first.empty() ? "" : "      " + c.first + "\r\n"));
+    // In the second sample too; without a channel, the offsets are all.
+    EXPECT_EQ(CountLines(Lines(samples), "      " + c.first.substr(0, c.first.find('>') + 1)), 2);
+  }
+}
+
 TEST(PwxDocument, PedalBalanceBecomesTheRightPedalsWatts) {
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -351,7 +385,8 @@ TEST(PwxDocument, NumbersThatAreNotFiniteAreWrittenAsZero) {
   s.Workout.Summary.Distance = kNaN;
   PushSample(s, 0, {.Speed = kNaN, .Distance = kInf, .Power = kNaN, .Latitude = kNaN, .Longitude = 7.4,
                     .Altitude = -kInf, .Temperature = kNaN, .TorqueEffectivenessLeft = kInf});
-  PushSample(s, 1, {.TimeOffset = 1, .Power = 100});
+  // Channels the workout has, so that the first sample's lines are written.
+  PushSample(s, 1, {.TimeOffset = 1, .Speed = 1, .Distance = 1, .Power = 100, .Altitude = 1, .Temperature = 1});
   LapDataRecord lap = MakeLap(10, kNaN, -kInf);
   lap.MaxSpeed = kInf;
   lap.AvgSpeed = 36;

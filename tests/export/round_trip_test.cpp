@@ -211,7 +211,8 @@ void ExpectSameWorkout(const PluginState& a, const PluginState& b, bool fromImpo
       EXPECT_EQ(+lb.MaxHeartRate, +la.MaxHeartRate);
       EXPECT_EQ(+lb.AvgHeartRate, +la.AvgHeartRate);
     }
-    if ((la.MaxSpeed > 0 && la.AvgSpeed > 0) || fromImport) {
+    // A speed too large to be written in m/s is written as 0, and the reader fills it anew.
+    if (((la.MaxSpeed > 0 && la.AvgSpeed > 0) || fromImport) && std::isfinite(la.MaxSpeed * 1000.0)) {
       EXPECT_NEAR(+lb.MaxSpeed, +la.MaxSpeed, kSpeedKmh);
       EXPECT_NEAR(+lb.AvgSpeed, +la.AvgSpeed, kSpeedKmh);
     }

@@ -167,6 +167,9 @@ TEST(DocumentReader, SampleIntervalAndDistance) {
       {Samples({"<timeoffset>10</timeoffset>", "<timeoffset>5</timeoffset>"}), 251, 0},
       {Samples({"<timeoffset>-2147483648</timeoffset>", "<timeoffset>2147483647</timeoffset>"}), 255, 0},
       {Samples({"<timeoffset>7</timeoffset>"}), 0, 0},
+      // Samples without a reading are not stored: the interval is that of the first two stored.
+      {Samples({"<timeoffset>1</timeoffset>", "<timeoffset>2</timeoffset><hr>90</hr>", "<timeoffset>3</timeoffset>",
+                "<timeoffset>4</timeoffset><hr>91</hr>"}), 2, 0},
       {"<summarydata><dist>10000</dist></summarydata>" + Samples({"<dist>0</dist>", "<dist>10500</dist>"}), 0, 10.5},
       {"<summarydata><dist>10000</dist></summarydata>" + Samples({"<dist>0</dist>", "<dist>9800</dist>"}), 0, 10.0},
       {"<summarydata><dist>10000</dist></summarydata>" + Samples({"<dist>12000</dist>"}), 0, 10.0},  // one sample
@@ -282,7 +285,7 @@ TEST(DocumentReader, CommaNumbersReadAsZero) {
 }
 
 TEST(DocumentReader, WorkoutsFollowOneAnotherAndImportsStartAfresh) {
-  const std::string three = Samples({"<timeoffset>0</timeoffset><dist>100</dist>", "<timeoffset>1</timeoffset>",
+  const std::string three = Samples({"<timeoffset>0</timeoffset><dist>100</dist>", "<timeoffset>1</timeoffset><hr>90</hr>",
                                      "<timeoffset>2</timeoffset><dist>300</dist>"});
   const std::string doc = "<pwx><workout><time>2016-05-24T08:00:00</time>" + three +
                           "</workout><workout><time>2017-01-01T00:00:00</time>" + three + "</workout></pwx>";

@@ -216,21 +216,44 @@ TEST(SampleReader, DistanceNeverGoesBack) {
   EXPECT_DOUBLE_EQ(r.Samples.GetDist(3), 1.5);
 }
 
-TEST(SampleReader, EmptySamplesUseUpTheirIndex) {
-  Reader one;
-  one.Read("");
-  EXPECT_EQ(one.State.SampleIndex, 0);
-  EXPECT_EQ(one.Samples.Count(), 0);
+// Each stored sample as "offset hr alt metres", joined by "; ".
+std::string Stored(const SampleStore& s) {
+  std::string out;
+  for (std::int32_t i = 0; i < s.Count(); ++i) {
+    out += (i == 0 ? "" : "; ") + std::to_string(s.GetTimeOffset(i)) + " " + std::to_string(s.GetHr(i)) + " " +
+           std::to_string(static_cast<int>(s.GetAlt(i))) + " " + std::to_string(std::lround(s.GetDist(i) * 1000));
+  }
+  return out;
+}
 
-  Reader two;
-  two.Read("<dist>250</dist>");
-  two.Read("");
-  EXPECT_EQ(two.Samples.Count(), 2);
-  EXPECT_DOUBLE_EQ(two.Samples.GetDist(1), 0.25);
-
-  Reader skipped;
-  skipped.Read("<time>x</time><extension><a>1</a></extension><!-- c -->");
-  EXPECT_EQ(skipped.Samples.Count(), 0);
+TEST(SampleReader, OnlySamplesWithAReadingAreStored) {
+  const std::string at0 = "<sample><timeoffset>0</timeoffset><hr>100</hr><alt>500</alt><dist>10</dist></sample>";
+  const std::string at5 = "<sample><timeoffset>5</timeoffset><hr>101</hr><alt>501</alt></sample>";
+  const auto gps = [](const std::string& second) {
+    return "<sample><timeoffset>" + second + "</timeoffset><dist>0</dist><lat>50.00" + second + "</lat><lon>8</lon></sample>";
+  };
+  const struct {
+    std::vector<std::string> Workouts;
+    std::string Expected;
+  } cases[] = {
+      {{at0 + "<sample><timeoffset>4</timeoffset></sample>" + at5}, "0 100 500 10; 5 101 501 10"},
+      {{at0 + at5 + "<sample><timeoffset>6</timeoffset><extension><gps>1</gps></extension></sample>"},
+       "0 100 500 10; 5 101 501 10"},
+      {{"<sample/><sample>text</sample>" + at5 + at0}, "5 101 501 0; 0 100 500 10"},
+      {{at0 + "<sample><hr>0</hr></sample>"}, "0 100 500 10; 0 0 0 10"},
+      {{"<sample><timeoffset>0</timeoffset></sample><sample><timeoffset>1</timeoffset><x>2</x></sample><sample/>"},
+       "0 0 0 0; 1 0 0 0; 0 0 0 0"},
+      {{"<sample><timeoffset>0</timeoffset></sample>", "<sample><timeoffset>9</timeoffset></sample>" + at5},
+       "5 101 501 0"},
+      // 0.001 degrees of latitude is 111.12 m; a distance of 0 and a gap carry the fill on.
+      {{gps("0") + gps("1") + "<sample><timeoffset>2</timeoffset></sample>" + gps("3")}, "0 0 0 0; 1 0 0 111; 3 0 0 333"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Workouts.front());
+    Reader r;
+    for (const std::string& workout : c.Workouts) r.ReadWorkout(workout);
+    EXPECT_EQ(Stored(r.Samples), c.Expected);
+  }
 }
 
 TEST(SampleReader, OnlyDirectChildrenOfAWorkoutSampleAreChannels) {
@@ -241,7 +264,7 @@ TEST(SampleReader, OnlyDirectChildrenOfAWorkoutSampleAreChannels) {
   };
   const Case cases[] = {
       {"<sample>text<hr>153</hr><!-- c -->tail<sample><hr>9</hr></sample><x><hr>8</hr></x></sample>", 1, 153},
-      {"<sample/><sample>only text</sample><Sample><hr>154</hr></Sample>", 3, 154},
+      {"<sample/><sample>only text</sample><Sample><hr>154</hr></Sample>", 1, 154},
       {"<SAMPLE><HR>155</HR></SAMPLE><pwx:sample><hr>1</hr></pwx:sample><x><sample/></x>", 1, 155},
   };
   for (const Case& c : cases) {
@@ -257,15 +280,15 @@ TEST(SampleReader, SampleShapesFile) {
   const std::string path = test::DataDir() + "/import/sample_shapes.pwx";
   Reader r;
   EXPECT_EQ(xml::ReadWorkoutFile(path.c_str(), r), xml::LoadResult::Loaded);
-  ASSERT_EQ(r.Samples.Count(), 17);
-  const int hr[17] = {0, 0, 152, 0, 120, 154, 155, 158, 0, 0, 0, 161, 162, 0, 0, 0, 150};
-  const double pwr[17] = {0, 0, 0, 0, 0, 250, 250, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200};
-  const double pwrRight[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 75};
-  const double lat[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 48.1, 48.2, 48.2, 48.4, 0};
-  const double lon[17] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 11.5, 11.5, 11.7, 11.8, 0};
-  for (std::int32_t i = 0; i < 17; ++i) {
+  ASSERT_EQ(r.Samples.Count(), 15);  // the two samples without a reading are not stored
+  const int hr[15] = {0, 0, 152, 0, 120, 154, 155, 158, 0, 161, 162, 0, 0, 0, 150};
+  const double pwr[15] = {0, 0, 0, 0, 0, 250, 250, 0, 0, 0, 0, 0, 0, 0, 200};
+  const double pwrRight[15] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 75};
+  const double lat[15] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 48.1, 48.2, 48.2, 48.4, 0};
+  const double lon[15] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 11.5, 11.5, 11.7, 11.8, 0};
+  for (std::int32_t i = 0; i < 15; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(r.Samples.GetTimeOffset(i), i == 9 || i == 10 ? 0 : i);
+    EXPECT_EQ(r.Samples.GetTimeOffset(i), i < 9 ? i : i + 2);
     EXPECT_EQ(r.Samples.GetHr(i), hr[i]);
     EXPECT_EQ(r.Samples.GetCad(i), 0);
     EXPECT_EQ(r.Samples.GetPwr(i), pwr[i]);
@@ -301,17 +324,17 @@ TEST(SampleReader, OffsetsAreStoredAsTheyCome) {
 }
 
 TEST(SampleReader, SamplesAtTheEdgeOfTheRoomStayInsideTheStore) {
-  // Index 4096 is the first past the room the store has doubled to. A sample there that sets
-  // nothing before the reader looks at its distance or power must not make the reader read past
-  // the channels.
+  // Index 4096 is the first past the room the store has doubled to. A sample there that sets no
+  // distance or power before the reader looks at them must not make the reader read past the
+  // channels.
   Reader empty;
   for (int i = 0; i < 4096; ++i) empty.Read("<dist>1</dist>");
-  empty.Read("");
+  empty.Read("<hr>1</hr>");
   EXPECT_EQ(empty.Samples.Count(), 4097);
   EXPECT_DOUBLE_EQ(empty.Samples.GetDist(4096), 0.001);
 
   Reader balance;
-  for (int i = 0; i < 4096; ++i) balance.Read("<timeoffset>1</timeoffset>");
+  for (int i = 0; i < 4096; ++i) balance.Read("<hr>1</hr>");
   balance.Read("<pwrright>5</pwrright>");
   EXPECT_EQ(balance.Samples.Count(), 4097);
   EXPECT_EQ(balance.Samples.GetPwrRight(4096), 0.0);

@@ -133,12 +133,12 @@ TEST(Check, ReadsEveryEncodingNameThePluginReads) {
 TEST(Check, WarnsOfWhatTheImportChanges) {
   const std::string p = Folder("warned") + "/two.pwx";
   WriteFile(p,
-            "<pwx>\n<workout>\n<time>2016-05-24T10:20:30.5+02:00</time>\n"
+            "<pwx>\n<workout>\n<time>2016-05-24T10:20:30.5</time>\n"
             "<sample><timeoffset>0</timeoffset><hr>300</hr><cad>90</cad></sample>\n"
             "<sample><timeoffset>5</timeoffset><hr>120</hr><cad>-3</cad></sample>\n"
             "<sample><timeoffset>5</timeoffset><hr>121</hr><cad>inf</cad></sample>\n</workout>\n"
             "<workout>\n<sample><timeoffset>0</timeoffset><hr>256</hr></sample>\n"
-            "<sample><timeoffset>4294967296</timeoffset></sample>\n</workout>\n</pwx>\n");
+            "<sample><timeoffset>4294967296</timeoffset><hr>0</hr></sample>\n</workout>\n</pwx>\n");
   const test::ToolRun run = RunTessaly({"check", p});
   EXPECT_EQ(run.Status, 0);
   // 300 and -3 keep their low byte, 44 and 253; 2^32 keeps its low 32 bits, 0; "inf" is no number
@@ -147,8 +147,6 @@ TEST(Check, WarnsOfWhatTheImportChanges) {
             p + ": 5 samples, 0 laps, start 2016-05-24T10:20:30\n" +
             p + ": warning: the file holds 2 workouts, merged into one: their samples, laps and summaries follow "
                 "each other (1 more workout, first at " + p + ":8:0)\n" +
-            p + ": warning: ignored in the start time: the fraction of a second \".5\" and the zone offset "
-                "\"+02:00\"; the time is read as local time, to the second (1 time, first at " + p + ":3:0)\n" +
             p + ": warning: a heart rate of 300 does not fit the record, which holds 0 to 255: it is stored as 44 "
                 "(2 values, first at " + p + ":4:34)\n" +
             p + ": warning: a cadence of -3 does not fit the record, which holds 0 to 255: it is stored as 253 "

@@ -126,6 +126,7 @@ struct ParseCase {
   std::string text;
   std::string expected;  // "" for a conversion error
   bool utc;
+  std::int32_t offsetMinutes = 0;  // east of UTC, as the designator names it
 };
 
 TEST(ParsePwxTime, CutsFieldsFromFixedPositions) {
@@ -133,8 +134,16 @@ TEST(ParsePwxTime, CutsFieldsFromFixedPositions) {
       {"2016-05-24T10:20:30Z", "2016-05-24 10:20:30.000", true},
       {"2016-05-24T10:20:30z", "2016-05-24 10:20:30.000", true},
       {"2016-05-24T10:20:30", "2016-05-24 10:20:30.000", false},
-      {"2016-05-24T10:20:30.250Z", "2016-05-24 10:20:30.000", false},
-      {"2016-05-24T10:20:30+02:00", "2016-05-24 10:20:30.000", false},
+      {"2016-05-24T10:20:30.250Z", "2016-05-24 10:20:30.000", true},  // the fraction dropped
+      {"2016-05-24T10:20:30+02:00", "2016-05-24 10:20:30.000", true, 120},
+      {"2016-05-24T10:20:30.5-05:30", "2016-05-24 10:20:30.000", true, -330},
+      {"2016-05-24T10:20:30+0200", "2016-05-24 10:20:30.000", true, 120},
+      {"2016-05-24T10:20:30-03", "2016-05-24 10:20:30.000", true, -180},
+      {"2016-05-24T10:20:30.250", "2016-05-24 10:20:30.000", false},   // no designator
+      {"2016-05-24T10:20:30.Z", "2016-05-24 10:20:30.000", false},     // a point without digits
+      {"2016-05-24T10:20:30+24:00", "2016-05-24 10:20:30.000", false}, // hours up to 23
+      {"2016-05-24T10:20:30+02:60", "2016-05-24 10:20:30.000", false}, // minutes up to 59
+      {"2016-05-24T10:20:30+02:00x", "2016-05-24 10:20:30.000", false},
       {"  2016-05-24T10:20:30Z  ", "2016-05-24 10:20:30.000", true},
       {"\t2016-05-24T10:20:30Z\r\n", "2016-05-24 10:20:30.000", true},
       {"2016/05/24 10.20.30", "2016-05-24 10:20:30.000", false},
@@ -159,27 +168,32 @@ TEST(ParsePwxTime, CutsFieldsFromFixedPositions) {
   for (const auto& c : cases) {
     SCOPED_TRACE("text \"" + c.text + "\"");
     bool utc = !c.utc;  // must be overwritten
+    std::int32_t offset = 999;
     if (c.expected.empty()) {
-      EXPECT_THROW(ParsePwxTime(c.text, utc), DateTimeError);
+      EXPECT_THROW(ParsePwxTime(c.text, utc, offset), DateTimeError);
       continue;
     }
-    const DateTime v = ParsePwxTime(c.text, utc);
+    const DateTime v = ParsePwxTime(c.text, utc, offset);
     EXPECT_EQ(Text(DecodeDateTime(v)), c.expected);
     EXPECT_EQ(utc, c.utc);
+    EXPECT_EQ(offset, c.offsetMinutes);
   }
 }
 
 TEST(ParsePwxTime, BlanksOnlyAreNoUtcTime) {
   bool utc = true;
-  EXPECT_THROW(ParsePwxTime("    ", utc), DateTimeError);
+  std::int32_t offset = 0;
+  EXPECT_THROW(ParsePwxTime("    ", utc, offset), DateTimeError);
   EXPECT_FALSE(utc);
 }
 
 TEST(ParsePwxTime, EmptyTextIsNoDateAndLeavesTheFlag) {
   for (bool flag : {false, true}) {
     bool utc = flag;
-    EXPECT_EQ(ParsePwxTime("", utc), 0.0);
+    std::int32_t offset = 60;
+    EXPECT_EQ(ParsePwxTime("", utc, offset), 0.0);
     EXPECT_EQ(utc, flag);
+    EXPECT_EQ(offset, 60);
   }
 }
 

@@ -390,28 +390,6 @@ std::string OtherFormat(const std::string& path, const Scan& scan) {
   return "";
 }
 
-// The parts of a start time the plug-in does not read: beyond the seconds it reads only a "Z",
-// and that only right after them.
-std::string IgnoredInTime(std::string_view text) {
-  text = Trimmed(text);
-  if (text.size() <= 19) return "";
-  std::string_view rest = text.substr(19);
-  if (rest == "Z" || rest == "z") return "";
-  std::string parts;
-  if (rest.front() == '.') {
-    std::size_t digits = 1;
-    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9') ++digits;
-    parts = "the fraction of a second \"" + std::string(rest.substr(0, digits)) + "\"";
-    rest.remove_prefix(digits);
-  }
-  if (!rest.empty()) {
-    if (!parts.empty()) parts += " and ";
-    const bool zone = rest.front() == 'Z' || rest.front() == 'z' || rest.front() == '+' || rest.front() == '-';
-    parts += (zone ? "the zone offset \"" : "the text \"") + Shown(rest) + "\"";
-  }
-  return parts;
-}
-
 std::string Times(long long count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -503,20 +481,6 @@ std::vector<std::string> ImportWarnings(const std::string& path, const Workout& 
                                "the file holds " + std::to_string(scan.Workouts.size()) +
                                    " workouts, merged into one: their samples, laps and summaries follow each other",
                                merged, "more workout", "more workouts"));
-  }
-  Finding ignored;
-  std::string ignoredParts;
-  for (const TextElement& time : scan.Times) {
-    const std::string parts = IgnoredInTime(time.Text);
-    if (parts.empty()) continue;
-    if (ignored.Count == 0) ignoredParts = parts;
-    ignored.Note(time.At, "", -1);
-  }
-  if (ignored.Count > 0) {
-    warnings.push_back(Warning(path,
-                               "ignored in the start time: " + ignoredParts +
-                                   "; the time is read as local time, to the second",
-                               ignored, "time", "times"));
   }
   // What the record holds instead, as the plug-in hands it over.
   const auto stored = [&](const Finding& f, auto value) -> std::string {
