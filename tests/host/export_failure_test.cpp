@@ -160,8 +160,10 @@ TEST(HostileExport, AnInPlaceSaveOnAFullDiskOrCutShortLeavesTheOldBytes) {
   summary.StartTime = 45000.25;
   ASSERT_EQ(api.SetLogSummaryEx(summary), 1);
   for (int i = 0; i < 60; ++i) {  // a document of about 17 KB: twice that and more fit the disk
-    ExerciseDataRecord sample{};
+    ExerciseDataRecord sample{};  // every channel the writer leaves out when it is 0 throughout
     sample.TimeOffset = i;
+    sample.HeartRate = sample.Cadence = 90;
+    sample.Speed = sample.Distance = sample.Altitude = sample.Temperature = 10.0;
     ASSERT_EQ(api.SetExerciseDatasEx(i, sample), 1);
   }
   const std::string measured = disk + "/measured.pwx";
