@@ -133,7 +133,7 @@ constexpr std::uint64_t kFileBytesPerSample = 128;
 // The walk, with everything it produces staged.
 PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged) {
   ImportedSummary summary;
-  summary.Summary.SportType = 1;
+  summary.Summary.SportType = kImportCodeOfUnknownSport;
   staged.Samples.Clear();
   staged.Laps.Clear();
   const std::uint64_t expected = platform::FileByteCount(path) / kFileBytesPerSample;

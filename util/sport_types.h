@@ -7,6 +7,9 @@
 
 namespace tessaly {
 
+// The import's code for a workout whose file names no sport the import table knows.
+inline constexpr std::uint8_t kImportCodeOfUnknownSport = 1;
+
 // Exact, case-sensitive lookup of the whole text; nullopt when the text has no entry.
 std::optional<std::uint8_t> SportCodeFromPwxText(std::string_view text);
 
