@@ -37,7 +37,7 @@ void AppendLine(std::string& comment, std::string_view text) {
 
 class Walk final : public xml::WorkoutVisitor {
  public:
-  Walk(ImportedSummary& staged, SampleStore& samples, LapStore& laps)
+  Walk(WorkoutSummary& staged, SampleStore& samples, LapStore& laps)
       : staged_(staged), laps_(laps), samples_(state_, samples) {}
 
   // Samples, a day of them at one a second, are read without building a tree for each.
@@ -87,7 +87,7 @@ class Walk final : public xml::WorkoutVisitor {
   const ImportState& State() const { return state_; }
 
  private:
-  ImportedSummary& staged_;
+  WorkoutSummary& staged_;
   LapStore& laps_;
   ImportState state_;  // fresh for every read
   SampleReader samples_;
@@ -132,7 +132,7 @@ constexpr std::uint64_t kFileBytesPerSample = 128;
 
 // The walk, with everything it produces staged.
 PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged) {
-  ImportedSummary summary;
+  WorkoutSummary summary;
   summary.Summary.SportType = kImportCodeOfUnknownSport;
   staged.Samples.Clear();
   staged.Laps.Clear();
@@ -145,10 +145,7 @@ PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& 
     staged.Laps.Clear();
     return PwxReadOutcome::LoadFailed;
   }
-  staged.Summary = summary.Summary;
-  staged.Comment = std::move(summary.Comment);
-  staged.SummaryAvgPower = summary.SummaryAvgPower;
-  staged.SummaryMaxPower = summary.SummaryMaxPower;
+  static_cast<WorkoutSummary&>(staged) = std::move(summary);
   if (walk.Stopped()) {
     staged.Samples.Clear();
     staged.Laps.Clear();
