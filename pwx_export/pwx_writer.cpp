@@ -87,20 +87,6 @@ bool PwxLineWriter::Finish() {
   return taken_;
 }
 
-std::string CrLfToSpaces(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      out += ' ';
-      ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 std::string PwxTargetPath(std::string_view target) {
   if (target.empty() || target.find_last_of("\\/:") == target.size() - 1) return {};
   const std::size_t dot = ExtensionStart(target);
@@ -127,14 +113,29 @@ std::string XmlElementText(std::string_view hostText) { return XmlCharacterData(
 
 namespace {
 
-void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
+// Each CR LF pair as one space.
+std::string CrLfToSpaces(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += ' ';
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+void WriteDocument(const Workout& workout, PwxLineWriter& w) {
   const LogSummaryRecord summary = workout.Summary;  // a plain copy: the record is packed
   const SampleStore& samples = workout.Samples;
   const LapStore& laps = workout.Laps;
   const std::int32_t sampleCount = samples.Count();
   const std::int32_t lapCount = laps.Count();
   const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);
-  const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime != 0.0 ? summary.StartTime : now);
+  const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime);
   // Power lines for a workout with any power at all, then for every sample: one short burst in a
   // workout of zeros still counts.
   bool withPower = false;
@@ -150,7 +151,7 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
     w.line<"    </athlete>">();
   }
   w.line<"    <sportType>%s</sportType>">(PwxTextFromSportCode(summary.SportType));
-  w.line<"    <cmt>%s</cmt>">(XmlElementText(CrLfToSpaces(workout.Comment)));
+  w.line<"    <cmt>%s</cmt>">(XmlElementText(workout.Comment));
   w.line<"    <device id=\"\">">();
   w.line<"      <make>Brelvik</make>">();
   w.line<"      <model>Corvanta Pro</model>">();
@@ -253,9 +254,12 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
 
 }  // namespace
 
-bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink) {
+bool WritePwxDocument(Workout& workout, DateTime now, PwxSink& sink) {
+  // The export's two lasting marks on the workout, made before any line is written.
+  workout.Comment = CrLfToSpaces(workout.Comment);
+  if (workout.Summary.StartTime == 0.0) workout.Summary.StartTime = now;
   PwxLineWriter w(sink);
-  WriteDocument(workout, now, w);
+  WriteDocument(workout, w);
   return w.Finish();
 }
 

@@ -202,12 +202,10 @@ std::string XmlCharacterData(std::string_view utf8);
 // Host text as element content: converted to UTF-8, then as XmlCharacterData.
 std::string XmlElementText(std::string_view hostText);
 
-// Comment text as a document carries it: each CR LF pair as one space.
-std::string CrLfToSpaces(std::string_view text);
-
-// The whole document of a workout handed to sink in pieces; false when the sink refused one. A
-// StartTime of exactly 0 is written as now, and the comment as CrLfToSpaces gives it. May throw
-// (out of memory, a start time that is no calendar date).
-bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink);
+// The whole document of a workout handed to sink in pieces; false when the sink refused one. First
+// makes the export's two lasting marks on the workout: each CR LF pair in the comment becomes one
+// space, and a StartTime of exactly 0 becomes now. May throw (out of memory, a start time that is
+// no calendar date).
+bool WritePwxDocument(Workout& workout, DateTime now, PwxSink& sink);
 
 }  // namespace tessaly
