@@ -17,7 +17,7 @@
 #include "printed_numbers.h"
 #include "record_fields.h"
 #include "tool_test_support.h"
-#include "host_workout.h"
+#include "fetch_workout.h"
 
 namespace tessaly {
 namespace {

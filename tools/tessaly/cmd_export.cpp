@@ -20,11 +20,14 @@
 #include <nlohmann/json.hpp>
 
 #include "batch.h"
+#include "commands.h"
+#include "fetch_workout.h"
 #include "output_file.h"
-#include "plugin_api.h"
 #include "record_fields.h"
-#include "host_workout.h"
+#include "workout_figures.h"
+#include "platform/codepage.h"
 #include "util/ascii.h"  // LowerAscii
+#include "util/date_time.h"
 #include "util/sport_types.h"
 
 namespace tessaly::tool {
@@ -94,7 +97,7 @@ std::string ReadText(const json& object, const char* key, const std::string& whe
   if (!v->is_string()) throw InputError(Place(where, key) + ": a text is needed, not " + v->type_name());
   const std::string& utf8 = v->get_ref<const std::string&>();
   if (utf8.find('\0') != std::string::npos) throw InputError(Place(where, key) + ": the text holds a zero character");
-  return os::Utf8ToHost(utf8);
+  return platform::Utf8ToHostText(utf8);
 }
 
 const json& ReadObject(const json& value, const std::string& where) {
@@ -173,6 +176,18 @@ std::string SportNames() {
   return names;
 }
 
+// The DateTime of a start given as text, read as the plug-in reads a PWX time; nullopt for a text
+// it refuses and for a time in UTC (the log keeps local time).
+std::optional<double> StartValue(const std::string& text) {
+  bool timeIsUtc = false;
+  try {
+    const DateTime value = ParsePwxTime(text, timeIsUtc);
+    if (!timeIsUtc) return value;
+  } catch (const DateTimeError&) {
+  }
+  return std::nullopt;
+}
+
 // The summary: its record, the sport by name and the start, which "Start" may give as text. A
 // workout without a start is refused: the plug-in would date it the moment it writes it.
 // "SummaryAvgPower" and "SummaryMaxPower" are the import's to show; the export has no call for them.
@@ -188,17 +203,16 @@ void ReadSummary(const json& o, Workout& w) {
   }
   w.Sport = PwxTextFromSportCode(*code);
   if (const json* start = Find(o, "Start")) {
-    const std::string text = ReadText(o, "Start", where);
-    const std::optional<double> value = CalendarValue(text);
+    const std::optional<double> value = StartValue(ReadText(o, "Start", where));
     if (!value) {
       throw InputError("summary.Start: " + start->dump() +
-                       " is not a possible date and time in the form YYYY-MM-DDThh:mm:ss");
+                       " is not a possible local date and time in the form YYYY-MM-DDThh:mm:ss");
     }
     if (Find(o, "StartTime") == nullptr) {
       w.Summary.StartTime = *value;
-    } else if (CalendarText(w.Summary.StartTime) != text) {
+    } else if (DateTimeText(w.Summary.StartTime) != DateTimeText(*value)) {
       throw InputError("summary.Start " + start->dump() + " and summary.StartTime " + Find(o, "StartTime")->dump() +
-                       " (" + CalendarText(w.Summary.StartTime) + ") disagree; correct one, or leave one out");
+                       " (" + DateTimeText(w.Summary.StartTime) + ") disagree; correct one, or leave one out");
     }
   }
   if (w.Summary.StartTime == 0.0) {

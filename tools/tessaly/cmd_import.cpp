@@ -21,11 +21,12 @@
 #include <nlohmann/json.hpp>
 
 #include "batch.h"
+#include "commands.h"
+#include "fetch_workout.h"
 #include "printed_numbers.h"
-#include "plugin_api.h"
 #include "record_fields.h"
-#include "host_workout.h"
 #include "workout_figures.h"
+#include "platform/codepage.h"
 
 namespace tessaly::tool {
 namespace {
@@ -36,7 +37,7 @@ using Json = nlohmann::ordered_json;
 template <std::size_t Size, class Record>
 std::string TextField(const Record& record, std::size_t offset) {
   const auto text = LoadField<std::array<char, Size>>(record, offset);
-  return os::HostToUtf8(std::string(text.begin(), std::find(text.begin(), text.end(), '\0')));
+  return platform::HostTextToUtf8(std::string(text.begin(), std::find(text.begin(), text.end(), '\0')));
 }
 
 // A JSON string; text that is not valid UTF-8 is replaced rather than failing the whole output.
@@ -115,9 +116,9 @@ bool WriteJson(const Workout& w, std::FILE* out) {
   summary.insert(summary.end(), fields.begin(), fields.end());
   summary.emplace_back("SummaryAvgPower", std::to_string(w.SummaryAvgPower));
   summary.emplace_back("SummaryMaxPower", std::to_string(w.SummaryMaxPower));
-  summary.emplace_back("Start", JsonText(CalendarText(w.Summary.StartTime)));
+  summary.emplace_back("Start", JsonText(DateTimeText(w.Summary.StartTime)));
   std::string head = "{\n \"format\": \"tessaly-workout\",\n \"version\": 2,\n \"athlete\": " +
-                     JsonText(os::HostToUtf8(w.Athlete)) + ",\n \"comment\": " + JsonText(os::HostToUtf8(w.Comment)) +
+                     JsonText(platform::HostTextToUtf8(w.Athlete)) + ",\n \"comment\": " + JsonText(platform::HostTextToUtf8(w.Comment)) +
                      ",\n \"summary\": ";
   AppendObject(head, summary, 1);
   head += ",\n";
@@ -266,10 +267,10 @@ bool WriteText(const Workout& w, std::FILE* out) {
   const SpeedReading reading = SpeedReadingOf(w.Sport);
   const SampleFigures f = FiguresOfSamples(w.Samples);
   std::fprintf(out, "Sport:              %s\n", w.Sport.c_str());
-  std::fprintf(out, "Start:              %s\n", CalendarText(s.StartTime).c_str());
+  std::fprintf(out, "Start:              %s\n", DateTimeText(s.StartTime).c_str());
   std::fprintf(out, "Sample interval:    %d s\n", static_cast<int>(s.SampleInterval));
   if (!w.Comment.empty()) {
-    std::string comment = os::HostToUtf8(w.Comment);
+    std::string comment = platform::HostTextToUtf8(w.Comment);
     // One line, whichever line ends the device wrote.
     for (std::size_t at = 0; (at = comment.find_first_of("\r\n", at)) != std::string::npos;) {
       comment.replace(at, comment.compare(at, 2, "\r\n") == 0 ? 2 : 1, " / ");
@@ -280,7 +281,7 @@ bool WriteText(const Workout& w, std::FILE* out) {
   std::fputs("From the file's summary:\n", out);
   const bool hasDuration = s.Duration != 0;
   Line(out, "Duration:", hasDuration ? ClockText(s.Duration) : kNotInFile);
-  Line(out, "End:", hasDuration ? CalendarText(s.EndTime) : kNotInFile);
+  Line(out, "End:", hasDuration ? DateTimeText(s.EndTime) : kNotInFile);
   // Without a distance of its own, or with a smaller one, the summary takes the last sample's.
   const bool distanceFromSamples = !w.Samples.empty() && s.Distance == f.LastDistance;
   Line(out, "Distance:", s.Distance == 0 ? std::string(kNotInFile)

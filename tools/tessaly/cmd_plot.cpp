@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "batch.h"
+#include "commands.h"
+#include "fetch_workout.h"
 #include "output_file.h"
 #include "plot_svg.h"
-#include "plugin_api.h"
-#include "host_workout.h"
 #include "unpacked_file.h"
 
 namespace tessaly::tool {

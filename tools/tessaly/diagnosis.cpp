@@ -14,11 +14,12 @@
 #include <system_error>
 
 #include "host_workout.h"
-#include "pwx_import/xml_parser.h"
 #include "unpacked_file.h"
+#include "pwx_import/xml_parser.h"
 #include "util/ascii.h"
 #include "util/conversions.h"
 #include "util/number_text.h"
+#include "util/xml_text.h"
 
 namespace tessaly::tool {
 namespace {
@@ -220,18 +221,6 @@ std::string Shown(std::string_view text) {
   return shown;
 }
 
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (static_cast<unsigned char>(c) < ' ') out += "&#" + std::to_string(static_cast<int>(c)) + ";";
-    else out += c;
-  }
-  return out;
-}
-
 // Whether the plug-in takes this `time` text: it is asked to import a one-sample workout that
 // starts then. Which texts it takes is the plug-in's own business, so it answers, not a copy of
 // its rules; Unknown when there is nowhere to put the question.
@@ -240,9 +229,9 @@ enum class TimeVerdict { Taken, Refused, Unknown };
 TimeVerdict AskPlugin(const PluginApi& api, const std::string& text) {
   const std::string probe = TemporaryPath("-time.pwx");
   if (probe.empty()) return TimeVerdict::Unknown;
-  const std::string document =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><time>" + Escaped(text) +
-      "</time><sample><timeoffset>0</timeoffset><hr>60</hr></sample></workout></pwx>\n";
+  std::string document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><time>";
+  AppendXmlEscaped(document, text);
+  document += "</time><sample><timeoffset>0</timeoffset><hr>60</hr></sample></workout></pwx>\n";
   std::FILE* f = std::fopen(probe.c_str(), "wb");
   if (f == nullptr) return TimeVerdict::Unknown;
   const bool written = std::fwrite(document.data(), 1, document.size(), f) == document.size();

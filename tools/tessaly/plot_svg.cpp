@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "printed_numbers.h"
-#include "util/xml_text.h"
 #include "workout_figures.h"
+#include "util/xml_text.h"
 
 namespace tessaly::tool {
 namespace {
@@ -548,7 +548,7 @@ std::string PlotSvg(const Workout& w, const PlotOptions& options) {
          "\" font-family=\"Helvetica, Arial, sans-serif\" font-size=\"12\">\n";
 
   // Title: when, what, how far; below it how long and how much.
-  const std::string start = CalendarText(w.Summary.StartTime);
+  const std::string start = DateTimeText(w.Summary.StartTime);
   const std::string when = start.size() >= 16 ? start.substr(0, 10) + " " + start.substr(11) : start;
   const std::string title = when + "  \u00b7  " + w.Sport + "  \u00b7  " +
                             Fixed(w.Summary.Distance, 2) + " km";

@@ -11,8 +11,6 @@
 #include <system_error>
 #include <vector>
 
-#include "host_workout.h"
-
 namespace tessaly::tool {
 namespace {
 
@@ -106,7 +104,7 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error) {
     plain_ = path;
     return true;
   }
-  const std::string name = NameBeforeCompression(BaseName(path));
+  const std::string name = NameBeforeCompression(std::filesystem::path(path).filename().string());
   temporary_ = TemporaryPath("-" + name);
   if (temporary_.empty()) {
     error = path + ": cannot unpack: no temporary folder";

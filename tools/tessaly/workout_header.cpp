@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "host_workout.h"
 #include "pwx_import/workout_stream.h"
+#include "util/ascii.h"
 #include "util/sport_types.h"
 
 namespace tessaly::tool {
@@ -55,9 +55,9 @@ std::string_view ImportedSport(std::uint8_t importedCode, const std::vector<std:
     if (SportCodeFromPwxText(*text)) known = &*text;
   }
   if (known != nullptr && SportCodeFromPwxText(*known) == importedCode) return written(*known);
-  // No text it knows leaves the code it starts from, 1; the last text stays as written when the
+  // No text it knows leaves the code it starts from; the last text stays as written when the
   // export can write it (XC Ski, Other).
-  if (known == nullptr && importedCode == 1) {
+  if (known == nullptr && importedCode == kImportCodeOfUnknownSport) {
     return !sportTexts.empty() && SportCodeForPwxText(sportTexts.back()) ? written(sportTexts.back()) : other;
   }
   // Texts that do not explain the code: the code alone.
