@@ -30,7 +30,6 @@ class Node {
   Node() = default;
   Node(NodeKind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
 
-  NodeKind Kind() const { return kind_; }
   bool IsElement() const { return kind_ == NodeKind::Element; }
   // As written, prefix included; "#text", "#cdata-section", "#comment", or a PI's target.
   const std::string& Name() const { return name_; }
