@@ -304,15 +304,18 @@ TEST(SampleReader, SamplesAtTheEdgeOfTheRoomStayInsideTheStore) {
   // Index 4096 is the first past the room the store has doubled to. A sample there that sets
   // nothing before the reader looks at its distance or power must not make the reader read past
   // the channels.
+  const auto samples = [](const std::string& content, const std::string& last) {
+    std::string workout;
+    for (int i = 0; i < 4096; ++i) workout += "<sample>" + content + "</sample>";
+    return workout + "<sample>" + last + "</sample>";
+  };
   Reader empty;
-  for (int i = 0; i < 4096; ++i) empty.Read("<dist>1</dist>");
-  empty.Read("");
+  empty.ReadWorkout(samples("<dist>1</dist>", ""));
   EXPECT_EQ(empty.Samples.Count(), 4097);
   EXPECT_DOUBLE_EQ(empty.Samples.GetDist(4096), 0.001);
 
   Reader balance;
-  for (int i = 0; i < 4096; ++i) balance.Read("<timeoffset>1</timeoffset>");
-  balance.Read("<pwrright>5</pwrright>");
+  balance.ReadWorkout(samples("<timeoffset>1</timeoffset>", "<pwrright>5</pwrright>"));
   EXPECT_EQ(balance.Samples.Count(), 4097);
   EXPECT_EQ(balance.Samples.GetPwrRight(4096), 0.0);
 }
