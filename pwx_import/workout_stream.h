@@ -108,6 +108,5 @@ LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor);
 // Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays
 // part of the name, so "pwx:hr" is not "hr".
 inline bool NameIs(std::string_view written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
-inline bool NameIs(const char* written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
 }  // namespace tessaly::xml

@@ -19,15 +19,6 @@ constexpr bool EqualsLowerAscii(std::string_view text, std::string_view lower) n
   return true;
 }
 
-// The same for a NUL-terminated text, whose length is not needed: the first difference, its NUL
-// included, ends the look.
-constexpr bool EqualsLowerAscii(const char* text, std::string_view lower) noexcept {
-  for (std::size_t k = 0; k < lower.size(); ++k) {
-    if (text[k] != lower[k] && LowerAscii(text[k]) != lower[k]) return false;
-  }
-  return text[lower.size()] == '\0';
-}
-
 // The text without blanks and control characters (every byte up to the space) at either end.
 constexpr std::string_view Trimmed(std::string_view text) noexcept {
   while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
