@@ -150,7 +150,7 @@ void WriteDocument(const Workout& workout, PwxLineWriter& w) {
     w.line<"      <name>%s</name>">(XmlElementText(workout.UserName));
     w.line<"    </athlete>">();
   }
-  w.line<"    <sportType>%s</sportType>">(PwxTextFromSportCode(summary.SportType));
+  w.line<"    <sportType>%s</sportType>">(SportTextOfExportCode(summary.SportType));
   w.line<"    <cmt>%s</cmt>">(XmlElementText(workout.Comment));
   w.line<"    <device id=\"\">">();
   w.line<"      <make>Brelvik</make>">();

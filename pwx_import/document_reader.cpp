@@ -76,7 +76,7 @@ class Walk final : public xml::WorkoutVisitor {
     } else if (xml::NameIs(name, "device")) {
       if (const std::string* id = element.Attribute("id")) AppendLine(staged_.Comment, *id);
     } else if (xml::NameIs(name, "sporttype")) {
-      if (const std::optional<std::uint8_t> code = SportCodeFromPwxText(element.Text())) {
+      if (const std::optional<std::uint8_t> code = ImportCodeOfSportText(element.Text())) {
         staged_.Summary.SportType = *code;
       }
     }

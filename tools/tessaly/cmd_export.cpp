@@ -170,7 +170,7 @@ Record ReadRecord(const RecordField<Record> (&fields)[N], const json& o, const s
 std::string SportNames() {
   std::string names;
   for (unsigned code = 0; code <= 0xFF; ++code) {
-    const std::string quoted = "\"" + std::string(PwxTextFromSportCode(static_cast<std::uint8_t>(code))) + "\"";
+    const std::string quoted = "\"" + std::string(SportTextOfExportCode(static_cast<std::uint8_t>(code))) + "\"";
     if (names.find(quoted) == std::string::npos) names += (names.empty() ? "" : ", ") + quoted;
   }
   return names;
@@ -196,12 +196,12 @@ void ReadSummary(const json& o, Workout& w) {
   w.Summary = ReadRecord(kSummaryFields, o, where, {"Sport", "Start", "SummaryAvgPower", "SummaryMaxPower"});
   // No sport named: the export's name for a sport it has no other name for.
   const json* named = Find(o, "Sport");
-  const std::optional<std::uint8_t> code = SportCodeForPwxText(
-      named != nullptr ? std::string_view(ReadText(o, "Sport", where)) : PwxTextFromSportCode(0xFF));
+  const std::optional<std::uint8_t> code = ExportCodeOfSportText(
+      named != nullptr ? std::string_view(ReadText(o, "Sport", where)) : SportTextOfExportCode(0xFF));
   if (!code) {
     throw InputError("summary.Sport: " + named->dump() + " is not a sport the plug-in writes: " + SportNames());
   }
-  w.Sport = PwxTextFromSportCode(*code);
+  w.Sport = SportTextOfExportCode(*code);
   if (const json* start = Find(o, "Start")) {
     const std::optional<double> value = StartValue(ReadText(o, "Start", where));
     if (!value) {
@@ -276,7 +276,7 @@ bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& ou
   api.SetupExport(0, 0);
   // The export numbers sports its own way: the code of the name the workout's sport goes by.
   LogSummaryRecord summary = w.Summary;
-  const std::optional<std::uint8_t> sport = SportCodeForPwxText(w.Sport);
+  const std::optional<std::uint8_t> sport = ExportCodeOfSportText(w.Sport);
   summary.SportType = sport ? *sport : 0xFF;
   if (!api.SetLogSummaryEx(summary)) {
     error = "the plug-in refused the summary";
