@@ -30,7 +30,7 @@ int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv
   int imported = 0;
   bool warned = false;
   for (const std::string& path : paths) {
-    Workout workout;
+    HostWorkout workout;
     std::string error;
     if (!FetchWorkout(plugin.api(), path, workout, error)) {
       std::fprintf(console.Out, "%s\n", error.c_str());

@@ -191,7 +191,7 @@ std::optional<double> StartValue(const std::string& text) {
 // The summary: its record, the sport by name and the start, which "Start" may give as text. A
 // workout without a start is refused: the plug-in would date it the moment it writes it.
 // "SummaryAvgPower" and "SummaryMaxPower" are the import's to show; the export has no call for them.
-void ReadSummary(const json& o, Workout& w) {
+void ReadSummary(const json& o, HostWorkout& w) {
   const std::string where = "summary";
   w.Summary = ReadRecord(kSummaryFields, o, where, {"Sport", "Start", "SummaryAvgPower", "SummaryMaxPower"});
   // No sport named: the export's name for a sport it has no other name for.
@@ -226,7 +226,7 @@ const json* ReadArray(const json& root, const char* key) {
   return v;
 }
 
-Workout ReadWorkoutJson(const std::string& path) {
+HostWorkout ReadWorkoutJson(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw InputError("cannot read the file");
   std::ostringstream bytes;
@@ -244,7 +244,7 @@ Workout ReadWorkoutJson(const std::string& path) {
     throw InputError("version: " + version->dump() + " is not a version this program reads (2)");
   RefuseUnknownKeys(root, "", {"format", "version", "athlete", "comment", "summary", "samples", "laps"});
 
-  Workout w;
+  HostWorkout w;
   w.Athlete = ReadText(root, "athlete", "");
   w.Comment = ReadText(root, "comment", "");
   static const json kNoSummary = json::object();
@@ -271,7 +271,7 @@ Workout ReadWorkoutJson(const std::string& path) {
 
 // The export calls in the host's order. False, with the reason, when the plug-in refuses a call or
 // does not write the file.
-bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& output, std::string& error) {
+bool ExportWorkout(const PluginApi& api, const HostWorkout& w, const std::string& output, std::string& error) {
   if (!MakeFolderFor(output, error)) return false;
   api.SetupExport(0, 0);
   // The export numbers sports its own way: the code of the name the workout's sport goes by.
@@ -316,7 +316,7 @@ void EmptyPluginStores(const PluginApi& api, const std::string& output) {
 // Imports input and exports it to output; false with the reason when either fails.
 bool Convert(const PluginApi& api, const Console& console, const std::string& input, const std::string& output,
              std::string& error) {
-  Workout workout;
+  HostWorkout workout;
   if (!FetchWorkout(api, input, workout, error)) return false;
   if (workout.CommentCut) {
     std::fprintf(console.Err, "tessaly: %s: the comment is cut to %u characters\n", input.c_str(), 0xFFFFu);
@@ -345,7 +345,7 @@ int RunExport(const Plugin& plugin, const Console& console, int argc, char** arg
     std::fprintf(console.Err, "tessaly: %s\n", refusal.c_str());
     return 1;
   }
-  Workout workout;
+  HostWorkout workout;
   try {
     workout = ReadWorkoutJson(input);
   } catch (const std::exception& e) {

@@ -110,7 +110,7 @@ bool WriteArray(std::FILE* out, const char* name, const RecordField<Record> (&fi
   return std::fwrite(text.data(), 1, text.size(), out) == text.size();
 }
 
-bool WriteJson(const Workout& w, std::FILE* out) {
+bool WriteJson(const HostWorkout& w, std::FILE* out) {
   Members summary = {{"Sport", JsonText(w.Sport)}};
   Members fields = RecordMembers(kSummaryFields, w.Summary);
   summary.insert(summary.end(), fields.begin(), fields.end());
@@ -197,7 +197,7 @@ std::string CsvHeading(std::string_view name) {
   return std::string(name);
 }
 
-bool WriteCsv(const Workout& w, std::FILE* out) {
+bool WriteCsv(const HostWorkout& w, std::FILE* out) {
   std::string header = "Index";
   for (const std::size_t column : kCsvColumns) header += "," + CsvHeading(kSampleFields[column].Name);
   header += '\n';
@@ -216,7 +216,7 @@ bool WriteCsv(const Workout& w, std::FILE* out) {
 }
 
 // One row per lap, numbered from 1 as the text and the picture number them.
-bool WriteLapCsv(const Workout& w, std::FILE* out) {
+bool WriteLapCsv(const HostWorkout& w, std::FILE* out) {
   std::string text = "Lap";
   for (const RecordField<LapDataRecord>& field : kLapFields) text += "," + CsvHeading(field.Name);
   text += '\n';
@@ -262,7 +262,7 @@ void Line(std::FILE* out, const char* label, const std::string& text) {
 
 // The summary as the host keeps it, each figure marked "not in the file" where the file has none,
 // then what the samples show; the two disagree when a device summed up differently or not at all.
-bool WriteText(const Workout& w, std::FILE* out) {
+bool WriteText(const HostWorkout& w, std::FILE* out) {
   const LogSummaryRecord& s = w.Summary;
   const SpeedReading reading = SpeedReadingOf(w.Sport);
   const SampleFigures f = FiguresOfSamples(w.Samples);
@@ -337,7 +337,7 @@ bool WriteText(const Workout& w, std::FILE* out) {
   return std::ferror(out) == 0;
 }
 
-bool WriteWorkout(const Workout& w, const std::string& format, bool laps, std::FILE* out) {
+bool WriteWorkout(const HostWorkout& w, const std::string& format, bool laps, std::FILE* out) {
   if (format == "json") return WriteJson(w, out);
   if (format == "csv") return laps ? WriteLapCsv(w, out) : WriteCsv(w, out);
   return WriteText(w, out);
@@ -383,7 +383,7 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
 
   const PluginApi& api = plugin.api();
   if (!batch) {
-    Workout workout;
+    HostWorkout workout;
     std::string error;
     if (!FetchWorkout(api, files[0], workout, error)) {
       std::fprintf(console.Err, "%s\n", error.c_str());
@@ -397,7 +397,7 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
   const std::string extension = format == "text" ? ".txt" : laps ? ".laps.csv" : "." + format;
   return RunBatch(console, outDir, files, extension,
                   [&](const std::string& input, const std::string& output, std::string& error) {
-                    Workout workout;
+                    HostWorkout workout;
                     if (!FetchWorkout(api, input, workout, error)) return false;
                     std::FILE* out = std::fopen(output.c_str(), "wb");
                     if (out == nullptr) {

@@ -40,7 +40,7 @@ bool PlotOne(const PluginApi& api, const PlotOptions& options, const std::string
     error = ownPrefix + error;
     return false;
   }
-  Workout workout;
+  HostWorkout workout;
   if (!FetchWorkout(api, input, workout, error)) return false;
   const std::string svg = PlotSvg(workout, options);
   if (!MakeFolderFor(output, error)) {

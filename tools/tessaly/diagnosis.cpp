@@ -487,7 +487,7 @@ std::string DiagnoseRefusal(const PluginApi& api, const std::string& path) {
   return Explained(path, "no samples: " + std::to_string(scan.Samples) + elements + " the plug-in reads");
 }
 
-std::vector<std::string> ImportWarnings(const std::string& path, const Workout& workout) {
+std::vector<std::string> ImportWarnings(const std::string& path, const HostWorkout& workout) {
   Scan scan;
   if (scan.ReadFile(path.c_str()) != xml::LoadResult::Loaded) return {};
   std::vector<std::string> warnings;

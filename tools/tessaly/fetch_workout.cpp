@@ -9,8 +9,8 @@
 
 namespace tessaly::tool {
 
-bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std::string& error) {
-  w = Workout{};
+bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w, std::string& error) {
+  w = HostWorkout{};
   error = DiagnoseUnusablePath(path);
   if (!error.empty()) return false;
   // The plug-in reads everything while AnalyseExercise runs; an unpacked copy goes when this returns.

@@ -12,6 +12,6 @@ namespace tessaly::tool {
 // Imports the PWX file at path, and reads the sport and the athlete from the file itself. False,
 // with a one-line reason that starts with the path (and the place in the file where there is one),
 // when the plug-in imports nothing.
-bool FetchWorkout(const PluginApi& api, const std::string& path, Workout& w, std::string& error);
+bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w, std::string& error);
 
 }  // namespace tessaly::tool

@@ -10,7 +10,7 @@
 
 namespace tessaly::tool {
 
-struct Workout : WorkoutSummary {
+struct HostWorkout : WorkoutSummary {
   std::vector<ExerciseDataRecord> Samples;
   std::vector<LapDataRecord> Laps;
   std::string Athlete;  // host text; the file's own, as the plug-in imports none

@@ -233,7 +233,7 @@ constexpr std::size_t kMostLapRows = 40;  // more would only lengthen the pictur
 
 // Where each lap ends on the elapsed time, in order; a lap without a usable end ends where the one
 // before it did.
-std::vector<double> LapEnds(const Workout& w) {
+std::vector<double> LapEnds(const HostWorkout& w) {
   std::vector<double> ends;
   double end = -std::numeric_limits<double>::infinity();
   for (const LapDataRecord& lap : w.Laps) {
@@ -248,7 +248,7 @@ std::vector<double> LapEnds(const Workout& w) {
 // is the cosine of the mean latitude, so that a square of ground stays square away from the equator.
 // Each lap is drawn in its colour; a gap in the recording breaks the line. Empty without two
 // different positions.
-std::string RouteSvg(const Workout& w, const std::vector<bool>& stretchStarts, double left, double top) {
+std::string RouteSvg(const HostWorkout& w, const std::vector<bool>& stretchStarts, double left, double top) {
   double latSum = 0, latLo = 90, latHi = -90, lonLo = 180, lonHi = -180;
   std::size_t count = 0;
   for (const ExerciseDataRecord& s : w.Samples) {
@@ -329,7 +329,7 @@ std::string RouteSvg(const Workout& w, const std::vector<bool>& stretchStarts, d
 }
 
 // The figures the samples show, a line each, under the heading that says so; returns the height.
-double AppendFigures(std::string& svg, const Workout& w, double left, double top) {
+double AppendFigures(std::string& svg, const HostWorkout& w, double left, double top) {
   const SampleFigures f = FiguresOfSamples(w.Samples);
   const SpeedReading reading = SpeedReadingOf(w.Sport);
   std::vector<std::pair<std::string, std::string>> rows;
@@ -363,7 +363,7 @@ double AppendFigures(std::string& svg, const Workout& w, double left, double top
 }
 
 // The laps, a row each with the lap's colour; returns the height.
-double AppendLapTable(std::string& svg, const Workout& w, double left, double top) {
+double AppendLapTable(std::string& svg, const HostWorkout& w, double left, double top) {
   if (w.Laps.empty()) return 0;
   const SpeedReading reading = SpeedReadingOf(w.Sport);
   const char* const heads[] = {"Lap", "Time", "km", reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading),
@@ -425,7 +425,7 @@ double PaceStep(double span) {
 // The readings of one channel, averaged over `seconds` around each sample (nothing for 0): within a
 // stretch of the recording only, and only where the sample itself has a reading, so that gaps stay
 // gaps. Speed is averaged before it becomes pace, as a pace average of a stop would be endless.
-std::vector<std::optional<double>> Readings(const Workout& w, const Channel& c, const std::vector<bool>& stretchStarts,
+std::vector<std::optional<double>> Readings(const HostWorkout& w, const Channel& c, const std::vector<bool>& stretchStarts,
                                             double seconds) {
   const std::size_t n = w.Samples.size();
   std::vector<std::optional<double>> raw(n);
@@ -460,7 +460,7 @@ std::vector<std::optional<double>> Readings(const Workout& w, const Channel& c, 
 
 }  // namespace
 
-std::string PlotSvg(const Workout& w, const PlotOptions& options) {
+std::string PlotSvg(const HostWorkout& w, const PlotOptions& options) {
   // The elapsed time the picture spans: from the start to the last sample. Laps are drawn within
   // it; one that claims to end long after the recording would only squeeze the lines.
   double t0 = 0, t1 = 0;
