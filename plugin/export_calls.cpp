@@ -8,7 +8,7 @@ namespace {
 class FileSink final : public PwxSink {
  public:
   explicit FileSink(platform::FileReplacement& file) : file_(file) {}
-  bool Take(std::string_view piece) override { return file_.Write(piece); }
+  bool Write(std::string_view piece) override { return file_.Write(piece); }
 
  private:
   platform::FileReplacement& file_;

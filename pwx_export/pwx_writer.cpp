@@ -69,7 +69,7 @@ void PwxLineWriter::Append(std::string_view text) {
   if (text.size() > kPieceBytes - size_) {
     HandOn();
     if (text.size() > kPieceBytes) {
-      taken_ = taken_ && sink_.Take(text);
+      written_ = written_ && sink_.Write(text);
       return;
     }
   }
@@ -78,13 +78,13 @@ void PwxLineWriter::Append(std::string_view text) {
 }
 
 void PwxLineWriter::HandOn() {
-  taken_ = taken_ && sink_.Take({data_.get(), size_});
+  written_ = written_ && sink_.Write({data_.get(), size_});
   size_ = 0;
 }
 
 bool PwxLineWriter::Finish() {
   if (size_ > 0) HandOn();
-  return taken_;
+  return written_;
 }
 
 std::string PwxTargetPath(std::string_view target) {

@@ -113,8 +113,8 @@ struct CompiledLine {
 // Where a document written piece by piece goes, in order.
 class PwxSink {
  public:
-  // False when the piece could not be taken; nothing more is then handed over.
-  virtual bool Take(std::string_view piece) = 0;
+  // False when the piece could not be written; nothing more is then handed over.
+  virtual bool Write(std::string_view piece) = 0;
 
  protected:
   ~PwxSink() = default;
@@ -187,7 +187,7 @@ class PwxLineWriter {
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   PwxSink& sink_;
-  bool taken_ = true;  // every piece handed on so far was taken
+  bool written_ = true;  // every piece handed on so far was written
 };
 
 // The host's target path with its extension replaced by ".pwx", or ".pwx" appended when the file
