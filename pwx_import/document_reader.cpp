@@ -41,12 +41,12 @@ class Walk final : public xml::WorkoutVisitor {
       : staged_(staged), laps_(laps), samples_(state_, samples) {}
 
   // Samples, a day of them at one a second, are read without building a tree for each.
-  xml::Take Open(const char* name) override {
+  xml::ChildReading Open(const char* name) override {
     if (xml::NameIs(name, "sample")) {
       samples_.Open();
-      return xml::Take::Stream;
+      return xml::ChildReading::Stream;
     }
-    return IsReadChild(name) ? xml::Take::Tree : xml::Take::Skip;
+    return IsReadChild(name) ? xml::ChildReading::Tree : xml::ChildReading::Skip;
   }
   void Field(const char* name, std::string_view text) override { samples_.Field(name, text); }
   bool Close() override {

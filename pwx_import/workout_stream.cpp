@@ -112,11 +112,11 @@ class Streamer : public XmlParser {
         s.inWorkout_ = NameIs(name, "workout");
       } else if (s.Depth() == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
         switch (s.visitor_.Open(name)) {
-          case Take::Skip: break;
-          case Take::Stream:
+          case ChildReading::Skip: break;
+          case ChildReading::Stream:
             XML_SetElementHandler(s.Handle(), &Streamer::OnStreamStart, &Streamer::OnStreamEnd);
             break;
-          case Take::Tree:
+          case ChildReading::Tree:
             s.subtree_ = Node(NodeKind::Element, HostString(name));
             s.building_ = true;
             s.OpenElement(s.subtree_, attributes);

@@ -70,7 +70,7 @@ class Node {
 };
 
 // How a `workout` child is read.
-enum class Take : std::uint8_t {
+enum class ChildReading : std::uint8_t {
   Skip,    // not at all
   Tree,    // built whole, then handed to Visit
   Stream,  // field by field: Field ... then Close
@@ -83,7 +83,7 @@ class WorkoutVisitor {
  public:
   // A workout child has started: its name as written, in the file's UTF-8 and NUL-terminated, as
   // Field's names are (readers choose children by ASCII names).
-  virtual Take Open(const char* name) = 0;
+  virtual ChildReading Open(const char* name) = 0;
   // A child taken as a Tree, complete. Answering false ends the visits; the rest of the document
   // is still checked for well-formedness.
   virtual bool Visit(const Node& element) = 0;

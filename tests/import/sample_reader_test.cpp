@@ -30,10 +30,10 @@ struct Reader final : xml::WorkoutVisitor {
   // Reads the snippet as the next sample of the import.
   void Read(const std::string& sampleContent) { ReadWorkout("<sample>" + sampleContent + "</sample>"); }
 
-  xml::Take Open(const char* name) override {
-    if (!xml::NameIs(name, "sample")) return xml::Take::Skip;
+  xml::ChildReading Open(const char* name) override {
+    if (!xml::NameIs(name, "sample")) return xml::ChildReading::Skip;
     Sampler.Open();
-    return xml::Take::Stream;
+    return xml::ChildReading::Stream;
   }
   bool Visit(const xml::Node&) override { return true; }
   void Field(const char* name, std::string_view text) override { Sampler.Field(name, text); }

@@ -128,8 +128,8 @@ TEST(WorkoutStream, SkippedChildrenAreNotBuiltAndAStoppedVisitStillChecksTheRest
   struct SamplesOnly final : xml::WorkoutVisitor {
     std::vector<std::string> Names;
     bool Broken = false;
-    xml::Take Open(const char* name) override {
-      return std::string_view(name) == "sample" ? xml::Take::Tree : xml::Take::Skip;
+    xml::ChildReading Open(const char* name) override {
+      return std::string_view(name) == "sample" ? xml::ChildReading::Tree : xml::ChildReading::Skip;
     }
     bool Visit(const xml::Node& e) override {
       Names.push_back(e.Name() + "/" + std::to_string(e.Children().size()));

@@ -14,8 +14,9 @@ class HeaderWalk final : public xml::WorkoutVisitor {
  public:
   explicit HeaderWalk(WorkoutHeader& header) : header_(header) {}
 
-  xml::Take Open(const char* name) override {
-    return xml::NameIs(name, "sporttype") || xml::NameIs(name, "athlete") ? xml::Take::Tree : xml::Take::Skip;
+  xml::ChildReading Open(const char* name) override {
+    const bool read = xml::NameIs(name, "sporttype") || xml::NameIs(name, "athlete");
+    return read ? xml::ChildReading::Tree : xml::ChildReading::Skip;
   }
   bool Visit(const xml::Node& element) override {
     if (xml::NameIs(element.Name(), "sporttype")) {
