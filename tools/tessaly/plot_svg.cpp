@@ -83,7 +83,8 @@ std::string Coordinate(double v) {
   return out;
 }
 
-std::string Escaped(std::string_view text) {
+// Text as the content of an SVG element.
+std::string SvgText(std::string_view text) {
   std::string out;
   AppendXmlEscaped(out, text);
   return out;
@@ -356,7 +357,7 @@ double AppendFigures(std::string& svg, const HostWorkout& w, double left, double
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const std::string y = Coordinate(top + static_cast<double>(k + 1) * kRowHeight + 4);
     svg += "<text x=\"" + Coordinate(left) + "\" y=\"" + y + "\" fill=\"#666\">" + rows[k].first + "</text><text x=\"" +
-           Coordinate(left + 90) + "\" y=\"" + y + "\">" + Escaped(rows[k].second) + "</text>\n";
+           Coordinate(left + 90) + "\" y=\"" + y + "\">" + SvgText(rows[k].second) + "</text>\n";
   }
   svg += "</g>\n";
   return static_cast<double>(rows.size() + 1) * kRowHeight + 12;
@@ -556,13 +557,13 @@ std::string PlotSvg(const HostWorkout& w, const PlotOptions& options) {
   const std::string subtitle = "duration " + ClockText(duration) + "  \u00b7  " + std::to_string(w.Samples.size()) +
                                " samples  \u00b7  " + std::to_string(w.Laps.size()) +
                                (w.Laps.size() == 1 ? " lap" : " laps");
-  svg += "<title>" + Escaped(title) + "</title>\n";
+  svg += "<title>" + SvgText(title) + "</title>\n";
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
   svg += "<text class=\"title\" x=\"" + Coordinate(kLeft) +
          "\" y=\"32\" font-size=\"20\" font-weight=\"bold\" fill=\"#222\">" +
-         Escaped(title) + "</text>\n";
+         SvgText(title) + "</text>\n";
   svg += "<text class=\"subtitle\" x=\"" + Coordinate(kLeft) + "\" y=\"54\" font-size=\"13\" fill=\"#666\">" +
-         Escaped(subtitle) + "</text>\n";
+         SvgText(subtitle) + "</text>\n";
 
   // Lap bands: every other lap shaded, its number above the first panel where it fits.
   struct Band {
