@@ -154,7 +154,4 @@ static_assert(offsetof(LapDataRecord, LapKind) == 90);
 static_assert(offsetof(LapDataRecord, Reserved91) == 91);
 static_assert(sizeof(LapDataRecord) == 106);
 
-// Size of the sample record's fields proper; nothing from here on is read or written.
-inline constexpr std::size_t kExerciseDataFieldsEnd = 645;
-
 }  // namespace tessaly

@@ -22,7 +22,7 @@ SampleStore& SampleStore::operator=(SampleStore&& other) noexcept {
   TESSALY_SAMPLE_CHANNELS(TESSALY_MOVE_SERIES)
 #undef TESSALY_MOVE_SERIES
   HighestIndex_ = std::exchange(other.HighestIndex_, -1);
-  Room_ = std::exchange(other.Room_, 0);
+  Capacity_ = std::exchange(other.Capacity_, 0);
   return *this;
 }
 
@@ -31,7 +31,7 @@ void SampleStore::Clear() noexcept {
   // memory has run out still leaves nothing of the workout before.
   ForEachChannel([](auto& channel) { std::remove_reference_t<decltype(channel)>().swap(channel); });
   HighestIndex_ = -1;
-  Room_ = 0;
+  Capacity_ = 0;
 }
 
 void SampleStore::DropAll() noexcept {
@@ -39,13 +39,13 @@ void SampleStore::DropAll() noexcept {
   HighestIndex_ = -1;
 }
 
-bool SampleStore::Reserve(std::size_t room) noexcept {
+bool SampleStore::Reserve(std::size_t capacity) noexcept {
   try {
-    ForEachChannel([room](auto& channel) { channel.reserve(room); });
+    ForEachChannel([capacity](auto& channel) { channel.reserve(capacity); });
   } catch (...) {
-    return false;  // channels whose room did grow keep it
+    return false;  // channels whose capacity did grow keep it
   }
-  Room_ = room;
+  Capacity_ = capacity;
   return true;
 }
 
@@ -55,7 +55,7 @@ bool SampleStore::EnsureIndex(std::int32_t Index) noexcept {
   const auto needed = static_cast<std::size_t>(Index) + 1;
   // The room doubles, so that the samples of a long workout are copied fewer than twice in all;
   // when that much memory is not to be had, exactly what is needed is tried.
-  if (needed > Room_ && !Reserve(std::min(std::max(2 * Room_, needed), std::size_t{MaxIndex} + 1)) &&
+  if (needed > Capacity_ && !Reserve(std::min(std::max(2 * Capacity_, needed), std::size_t{MaxIndex} + 1)) &&
       !Reserve(needed))
     return false;
   HighestIndex_ = Index;
@@ -64,8 +64,8 @@ bool SampleStore::EnsureIndex(std::int32_t Index) noexcept {
 
 void SampleStore::ReserveFor(std::int64_t count) noexcept {
   // One more than announced: a workout's last sample may fall on its very end.
-  const auto room = static_cast<std::size_t>(std::min<std::int64_t>(count, MaxReserveHint)) + 1;
-  if (count > 0 && room > Room_) Reserve(room);
+  const auto capacity = static_cast<std::size_t>(std::min<std::int64_t>(count, MaxReserveHint)) + 1;
+  if (count > 0 && capacity > Capacity_) Reserve(capacity);
 }
 
 std::int32_t LapStore::Add(const LapDataRecord& lap) {

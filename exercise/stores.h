@@ -92,11 +92,12 @@ class SampleStore {
   }
   template <class F>
   void ForEachChannel(F&& f);
-  // Every channel's room made at least `room`; false, with Room_ as it was, when memory runs out.
-  bool Reserve(std::size_t room) noexcept;
+  // Every channel's capacity made at least `capacity`; false, with Capacity_ as it was, when memory
+  // runs out.
+  bool Reserve(std::size_t capacity) noexcept;
 
   std::int32_t HighestIndex_ = -1;
-  std::size_t Room_ = 0;  // every channel has reserved room for at least this many samples
+  std::size_t Capacity_ = 0;  // every channel has reserved room for at least this many samples
 #define TESSALY_STORE_SERIES(Name, Type, Field, Element) std::vector<Type> Name##_;
   TESSALY_SAMPLE_CHANNELS(TESSALY_STORE_SERIES)
 #undef TESSALY_STORE_SERIES

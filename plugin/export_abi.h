@@ -25,4 +25,7 @@ struct OldLapDataArgs { std::uint8_t bytes[96]; };
 // One byte in the low byte of the result register: 1 true, 0 false.
 using HostBool = std::uint8_t;
 
+// The altitude threshold Initialize takes as "keep the one set before".
+inline constexpr std::int32_t kKeepAHFactor = 255;
+
 }  // namespace tessaly

@@ -8,7 +8,7 @@ namespace {
 class FileSink final : public PwxSink {
  public:
   explicit FileSink(platform::FileReplacement& file) : file_(file) {}
-  bool Take(std::string_view piece) override { return file_.Write(piece); }
+  bool Write(std::string_view piece) override { return file_.Write(piece); }
 
  private:
   platform::FileReplacement& file_;
@@ -24,17 +24,12 @@ std::int32_t ExportDatas(PluginState& state, const char* target, int* systemErro
   // A target that names a folder (a trailing separator) is refused, as a plain write would be.
   const std::string path = PwxTargetPath(HostText(target));
   if (path.empty()) return 0;
-  // The two lasting marks an export leaves on the workout, made before any line is written: CR LF
-  // pairs in the comment become single spaces, and a start of exactly 0 becomes the current time.
-  Workout& workout = state.Workout;
-  const DateTime now = LocalNow();
-  workout.Comment = CrLfToSpaces(workout.Comment);
-  if (workout.Summary.StartTime == 0.0) workout.Summary.StartTime = now;
   // Written to the file piece by piece as the lines are made: a long workout's text is never
   // held whole, and the memory an export needs does not grow with the workout.
   platform::FileReplacement file(path);
   FileSink sink(file);
-  const platform::SaveResult saved = WritePwxDocument(workout, now, sink) ? file.Commit() : file.Failure();
+  const platform::SaveResult saved =
+      WritePwxDocument(state.Workout, LocalNow(), sink) ? file.Commit() : file.Failure();
   if (saved.Outcome == platform::SaveOutcome::Saved) return 1;
   if (systemError != nullptr) *systemError = saved.SystemError;
   return 0;

@@ -16,10 +16,7 @@ void Commit(Workout& workout, PwxRead&& read) noexcept {
   workout.Samples = std::move(read.Staged.Samples);
   workout.Laps = std::move(read.Staged.Laps);
   if (read.Outcome == PwxReadOutcome::LoadFailed) return;
-  workout.Summary = read.Staged.Summary;
-  workout.Comment = std::move(read.Staged.Comment);
-  workout.SummaryAvgPower = read.Staged.SummaryAvgPower;
-  workout.SummaryMaxPower = read.Staged.SummaryMaxPower;
+  static_cast<WorkoutSummary&>(workout) = std::move(static_cast<WorkoutSummary&>(read.Staged));
 }
 
 }  // namespace

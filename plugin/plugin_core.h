@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "exercise/records.h"
+#include "plugin/export_abi.h"
 #include "plugin/plugin_state.h"
 #include "pwx_import/document_reader.h"
 #include "tessaly_version.h"
@@ -17,7 +18,6 @@ inline constexpr std::int32_t kPluginVersion = TESSALY_PLUGIN_VERSION;
 inline constexpr std::uint8_t kPluginType = 5;
 inline constexpr std::uint8_t kPluginDevType = 5;
 inline constexpr std::int32_t kMinHostVersion = 505;
-inline constexpr std::int32_t kKeepAHFactor = 255;
 inline constexpr std::string_view kDeviceName = "Tessaly Import/Export";
 inline constexpr std::string_view kPluginName = "Tessaly Import/Export Plugin";
 inline constexpr std::string_view kAuthor = "The Tessaly developers";

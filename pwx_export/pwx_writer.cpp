@@ -106,7 +106,7 @@ void PwxLineWriter::Append(std::string_view text) {
   if (text.size() > kPieceBytes - size_) {
     HandOn();
     if (text.size() > kPieceBytes) {
-      taken_ = taken_ && sink_.Take(text);
+      written_ = written_ && sink_.Write(text);
       return;
     }
   }
@@ -115,27 +115,13 @@ void PwxLineWriter::Append(std::string_view text) {
 }
 
 void PwxLineWriter::HandOn() {
-  taken_ = taken_ && sink_.Take({data_.get(), size_});
+  written_ = written_ && sink_.Write({data_.get(), size_});
   size_ = 0;
 }
 
 bool PwxLineWriter::Finish() {
   if (size_ > 0) HandOn();
-  return taken_;
-}
-
-std::string CrLfToSpaces(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      out += ' ';
-      ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
+  return written_;
 }
 
 std::string PwxTargetPath(std::string_view target) {
@@ -164,14 +150,29 @@ std::string XmlElementText(std::string_view hostText) { return XmlCharacterData(
 
 namespace {
 
-void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
+// Each CR LF pair as one space.
+std::string CrLfToSpaces(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += ' ';
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+void WriteDocument(const Workout& workout, PwxLineWriter& w) {
   const LogSummaryRecord summary = workout.Summary;  // a plain copy: the record is packed
   const SampleStore& samples = workout.Samples;
   const LapStore& laps = workout.Laps;
   const std::int32_t sampleCount = samples.Count();
   const std::int32_t lapCount = laps.Count();
   const CadencePowerTotals totals = ComputeCadencePowerTotals(samples);
-  const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime != 0.0 ? summary.StartTime : now);
+  const PwxDateTimeText start = FormatPwxDateTime(summary.StartTime);
   // Each channel the workout has is written in every sample, zeros included.
   const SampleChannelsWritten written = ChannelsToWrite(samples);
   const bool withPower = written.Power;
@@ -185,8 +186,8 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
     w.line<"      <name>%s</name>">(XmlElementText(workout.UserName));
     w.line<"    </athlete>">();
   }
-  w.line<"    <sportType>%s</sportType>">(PwxTextFromSportCode(summary.SportType));
-  w.line<"    <cmt>%s</cmt>">(XmlElementText(CrLfToSpaces(workout.Comment)));
+  w.line<"    <sportType>%s</sportType>">(SportTextOfExportCode(summary.SportType));
+  w.line<"    <cmt>%s</cmt>">(XmlElementText(workout.Comment));
   w.line<"    <device id=\"\">">();
   w.line<"      <make>Brelvik</make>">();
   w.line<"      <model>Corvanta Pro</model>">();
@@ -289,9 +290,12 @@ void WriteDocument(const Workout& workout, DateTime now, PwxLineWriter& w) {
 
 }  // namespace
 
-bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink) {
+bool WritePwxDocument(Workout& workout, DateTime now, PwxSink& sink) {
+  // The export's two lasting marks on the workout, made before any line is written.
+  workout.Comment = CrLfToSpaces(workout.Comment);
+  if (workout.Summary.StartTime == 0.0) workout.Summary.StartTime = now;
   PwxLineWriter w(sink);
-  WriteDocument(workout, now, w);
+  WriteDocument(workout, w);
   return w.Finish();
 }
 

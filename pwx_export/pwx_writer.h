@@ -113,8 +113,8 @@ struct CompiledLine {
 // Where a document written piece by piece goes, in order.
 class PwxSink {
  public:
-  // False when the piece could not be taken; nothing more is then handed over.
-  virtual bool Take(std::string_view piece) = 0;
+  // False when the piece could not be written; nothing more is then handed over.
+  virtual bool Write(std::string_view piece) = 0;
 
  protected:
   ~PwxSink() = default;
@@ -187,7 +187,7 @@ class PwxLineWriter {
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   PwxSink& sink_;
-  bool taken_ = true;  // every piece handed on so far was taken
+  bool written_ = true;  // every piece handed on so far was written
 };
 
 // The host's target path with its extension replaced by ".pwx", or ".pwx" appended when the file
@@ -202,13 +202,10 @@ std::string XmlCharacterData(std::string_view utf8);
 // Host text as element content: converted to UTF-8, then as XmlCharacterData.
 std::string XmlElementText(std::string_view hostText);
 
-// Comment text as a document carries it: each CR LF pair as one space.
-std::string CrLfToSpaces(std::string_view text);
-
-// The whole document of a workout handed to sink in pieces; false when the sink refused one. A
-// StartTime of exactly 0 is written as now, and the comment as CrLfToSpaces gives it. A sample
-// channel that is 0 in every sample is left out of all of them. May throw
-// (out of memory, a start time that is no calendar date).
-bool WritePwxDocument(const Workout& workout, DateTime now, PwxSink& sink);
+// The whole document of a workout handed to sink in pieces; false when the sink refused one. First
+// makes the export's two lasting marks on the workout: each CR LF pair in the comment becomes one
+// space, and a StartTime of exactly 0 becomes now. A sample channel that is 0 in every sample is
+// left out of all of them. May throw (out of memory, a start time that is no calendar date).
+bool WritePwxDocument(Workout& workout, DateTime now, PwxSink& sink);
 
 }  // namespace tessaly

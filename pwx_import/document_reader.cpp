@@ -37,16 +37,16 @@ void AppendLine(std::string& comment, std::string_view text) {
 
 class Walk final : public xml::WorkoutVisitor {
  public:
-  Walk(ImportedSummary& staged, SampleStore& samples, LapStore& laps)
+  Walk(WorkoutSummary& staged, SampleStore& samples, LapStore& laps)
       : staged_(staged), laps_(laps), samples_(state_, samples) {}
 
   // Samples, a day of them at one a second, are read without building a tree for each.
-  xml::Take Open(const char* name) override {
+  xml::ChildReading Open(const char* name) override {
     if (xml::NameIs(name, "sample")) {
       samples_.Open();
-      return xml::Take::Stream;
+      return xml::ChildReading::Stream;
     }
-    return IsReadChild(name) ? xml::Take::Tree : xml::Take::Skip;
+    return IsReadChild(name) ? xml::ChildReading::Tree : xml::ChildReading::Skip;
   }
   void Field(const char* name, std::string_view text) override { samples_.Field(name, text); }
   bool Close() override {
@@ -76,7 +76,7 @@ class Walk final : public xml::WorkoutVisitor {
     } else if (xml::NameIs(name, "device")) {
       if (const std::string* id = element.Attribute("id")) AppendLine(staged_.Comment, *id);
     } else if (xml::NameIs(name, "sporttype")) {
-      if (const std::optional<std::uint8_t> code = SportCodeFromPwxText(element.Text())) {
+      if (const std::optional<std::uint8_t> code = ImportCodeOfSportText(element.Text())) {
         staged_.Summary.SportType = *code;
       }
     }
@@ -87,7 +87,7 @@ class Walk final : public xml::WorkoutVisitor {
   const ImportState& State() const { return state_; }
 
  private:
-  ImportedSummary& staged_;
+  WorkoutSummary& staged_;
   LapStore& laps_;
   ImportState state_;  // fresh for every read
   SampleReader samples_;
@@ -129,14 +129,14 @@ void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState
 
 // Bytes a sample takes in a PWX file, on the low side: device files hold 110 to 380, ours about
 // 200. The store is given room for the samples a file of that size may hold before the walk, so
-// that a long workout fills it without the copies of growing; a file of sparser samples
-// grows from there as usual.
+// that a long workout fills it without the copies of growing (a day's import then needs 5.0 MB
+// more at its peak instead of 8.2); a file of sparser samples grows from there as usual.
 constexpr std::uint64_t kFileBytesPerSample = 128;
 
 // The walk, with everything it produces staged.
-PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged, std::int64_t& sampleElements) {
-  ImportedSummary summary;
-  summary.Summary.SportType = 1;
+PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged, std::int64_t& samplesToStore) {
+  WorkoutSummary summary;
+  summary.Summary.SportType = kImportCodeOfUnknownSport;
   staged.Samples.Clear();
   staged.Laps.Clear();
   const std::uint64_t expected = platform::FileByteCount(path) / kFileBytesPerSample;
@@ -148,17 +148,14 @@ PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& 
     staged.Laps.Clear();
     return PwxReadOutcome::LoadFailed;
   }
-  staged.Summary = summary.Summary;
-  staged.Comment = std::move(summary.Comment);
-  staged.SummaryAvgPower = summary.SummaryAvgPower;
-  staged.SummaryMaxPower = summary.SummaryMaxPower;
+  static_cast<WorkoutSummary&>(staged) = std::move(summary);
   if (walk.Stopped()) {
     staged.Samples.Clear();
     staged.Laps.Clear();
     return PwxReadOutcome::WalkStopped;
   }
   Derive(staged, settings, walk.State());
-  sampleElements = std::int64_t{walk.State().SampleIndex} + 1;
+  samplesToStore = std::int64_t{walk.State().SampleIndex} + 1;
   return PwxReadOutcome::Imported;
 }
 
@@ -168,7 +165,7 @@ PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, SampleSto
   PwxRead read{.Outcome = PwxReadOutcome::LoadFailed,
                .Staged = Workout(std::move(samples), std::move(laps))};
   try {
-    read.Outcome = Read(path, settings, read.Staged, read.SampleElements);
+    read.Outcome = Read(path, settings, read.Staged, read.SamplesToStore);
   } catch (...) {
     samples = std::move(read.Staged.Samples);
     laps = std::move(read.Staged.Laps);

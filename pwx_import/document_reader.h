@@ -28,9 +28,10 @@ struct PwxReadSettings {
 struct PwxRead {
   PwxReadOutcome Outcome = PwxReadOutcome::LoadFailed;
   Workout Staged;
-  // After Imported, the file's sample elements: more than the store's count when the file held
-  // more than the store takes (SampleStore::MaxIndex), so that a caller can tell the rest went.
-  std::int64_t SampleElements = 0;
+  // After Imported, the samples the file held that the import stores (those with a reading):
+  // more than the store's count when the file held more than the store takes
+  // (SampleStore::MaxIndex), so that a caller can tell the rest went.
+  std::int64_t SamplesToStore = 0;
 };
 
 // The most laps the summary's 16-bit LapCount counts; a workout with more is held at it.

@@ -24,7 +24,7 @@ double Kilometres(double metres) { return StoreDouble(static_cast<long double>(m
 
 }  // namespace
 
-void ReadSummaryData(const xml::Node& summaryData, ImportedSummary& out) {
+void ReadSummaryData(const xml::Node& summaryData, WorkoutSummary& out) {
   LogSummaryRecord& s = out.Summary;
   for (const xml::Node& child : summaryData.Children()) {
     if (!child.IsElement()) continue;
@@ -57,7 +57,7 @@ void ReadSummaryData(const xml::Node& summaryData, ImportedSummary& out) {
   }
 }
 
-void ReadWorkoutExtension(const xml::Node& extension, ImportedSummary& out) {
+void ReadWorkoutExtension(const xml::Node& extension, WorkoutSummary& out) {
   LogSummaryRecord& s = out.Summary;
   for (const xml::Node& child : extension.Children()) {
     if (!child.IsElement()) continue;

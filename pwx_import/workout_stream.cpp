@@ -3,7 +3,6 @@
 #include <expat.h>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "platform/codepage.h"
@@ -27,17 +26,10 @@ std::string HostString(std::string_view utf8) {
   return kHostTextIsUtf8 || IsAscii(utf8) ? std::string(utf8) : platform::Utf8ToHostText(utf8);
 }
 
-// 1 for every byte but the four of XML whitespace.
-constexpr auto kInk = [] {
-  std::array<unsigned char, 256> ink{};
-  for (std::size_t c = 0; c < ink.size(); ++c) ink[c] = (c == ' ' || c == '\n' || c == '\t' || c == '\r') ? 0 : 1;
-  return ink;
-}();
-
 // More than XML whitespace; the first other byte ends the look.
 bool HasInk(std::string_view text) {
   for (char c : text) {
-    if (kInk[static_cast<unsigned char>(c)] != 0) return true;
+    if (c != ' ' && c != '\n' && c != '\t' && c != '\r') return true;
   }
   return false;
 }
@@ -81,7 +73,7 @@ class Streamer : public XmlParser {
  public:
   explicit Streamer(WorkoutVisitor& visitor) : visitor_(visitor) {
     XML_SetElementHandler(Handle(), &Streamer::OnStart, &Streamer::OnEnd);
-    // The text handler is set only while text is wanted (SyncText).
+    XML_SetCharacterDataHandler(Handle(), &Streamer::OnText);
     XML_SetCdataSectionHandler(Handle(), &Streamer::OnStartCData, &Streamer::OnEndCData);
     XML_SetCommentHandler(Handle(), &Streamer::OnComment);
     XML_SetProcessingInstructionHandler(Handle(), &Streamer::OnInstruction);
@@ -92,23 +84,12 @@ class Streamer : public XmlParser {
 
   Node& Current() { return *open_.back(); }
 
-  // Text is handed over only while a tree is built or a child streams: the whitespace between the
-  // other elements, most of the text of a document, then costs no call at all. A streamed child
-  // keeps the handler from its start to its end rather than switching it for each field.
-  void SyncText() {
-    const bool wanted = building_ || streaming_;
-    if (wanted == textHandled_) return;
-    textHandled_ = wanted;
-    XML_SetCharacterDataHandler(Handle(), wanted ? &Streamer::OnText : nullptr);
-  }
-
   void FlushText() {
     if (pending_.HasInk()) AddTextNode();
     pending_.Clear();
   }
 
-  // Kept out of FlushText, which mostly has only whitespace to drop.
-  [[gnu::noinline]] void AddTextNode() {
+  void AddTextNode() {
     Current().AddChild(NodeKind::Text, "#text").Value() = HostString(pending_.View());
   }
 
@@ -131,12 +112,11 @@ class Streamer : public XmlParser {
         s.inWorkout_ = NameIs(name, "workout");
       } else if (s.Depth() == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
         switch (s.visitor_.Open(name)) {
-          case Take::Skip: break;
-          case Take::Stream:
+          case ChildReading::Skip: break;
+          case ChildReading::Stream:
             XML_SetElementHandler(s.Handle(), &Streamer::OnStreamStart, &Streamer::OnStreamEnd);
-            s.streaming_ = true;
             break;
-          case Take::Tree:
+          case ChildReading::Tree:
             s.subtree_ = Node(NodeKind::Element, HostString(name));
             s.building_ = true;
             s.OpenElement(s.subtree_, attributes);
@@ -144,7 +124,6 @@ class Streamer : public XmlParser {
         }
       }
     });
-    s.SyncText();
   }
 
   static void XMLCALL OnEnd(void* userData, const XML_Char*) {
@@ -162,7 +141,6 @@ class Streamer : public XmlParser {
       if (s.Depth() == 2) s.inWorkout_ = false;
       s.LeaveElement();
     });
-    s.SyncText();
   }
 
   // While a child streams, expat calls these two instead: its fields need no look at trees or at
@@ -186,8 +164,6 @@ class Streamer : public XmlParser {
         s.visitor_.Field(name, text);
       } else if (s.Depth() == kWorkoutChildDepth) {
         XML_SetElementHandler(s.Handle(), &Streamer::OnStart, &Streamer::OnEnd);
-        s.streaming_ = false;
-        s.SyncText();
         if (!s.visitor_.Close()) s.visiting_ = false;
       }
       s.LeaveElement();
@@ -211,8 +187,7 @@ class Streamer : public XmlParser {
     s.AddText(std::string_view(text, size));
   }
 
-  // Kept out of OnText so that the common case stays small.
-  [[gnu::noinline]] void AddText(std::string_view piece) {
+  void AddText(std::string_view piece) {
     Guard([&] {
       if (inCData_) {
         Current().LastChild().Value().append(piece);
@@ -223,7 +198,7 @@ class Streamer : public XmlParser {
   }
 
   // A field's text longer than any before it.
-  [[gnu::noinline]] void AddFieldText(std::string_view piece) {
+  void AddFieldText(std::string_view piece) {
     Guard([&] { field_.Append(piece.data(), piece.size()); });
   }
 
@@ -236,7 +211,6 @@ class Streamer : public XmlParser {
       s.Current().AddChild(NodeKind::CData, "#cdata-section");
       s.inCData_ = true;
     });
-    s.SyncText();
   }
 
   // A CDATA section comes in UTF-8 pieces; it becomes host text once complete.
@@ -259,7 +233,6 @@ class Streamer : public XmlParser {
       s.FlushText();
       s.Current().AddChild(kind, HostString(name)).Value() = HostString(data);
     });
-    s.SyncText();
   }
   static void XMLCALL OnComment(void* userData, const XML_Char* data) {
     AddMarkup(userData, NodeKind::Comment, "#comment", data);
@@ -273,9 +246,7 @@ class Streamer : public XmlParser {
   bool visiting_ = true;      // the visitor still wants workout children
   bool building_ = false;     // a child taken as a tree is open
   bool inCData_ = false;
-  bool streaming_ = false;    // a child taken as a stream is open
   bool collecting_ = false;   // in a field of a streamed child that has held nothing but text so far
-  bool textHandled_ = false;  // OnText is expat's text handler
   Node subtree_;              // the workout child being built
   std::vector<Node*> open_;   // open elements of the subtree, innermost last
   PendingText pending_;       // text gathered since the last node boundary of a tree

@@ -30,7 +30,6 @@ class Node {
   Node() = default;
   Node(NodeKind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
 
-  NodeKind Kind() const { return kind_; }
   bool IsElement() const { return kind_ == NodeKind::Element; }
   // As written, prefix included; "#text", "#cdata-section", "#comment", or a PI's target.
   const std::string& Name() const { return name_; }
@@ -71,7 +70,7 @@ class Node {
 };
 
 // How a `workout` child is read.
-enum class Take : std::uint8_t {
+enum class ChildReading : std::uint8_t {
   Skip,    // not at all
   Tree,    // built whole, then handed to Visit
   Stream,  // field by field: Field ... then Close
@@ -84,7 +83,7 @@ class WorkoutVisitor {
  public:
   // A workout child has started: its name as written, in the file's UTF-8 and NUL-terminated, as
   // Field's names are (readers choose children by ASCII names).
-  virtual Take Open(const char* name) = 0;
+  virtual ChildReading Open(const char* name) = 0;
   // A child taken as a Tree, complete. Answering false ends the visits; the rest of the document
   // is still checked for well-formedness.
   virtual bool Visit(const Node& element) = 0;
@@ -109,6 +108,5 @@ LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor);
 // Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays
 // part of the name, so "pwx:hr" is not "hr".
 inline bool NameIs(std::string_view written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
-inline bool NameIs(const char* written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
 }  // namespace tessaly::xml

@@ -1,6 +1,6 @@
-// ASCII case folding for names and extensions that PWX and host paths spell in any case. Only
-// A-Z fold: bytes of other letters stay as written, whatever the locale says. Header-only with no
-// dependency, so the command-line host can share it without linking the core.
+// ASCII case folding for names and extensions that PWX and host paths spell in any case (only A-Z
+// fold: bytes of other letters stay as written, whatever the locale says), and the trimming of
+// texts read from a document.
 #pragma once
 
 #include <cstddef>
@@ -19,13 +19,11 @@ constexpr bool EqualsLowerAscii(std::string_view text, std::string_view lower) n
   return true;
 }
 
-// The same for a NUL-terminated text, whose length is not needed: the first difference, its NUL
-// included, ends the look.
-constexpr bool EqualsLowerAscii(const char* text, std::string_view lower) noexcept {
-  for (std::size_t k = 0; k < lower.size(); ++k) {
-    if (text[k] != lower[k] && LowerAscii(text[k]) != lower[k]) return false;
-  }
-  return text[lower.size()] == '\0';
+// The text without blanks and control characters (every byte up to the space) at either end.
+constexpr std::string_view Trimmed(std::string_view text) noexcept {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
 }
 
 }  // namespace tessaly

@@ -8,7 +8,8 @@ namespace tessaly {
 // Toward zero into the 64-bit range; NaN gives 0, values beyond the range saturate.
 std::int64_t TruncateWideToInt64(double v) noexcept;
 // Inline for values in the 32-bit range, nearly all of them: one instruction, where a 32-bit build
-// converts to 64 bits through the x87 unit.
+// converts to 64 bits through the x87 unit. In the 32-bit build a day's export is 3% faster with
+// this path, its import 1% (host_rounds --versus, both ways round).
 inline std::int64_t TruncateToInt64(double v) noexcept {
   if (v > -2147483649.0 && v < 2147483648.0) return static_cast<std::int32_t>(v);
   return TruncateWideToInt64(v);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/time_zone.h"
+#include "util/ascii.h"
 #include "util/civil_date.h"
 #include "util/number_text.h"
 
@@ -122,9 +123,7 @@ CivilDateTime DecodeDateTime(DateTime value) {
 
 DateTime ParsePwxTime(std::string_view text, bool& timeIsUtc, std::int32_t& utcOffsetMinutes) {
   if (text.empty()) return 0.0;
-  // Blanks and control characters go from both ends.
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  text = Trimmed(text);
 
   const std::optional<std::int32_t> designator =
       text.size() > 19 ? DesignatorMinutes(text.substr(19)) : std::nullopt;

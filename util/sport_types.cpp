@@ -24,26 +24,26 @@ constexpr std::array<std::string_view, 8> kExportTable{
 
 }  // namespace
 
-std::optional<std::uint8_t> SportCodeFromPwxText(std::string_view text) {
+std::optional<std::uint8_t> ImportCodeOfSportText(std::string_view text) {
   for (const auto& [name, code] : kImportTable) {
     if (name == text) return code;
   }
   return std::nullopt;
 }
 
-std::string_view PwxTextFromSportCode(std::uint8_t code) {
+std::string_view SportTextOfExportCode(std::uint8_t code) {
   if (code < kExportTable.size()) return kExportTable[code];
   return "Other";
 }
 
-std::optional<std::uint8_t> SportCodeForPwxText(std::string_view text) {
+std::optional<std::uint8_t> ExportCodeOfSportText(std::string_view text) {
   for (std::size_t code = 0; code < kExportTable.size(); ++code) {
     if (kExportTable[code] == text) return static_cast<std::uint8_t>(code);
   }
   return std::nullopt;
 }
 
-std::optional<std::string_view> PwxTextForImportedCode(std::uint8_t code) {
+std::optional<std::string_view> SportTextOfImportCode(std::uint8_t code) {
   for (const auto& [name, imported] : kImportTable) {
     if (imported == code) return name;
   }

@@ -7,17 +7,22 @@
 
 namespace tessaly {
 
-// Exact, case-sensitive lookup of the whole text; nullopt when the text has no entry.
-std::optional<std::uint8_t> SportCodeFromPwxText(std::string_view text);
+// The import's code for a workout whose file names no sport the import table knows.
+inline constexpr std::uint8_t kImportCodeOfUnknownSport = 1;
 
-// Text for a code; every code without a row of its own gives "Other".
-std::string_view PwxTextFromSportCode(std::uint8_t code);
+// The import table: the code of a text, looked up exactly and case-sensitively, whole; nullopt
+// when the text has no entry.
+std::optional<std::uint8_t> ImportCodeOfSportText(std::string_view text);
+
+// The export table: the text the export writes for a code; every code without a row of its own
+// gives "Other".
+std::string_view SportTextOfExportCode(std::uint8_t code);
 
 // For a host that translates between the two numberings, as the plug-in itself never does.
 // The export code that writes exactly this text; nullopt for a text the export never writes.
-std::optional<std::uint8_t> SportCodeForPwxText(std::string_view text);
+std::optional<std::uint8_t> ExportCodeOfSportText(std::string_view text);
 // The first text of the import numbering with this code ("Run" for the code Run and Walk share);
 // nullopt for a code no text imports as.
-std::optional<std::string_view> PwxTextForImportedCode(std::uint8_t code);
+std::optional<std::string_view> SportTextOfImportCode(std::uint8_t code);
 
 }  // namespace tessaly

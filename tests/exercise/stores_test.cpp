@@ -86,14 +86,6 @@ TEST(SampleStore, ChannelsWrittenOutOfStepReadZeroBetweenTheirWrites) {
   EXPECT_EQ(store.GetCad(3), 90);
 }
 
-TEST(SampleStore, SampleTextIsACopy) {
-  SampleStore store;
-  std::string text = "first";
-  store.SetSampleText(0, text);
-  text[0] = 'X';
-  EXPECT_EQ(store.GetSampleText(0), "first");
-}
-
 TEST(SampleStore, RefusesIndexesOutsideItsRange) {
   SampleStore store;
   store.SetHr(5, 1);

@@ -52,7 +52,7 @@ std::string SavedDocument(PluginState& s) {
   return ReadFile(path);
 }
 
-std::string Document(const PluginState& s) {
+std::string Document(PluginState& s) {
   test::StringSink sink;
   EXPECT_TRUE(WritePwxDocument(s.Workout, kWriterNow, sink));
   const std::string doc = sink.text;

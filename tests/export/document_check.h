@@ -20,7 +20,7 @@ std::string SavedDocument(PluginState& s);
 // What the writer gives for a start of exactly 0: 2020-02-29 23:59:58.
 inline constexpr double kWriterNow = 43890.0 + 86398.0 / 86400.0;
 // The writer's document of the state's workout, with now at kWriterNow, checked as above.
-std::string Document(const PluginState& s);
+std::string Document(PluginState& s);
 
 // Why the schema cannot be checked here ("" when it can): no schema next to the project, or no
 // xmllint on this system.

@@ -198,7 +198,7 @@ TEST(ExportDatas, SavesALongWorkoutPieceByPieceAndLeavesNothingOfAnUnfinishedOne
 
   struct RefusesTheSecondPiece final : PwxSink {
     int pieces = 0;
-    bool Take(std::string_view) override { return ++pieces < 2; }
+    bool Write(std::string_view) override { return ++pieces < 2; }
   } refusing;
   EXPECT_FALSE(WritePwxDocument(s.Workout, 0.0, refusing));
   EXPECT_EQ(refusing.pieces, 2);  // nothing is handed on after a refusal

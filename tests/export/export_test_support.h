@@ -16,7 +16,7 @@ namespace tessaly::test {
 // Keeps every piece the writer hands on, in order.
 struct StringSink final : PwxSink {
   std::string text;
-  bool Take(std::string_view piece) override {
+  bool Write(std::string_view piece) override {
     text += piece;
     return true;
   }

@@ -547,9 +547,9 @@ TEST(PwxDocument, CommentLineBreaksBecomeSpacesForGood) {
     SCOPED_TRACE(c.comment);
     PluginState s = FreshState();
     s.Workout.Comment = c.comment;
-    // The writer only reads; the export keeps the spaces.
+    // The workout keeps the spaces, and a second export writes the same line.
     EXPECT_NE(Document(s).find(c.line + "\r\n"), std::string::npos);
-    EXPECT_EQ(s.Workout.Comment, c.comment);
+    EXPECT_EQ(s.Workout.Comment, c.stored);
     EXPECT_NE(test::SavedDocument(s).find(c.line + "\r\n"), std::string::npos);
     EXPECT_EQ(s.Workout.Comment, c.stored);
   }
@@ -558,12 +558,13 @@ TEST(PwxDocument, CommentLineBreaksBecomeSpacesForGood) {
 TEST(PwxDocument, AZeroStartIsWrittenAsNowAndTheExportKeepsIt) {
   PluginState s = FreshState();
   s.Workout.Summary.StartTime = 0.0;
-  // kWriterNow is 2020-02-29 23:59:58.
+  // kWriterNow is 2020-02-29 23:59:58, and the workout keeps it.
   EXPECT_NE(Document(s).find("    <time>2020-02-29T23:59:58</time>\r\n"), std::string::npos);
-  const double unchanged = s.Workout.Summary.StartTime;
-  EXPECT_EQ(unchanged, 0.0);
+  const double marked = s.Workout.Summary.StartTime;
+  EXPECT_EQ(marked, test::kWriterNow);
 
   // The export takes the clock's time and keeps it: the document read back starts there.
+  s.Workout.Summary.StartTime = 0.0;
   const std::string doc = test::SavedDocument(s);
   const double kept = s.Workout.Summary.StartTime;
   EXPECT_GT(kept, 0.0);

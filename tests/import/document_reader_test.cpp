@@ -232,7 +232,7 @@ TEST(DocumentReader, MoreLapsThanTheRecordCountsAreHeldAtItsMost) {
       TempPwx("laps.pwx", PwxDocument(kTime + segments + Samples({"<hr>1</hr>", "<hr>2</hr>"}))).c_str(), {}, samples, laps);
   EXPECT_EQ(read.Staged.Laps.Count(), 70000);
   EXPECT_EQ(V(read.Staged.Summary.LapCount), 65535);  // not 70,000 wrapped round to 4,464
-  EXPECT_EQ(read.SampleElements, 2);
+  EXPECT_EQ(read.SamplesToStore, 2);
 }
 
 TEST(DocumentReader, SummaryWithoutSamplesAndSamplesWithoutSummary) {

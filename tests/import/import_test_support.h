@@ -23,7 +23,7 @@ T V(T field) {
 // Builds every workout child and hands it to OnVisit.
 struct TreeVisitor final : xml::WorkoutVisitor {
   std::function<bool(const xml::Node&)> OnVisit = [](const xml::Node&) { return true; };
-  xml::Take Open(const char*) override { return xml::Take::Tree; }
+  xml::ChildReading Open(const char*) override { return xml::ChildReading::Tree; }
   bool Visit(const xml::Node& element) override { return OnVisit(element); }
   void Field(const char*, std::string_view) override {}
   bool Close() override { return true; }

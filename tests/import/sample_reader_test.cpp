@@ -30,10 +30,10 @@ struct Reader final : xml::WorkoutVisitor {
   // Reads the snippet as the next sample of the import.
   void Read(const std::string& sampleContent) { ReadWorkout("<sample>" + sampleContent + "</sample>"); }
 
-  xml::Take Open(const char* name) override {
-    if (!xml::NameIs(name, "sample")) return xml::Take::Skip;
+  xml::ChildReading Open(const char* name) override {
+    if (!xml::NameIs(name, "sample")) return xml::ChildReading::Skip;
     Sampler.Open();
-    return xml::Take::Stream;
+    return xml::ChildReading::Stream;
   }
   bool Visit(const xml::Node&) override { return true; }
   void Field(const char* name, std::string_view text) override { Sampler.Field(name, text); }
@@ -327,15 +327,18 @@ TEST(SampleReader, SamplesAtTheEdgeOfTheRoomStayInsideTheStore) {
   // Index 4096 is the first past the room the store has doubled to. A sample there that sets no
   // distance or power before the reader looks at them must not make the reader read past the
   // channels.
+  const auto samples = [](const std::string& content, const std::string& last) {
+    std::string workout;
+    for (int i = 0; i < 4096; ++i) workout += "<sample>" + content + "</sample>";
+    return workout + "<sample>" + last + "</sample>";
+  };
   Reader empty;
-  for (int i = 0; i < 4096; ++i) empty.Read("<dist>1</dist>");
-  empty.Read("<hr>1</hr>");
+  empty.ReadWorkout(samples("<dist>1</dist>", "<hr>1</hr>"));
   EXPECT_EQ(empty.Samples.Count(), 4097);
   EXPECT_DOUBLE_EQ(empty.Samples.GetDist(4096), 0.001);
 
   Reader balance;
-  for (int i = 0; i < 4096; ++i) balance.Read("<hr>1</hr>");
-  balance.Read("<pwrright>5</pwrright>");
+  balance.ReadWorkout(samples("<hr>1</hr>", "<pwrright>5</pwrright>"));
   EXPECT_EQ(balance.Samples.Count(), 4097);
   EXPECT_EQ(balance.Samples.GetPwrRight(4096), 0.0);
 }

@@ -21,10 +21,10 @@ using xml::LoadResult;
 // the others.
 class Recorder final : public xml::WorkoutVisitor {
  public:
-  xml::Take Open(const char* name) override {
-    if (!xml::NameIs(name, "s")) return xml::Take::Tree;
+  xml::ChildReading Open(const char* name) override {
+    if (!xml::NameIs(name, "s")) return xml::ChildReading::Tree;
     Events.push_back("open");
-    return xml::Take::Stream;
+    return xml::ChildReading::Stream;
   }
   bool Visit(const xml::Node& e) override {
     Built.push_back(e.Name() + "=" + std::string(e.Text()));
@@ -174,7 +174,7 @@ TEST(SampleStream, ADocumentSplitAcrossReadsReadsAsItDoesWhole) {
 
 TEST(SampleStream, ReaderExceptionStopsTheParseAndIsRethrown) {
   struct Throwing final : xml::WorkoutVisitor {
-    xml::Take Open(const char*) override { return xml::Take::Stream; }
+    xml::ChildReading Open(const char*) override { return xml::ChildReading::Stream; }
     bool Visit(const xml::Node&) override { return true; }
     void Field(const char*, std::string_view) override { throw std::runtime_error("full"); }
     bool Close() override { return true; }

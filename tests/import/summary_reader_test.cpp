@@ -15,8 +15,8 @@ namespace {
 using test::V;
 using test::WorkoutChild;
 
-ImportedSummary Summary(const std::string& children) {
-  ImportedSummary out;
+WorkoutSummary Summary(const std::string& children) {
+  WorkoutSummary out;
   ReadSummaryData(WorkoutChild("<summarydata>" + children + "</summarydata>"), out);
   return out;
 }
@@ -24,23 +24,23 @@ ImportedSummary Summary(const std::string& children) {
 TEST(SummaryReader, Fields) {
   struct Case {
     const char* Children;
-    std::function<double(const ImportedSummary&)> Get;
+    std::function<double(const WorkoutSummary&)> Get;
     double Expected;
   };
-  const auto maxSpeed = [](const ImportedSummary& s) { return double(s.Summary.MaxSpeed); };
-  const auto avgSpeed = [](const ImportedSummary& s) { return double(s.Summary.AvgSpeed); };
-  const auto maxHr = [](const ImportedSummary& s) { return double(s.Summary.MaxHeartRate); };
-  const auto avgHr = [](const ImportedSummary& s) { return double(s.Summary.AvgHeartRate); };
-  const auto np = [](const ImportedSummary& s) { return double(s.Summary.NormalizedPower); };
-  const auto duration = [](const ImportedSummary& s) { return double(s.Summary.Duration); };
-  const auto ascent = [](const ImportedSummary& s) { return double(s.Summary.Ascent); };
-  const auto descent = [](const ImportedSummary& s) { return double(s.Summary.Descent); };
-  const auto avgPower = [](const ImportedSummary& s) { return double(s.SummaryAvgPower); };
-  const auto maxPower = [](const ImportedSummary& s) { return double(s.SummaryMaxPower); };
-  const auto dist = [](const ImportedSummary& s) { return double(s.Summary.Distance); };
-  const auto tss = [](const ImportedSummary& s) { return double(s.Summary.TrainingStressScore); };
-  const auto maxAlt = [](const ImportedSummary& s) { return double(s.Summary.MaxAltitude); };
-  const auto minAlt = [](const ImportedSummary& s) { return double(s.Summary.MinAltitude); };
+  const auto maxSpeed = [](const WorkoutSummary& s) { return double(s.Summary.MaxSpeed); };
+  const auto avgSpeed = [](const WorkoutSummary& s) { return double(s.Summary.AvgSpeed); };
+  const auto maxHr = [](const WorkoutSummary& s) { return double(s.Summary.MaxHeartRate); };
+  const auto avgHr = [](const WorkoutSummary& s) { return double(s.Summary.AvgHeartRate); };
+  const auto np = [](const WorkoutSummary& s) { return double(s.Summary.NormalizedPower); };
+  const auto duration = [](const WorkoutSummary& s) { return double(s.Summary.Duration); };
+  const auto ascent = [](const WorkoutSummary& s) { return double(s.Summary.Ascent); };
+  const auto descent = [](const WorkoutSummary& s) { return double(s.Summary.Descent); };
+  const auto avgPower = [](const WorkoutSummary& s) { return double(s.SummaryAvgPower); };
+  const auto maxPower = [](const WorkoutSummary& s) { return double(s.SummaryMaxPower); };
+  const auto dist = [](const WorkoutSummary& s) { return double(s.Summary.Distance); };
+  const auto tss = [](const WorkoutSummary& s) { return double(s.Summary.TrainingStressScore); };
+  const auto maxAlt = [](const WorkoutSummary& s) { return double(s.Summary.MaxAltitude); };
+  const auto minAlt = [](const WorkoutSummary& s) { return double(s.Summary.MinAltitude); };
   const Case cases[] = {
       {"<spd max=\"10\" avg=\"5\"/>", maxSpeed, 360},
       {"<spd max=\"10\" avg=\"5\"/>", avgSpeed, 180},
@@ -79,7 +79,7 @@ TEST(SummaryReader, Fields) {
 }
 
 TEST(SummaryReader, SummaryHasNoCadenceAndLeavesOtherFieldsAlone) {
-  ImportedSummary out;
+  WorkoutSummary out;
   out.Summary.Calories = 77;
   out.Summary.SportType = 3;
   ReadSummaryData(WorkoutChild("<summarydata><cad max=\"100\" avg=\"80\"/><hr max=\"150\"/></summarydata>"), out);
@@ -101,14 +101,14 @@ TEST(SummaryReader, WorkoutExtension) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Extension);
-    ImportedSummary out;
+    WorkoutSummary out;
     ReadWorkoutExtension(WorkoutChild(std::string("<extension>") + c.Extension + "</extension>"), out);
     EXPECT_EQ(V(out.Summary.Calories), c.Calories);
     EXPECT_EQ(V(out.Summary.Ascent), c.Ascent);
     EXPECT_EQ(V(out.Summary.Descent), c.Descent);
   }
   // The later of summary and extension wins the shared ascent.
-  ImportedSummary out;
+  WorkoutSummary out;
   ReadSummaryData(WorkoutChild("<summarydata><climbingelevation>300</climbingelevation></summarydata>"), out);
   ReadWorkoutExtension(WorkoutChild("<extension><ascent>350.4</ascent></extension>"), out);
   EXPECT_EQ(V(out.Summary.Ascent), 350);

@@ -35,30 +35,6 @@ TEST(TextOut, CopiesAtMostCapacityCharactersAndAZero) {
   CopyTextOut(kDeviceName, nullptr, 10);  // a null buffer is harmless
 }
 
-TEST(Initialize, KeepsTheAltitudeThresholdOnlyFor255) {
-  PluginState s;
-  EXPECT_TRUE(Initialize(s, 255, "dir"));
-  EXPECT_EQ(s.AHFactor, 2);
-  EXPECT_EQ(s.PluginDir, "dir");
-  EXPECT_TRUE(Initialize(s, 0, nullptr));
-  EXPECT_EQ(s.AHFactor, 0);
-  EXPECT_EQ(s.PluginDir, "");
-  Initialize(s, 255, "x");
-  EXPECT_EQ(s.AHFactor, 0);
-  Initialize(s, -7, "x");
-  EXPECT_EQ(s.AHFactor, -7);
-}
-
-TEST(GetPluginExeParam, SetsTheIniPathOnlyWhenGivenAndIsAlwaysFalse) {
-  PluginState s;
-  s.PluginIniFile = "old.ini";
-  EXPECT_FALSE(GetPluginExeParam(s, ""));
-  EXPECT_FALSE(GetPluginExeParam(s, nullptr));
-  EXPECT_EQ(s.PluginIniFile, "old.ini");
-  EXPECT_FALSE(GetPluginExeParam(s, "new.ini"));
-  EXPECT_EQ(s.PluginIniFile, "new.ini");
-}
-
 TEST(ValidRawExtension, ExactDotPwxWithAnyNonZeroCapacity) {
   struct Case {
     const char* ext;

@@ -17,7 +17,7 @@
 #include "printed_numbers.h"
 #include "record_fields.h"
 #include "tool_test_support.h"
-#include "host_workout.h"
+#include "fetch_workout.h"
 
 namespace tessaly {
 namespace {
@@ -98,8 +98,8 @@ class DeviceNumbers : public testing::Test {
     ASSERT_TRUE(plugin_) << error;
     plugin_->StartSession(".");
   }
-  tool::Workout Fetch(const std::string& path) {
-    tool::Workout w;
+  tool::HostWorkout Fetch(const std::string& path) {
+    tool::HostWorkout w;
     std::string error;
     EXPECT_TRUE(tool::FetchWorkout(plugin_->api(), path, w, error)) << error;
     return w;
@@ -111,7 +111,7 @@ class DeviceNumbers : public testing::Test {
 TEST_F(DeviceNumbers, JsonNumbersAreTheShortestThatReadBack) {
   for (const std::string& file : files_) {
     SCOPED_TRACE(file);
-    const tool::Workout w = Fetch(file);
+    const tool::HostWorkout w = Fetch(file);
     const test::ToolRun run = test::RunTessaly({"import", file, "--format", "json"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const auto members = JsonMembers(run.Out);
@@ -134,7 +134,7 @@ TEST_F(DeviceNumbers, JsonNumbersAreTheShortestThatReadBack) {
 TEST_F(DeviceNumbers, CsvNumbersAreTheShortestThatReadBack) {
   for (const std::string& file : files_) {
     SCOPED_TRACE(file);
-    const tool::Workout w = Fetch(file);
+    const tool::HostWorkout w = Fetch(file);
     const test::ToolRun run = test::RunTessaly({"import", file, "--format", "csv"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     std::istringstream lines(run.Out);

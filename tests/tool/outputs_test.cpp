@@ -77,6 +77,16 @@ TEST(Keeping, DeviceFilesKeepTheirSportAndAthlete) {
   }
 }
 
+TEST(Keeping, AStartBeforeDayZeroRoundTrips) {
+  // Day -1.25 is 1899-12-29 06:00: before day 0 the time still counts forward from midnight.
+  const std::string dir = test::TempDir() + "/early";
+  std::filesystem::create_directories(dir);
+  WriteFile(dir + "/early.json", R"({"summary": {"Start": "1899-12-29T06:00:00"}, "samples": [{"HeartRate": 60}]})");
+  ASSERT_EQ(RunTessaly({"export", dir + "/early.json", dir + "/early.pwx"}).Status, 0);
+  EXPECT_NE(ReadFile(dir + "/early.pwx").find("<time>1899-12-29T06:00:00</time>"), npos);
+  EXPECT_NE(RunTessaly({"import", dir + "/early.pwx", "--format", "json"}).Out.find("\"StartTime\": -1.25,"), npos);
+}
+
 TEST(Outputs, RefusedWithTheirReason) {
   const std::string dir = test::TempDir() + "/refusals";
   std::filesystem::create_directories(dir);

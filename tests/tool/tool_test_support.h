@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin_api.h"
+#include "commands.h"
 #include "test_support.h"
 
 namespace tessaly::test {

@@ -94,17 +94,17 @@ TEST(SportTypes, ImportTableMatchesWholeTextCaseSensitively) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("text \"" + c.text + "\"");
-    EXPECT_EQ(SportCodeFromPwxText(c.text), c.code);
+    EXPECT_EQ(ImportCodeOfSportText(c.text), c.code);
   }
 }
 
 TEST(SportTypes, HostLookupsGoBackThroughEachTable) {
-  EXPECT_EQ(SportCodeForPwxText("Walk"), 3);
-  EXPECT_EQ(SportCodeForPwxText("Other"), 5);
-  EXPECT_EQ(SportCodeForPwxText("walk"), std::nullopt);
-  EXPECT_EQ(PwxTextForImportedCode(2), "Run");  // shared with Walk: the first row wins
-  EXPECT_EQ(PwxTextForImportedCode(4), "Mountain Bike");
-  EXPECT_EQ(PwxTextForImportedCode(1), std::nullopt);
+  EXPECT_EQ(ExportCodeOfSportText("Walk"), 3);
+  EXPECT_EQ(ExportCodeOfSportText("Other"), 5);
+  EXPECT_EQ(ExportCodeOfSportText("walk"), std::nullopt);
+  EXPECT_EQ(SportTextOfImportCode(2), "Run");  // shared with Walk: the first row wins
+  EXPECT_EQ(SportTextOfImportCode(4), "Mountain Bike");
+  EXPECT_EQ(SportTextOfImportCode(1), std::nullopt);
 }
 
 }  // namespace

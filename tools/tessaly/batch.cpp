@@ -6,7 +6,6 @@
 #include <set>
 #include <system_error>
 
-#include "host_workout.h"
 #include "output_file.h"
 #include "unpacked_file.h"
 
@@ -16,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string OutputPath(const std::string& outDir, const std::string& input, const std::string& extension) {
-  std::string name = NameBeforeCompression(BaseName(input));  // NAME.pwx.gz is NAME, not NAME.pwx
+  std::string name = NameBeforeCompression(std::filesystem::path(input).filename().string());  // NAME.pwx.gz is NAME, not NAME.pwx
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   const char last = outDir.empty() ? '/' : outDir.back();
@@ -51,7 +50,7 @@ int RunBatch(const Console& console, const std::string& outDir, const std::vecto
   for (std::size_t k = 0; k < total; ++k) {
     const std::string& input = inputs[k];
     if (console.ErrIsTerminal) {
-      ShowBar(console.Err, k, total, BaseName(input));
+      ShowBar(console.Err, k, total, std::filesystem::path(input).filename().string());
     } else {
       std::fprintf(console.Err, "[%s/%s] %s\n", std::to_string(k + 1).c_str(), std::to_string(total).c_str(),
                    input.c_str());

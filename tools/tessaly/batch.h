@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin_api.h"
+#include "commands.h"
 
 namespace tessaly::tool {
 

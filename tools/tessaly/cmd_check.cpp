@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "diagnosis.h"
-#include "host_workout.h"
-#include "plugin_api.h"
+#include "fetch_workout.h"
 #include "unpacked_file.h"
+#include "workout_figures.h"
 
 namespace tessaly::tool {
 
@@ -29,7 +30,7 @@ int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv
   int imported = 0;
   bool warned = false;
   for (const std::string& path : paths) {
-    Workout workout;
+    HostWorkout workout;
     std::string error;
     if (!FetchWorkout(plugin.api(), path, workout, error)) {
       std::fprintf(console.Out, "%s\n", error.c_str());
@@ -39,7 +40,7 @@ int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv
     const std::size_t laps = workout.Laps.size();
     std::fprintf(console.Out, "%s: %s samples, %s %s, start %s\n", path.c_str(),
                  std::to_string(workout.Samples.size()).c_str(), std::to_string(laps).c_str(),
-                 laps == 1 ? "lap" : "laps", CalendarText(workout.Summary.StartTime).c_str());
+                 laps == 1 ? "lap" : "laps", DateTimeText(workout.Summary.StartTime).c_str());
     PlainWorkoutFile file;  // imported, so it opens again
     if (!file.Open(path, error)) continue;
     for (std::string warning : ImportWarnings(file.Path(), workout)) {

@@ -20,11 +20,14 @@
 #include <nlohmann/json.hpp>
 
 #include "batch.h"
+#include "commands.h"
+#include "fetch_workout.h"
 #include "output_file.h"
-#include "plugin_api.h"
 #include "record_fields.h"
-#include "host_workout.h"
+#include "workout_figures.h"
+#include "platform/codepage.h"
 #include "util/ascii.h"  // LowerAscii
+#include "util/date_time.h"
 #include "util/sport_types.h"
 
 namespace tessaly::tool {
@@ -94,7 +97,7 @@ std::string ReadText(const json& object, const char* key, const std::string& whe
   if (!v->is_string()) throw InputError(Place(where, key) + ": a text is needed, not " + v->type_name());
   const std::string& utf8 = v->get_ref<const std::string&>();
   if (utf8.find('\0') != std::string::npos) throw InputError(Place(where, key) + ": the text holds a zero character");
-  return os::Utf8ToHost(utf8);
+  return platform::Utf8ToHostText(utf8);
 }
 
 const json& ReadObject(const json& value, const std::string& where) {
@@ -167,38 +170,49 @@ Record ReadRecord(const RecordField<Record> (&fields)[N], const json& o, const s
 std::string SportNames() {
   std::string names;
   for (unsigned code = 0; code <= 0xFF; ++code) {
-    const std::string quoted = "\"" + std::string(PwxTextFromSportCode(static_cast<std::uint8_t>(code))) + "\"";
+    const std::string quoted = "\"" + std::string(SportTextOfExportCode(static_cast<std::uint8_t>(code))) + "\"";
     if (names.find(quoted) == std::string::npos) names += (names.empty() ? "" : ", ") + quoted;
   }
   return names;
 }
 
+// The DateTime of a start given as text, read as the plug-in reads a PWX time; nullopt for a text
+// it refuses and for a time in UTC (the log keeps local time).
+std::optional<double> StartValue(const std::string& text) {
+  bool timeIsUtc = false;
+  try {
+    const DateTime value = ParsePwxTime(text, timeIsUtc);
+    if (!timeIsUtc) return value;
+  } catch (const DateTimeError&) {
+  }
+  return std::nullopt;
+}
+
 // The summary: its record, the sport by name and the start, which "Start" may give as text. A
 // workout without a start is refused: the plug-in would date it the moment it writes it.
 // "SummaryAvgPower" and "SummaryMaxPower" are the import's to show; the export has no call for them.
-void ReadSummary(const json& o, Workout& w) {
+void ReadSummary(const json& o, HostWorkout& w) {
   const std::string where = "summary";
   w.Summary = ReadRecord(kSummaryFields, o, where, {"Sport", "Start", "SummaryAvgPower", "SummaryMaxPower"});
   // No sport named: the export's name for a sport it has no other name for.
   const json* named = Find(o, "Sport");
-  const std::optional<std::uint8_t> code = SportCodeForPwxText(
-      named != nullptr ? std::string_view(ReadText(o, "Sport", where)) : PwxTextFromSportCode(0xFF));
+  const std::optional<std::uint8_t> code = ExportCodeOfSportText(
+      named != nullptr ? std::string_view(ReadText(o, "Sport", where)) : SportTextOfExportCode(0xFF));
   if (!code) {
     throw InputError("summary.Sport: " + named->dump() + " is not a sport the plug-in writes: " + SportNames());
   }
-  w.Sport = PwxTextFromSportCode(*code);
+  w.Sport = SportTextOfExportCode(*code);
   if (const json* start = Find(o, "Start")) {
-    const std::string text = ReadText(o, "Start", where);
-    const std::optional<double> value = CalendarValue(text);
+    const std::optional<double> value = StartValue(ReadText(o, "Start", where));
     if (!value) {
       throw InputError("summary.Start: " + start->dump() +
-                       " is not a possible date and time in the form YYYY-MM-DDThh:mm:ss");
+                       " is not a possible local date and time in the form YYYY-MM-DDThh:mm:ss");
     }
     if (Find(o, "StartTime") == nullptr) {
       w.Summary.StartTime = *value;
-    } else if (CalendarText(w.Summary.StartTime) != text) {
+    } else if (DateTimeText(w.Summary.StartTime) != DateTimeText(*value)) {
       throw InputError("summary.Start " + start->dump() + " and summary.StartTime " + Find(o, "StartTime")->dump() +
-                       " (" + CalendarText(w.Summary.StartTime) + ") disagree; correct one, or leave one out");
+                       " (" + DateTimeText(w.Summary.StartTime) + ") disagree; correct one, or leave one out");
     }
   }
   if (w.Summary.StartTime == 0.0) {
@@ -212,7 +226,7 @@ const json* ReadArray(const json& root, const char* key) {
   return v;
 }
 
-Workout ReadWorkoutJson(const std::string& path) {
+HostWorkout ReadWorkoutJson(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw InputError("cannot read the file");
   std::ostringstream bytes;
@@ -230,7 +244,7 @@ Workout ReadWorkoutJson(const std::string& path) {
     throw InputError("version: " + version->dump() + " is not a version this program reads (2)");
   RefuseUnknownKeys(root, "", {"format", "version", "athlete", "comment", "summary", "samples", "laps"});
 
-  Workout w;
+  HostWorkout w;
   w.Athlete = ReadText(root, "athlete", "");
   w.Comment = ReadText(root, "comment", "");
   static const json kNoSummary = json::object();
@@ -257,12 +271,12 @@ Workout ReadWorkoutJson(const std::string& path) {
 
 // The export calls in the host's order. False, with the reason, when the plug-in refuses a call or
 // does not write the file.
-bool ExportWorkout(const PluginApi& api, const Workout& w, const std::string& output, std::string& error) {
+bool ExportWorkout(const PluginApi& api, const HostWorkout& w, const std::string& output, std::string& error) {
   if (!MakeFolderFor(output, error)) return false;
   api.SetupExport(0, 0);
   // The export numbers sports its own way: the code of the name the workout's sport goes by.
   LogSummaryRecord summary = w.Summary;
-  const std::optional<std::uint8_t> sport = SportCodeForPwxText(w.Sport);
+  const std::optional<std::uint8_t> sport = ExportCodeOfSportText(w.Sport);
   summary.SportType = sport ? *sport : 0xFF;
   if (!api.SetLogSummaryEx(summary)) {
     error = "the plug-in refused the summary";
@@ -303,7 +317,7 @@ void EmptyPluginStores(const PluginApi& api, const std::string& output) {
 // Imports input and exports it to output; false with the reason when either fails.
 bool Convert(const PluginApi& api, const Console& console, const std::string& input, const std::string& output,
              std::string& error) {
-  Workout workout;
+  HostWorkout workout;
   if (!FetchWorkout(api, input, workout, error)) return false;
   if (workout.CommentCut) {
     std::fprintf(console.Err, "tessaly: %s: the comment is cut to %u characters\n", input.c_str(), 0xFFFFu);
@@ -332,7 +346,7 @@ int RunExport(const Plugin& plugin, const Console& console, int argc, char** arg
     std::fprintf(console.Err, "tessaly: %s\n", refusal.c_str());
     return 1;
   }
-  Workout workout;
+  HostWorkout workout;
   try {
     workout = ReadWorkoutJson(input);
   } catch (const std::exception& e) {

@@ -21,11 +21,12 @@
 #include <nlohmann/json.hpp>
 
 #include "batch.h"
+#include "commands.h"
+#include "fetch_workout.h"
 #include "printed_numbers.h"
-#include "plugin_api.h"
 #include "record_fields.h"
-#include "host_workout.h"
 #include "workout_figures.h"
+#include "platform/codepage.h"
 
 namespace tessaly::tool {
 namespace {
@@ -36,7 +37,7 @@ using Json = nlohmann::ordered_json;
 template <std::size_t Size, class Record>
 std::string TextField(const Record& record, std::size_t offset) {
   const auto text = LoadField<std::array<char, Size>>(record, offset);
-  return os::HostToUtf8(std::string(text.begin(), std::find(text.begin(), text.end(), '\0')));
+  return platform::HostTextToUtf8(std::string(text.begin(), std::find(text.begin(), text.end(), '\0')));
 }
 
 // A JSON string; text that is not valid UTF-8 is replaced rather than failing the whole output.
@@ -109,15 +110,15 @@ bool WriteArray(std::FILE* out, const char* name, const RecordField<Record> (&fi
   return std::fwrite(text.data(), 1, text.size(), out) == text.size();
 }
 
-bool WriteJson(const Workout& w, std::FILE* out) {
+bool WriteJson(const HostWorkout& w, std::FILE* out) {
   Members summary = {{"Sport", JsonText(w.Sport)}};
   Members fields = RecordMembers(kSummaryFields, w.Summary);
   summary.insert(summary.end(), fields.begin(), fields.end());
   summary.emplace_back("SummaryAvgPower", std::to_string(w.SummaryAvgPower));
   summary.emplace_back("SummaryMaxPower", std::to_string(w.SummaryMaxPower));
-  summary.emplace_back("Start", JsonText(CalendarText(w.Summary.StartTime)));
+  summary.emplace_back("Start", JsonText(DateTimeText(w.Summary.StartTime)));
   std::string head = "{\n \"format\": \"tessaly-workout\",\n \"version\": 2,\n \"athlete\": " +
-                     JsonText(os::HostToUtf8(w.Athlete)) + ",\n \"comment\": " + JsonText(os::HostToUtf8(w.Comment)) +
+                     JsonText(platform::HostTextToUtf8(w.Athlete)) + ",\n \"comment\": " + JsonText(platform::HostTextToUtf8(w.Comment)) +
                      ",\n \"summary\": ";
   AppendObject(head, summary, 1);
   head += ",\n";
@@ -196,7 +197,7 @@ std::string CsvHeading(std::string_view name) {
   return std::string(name);
 }
 
-bool WriteCsv(const Workout& w, std::FILE* out) {
+bool WriteCsv(const HostWorkout& w, std::FILE* out) {
   std::string header = "Index";
   for (const std::size_t column : kCsvColumns) header += "," + CsvHeading(kSampleFields[column].Name);
   header += '\n';
@@ -215,7 +216,7 @@ bool WriteCsv(const Workout& w, std::FILE* out) {
 }
 
 // One row per lap, numbered from 1 as the text and the picture number them.
-bool WriteLapCsv(const Workout& w, std::FILE* out) {
+bool WriteLapCsv(const HostWorkout& w, std::FILE* out) {
   std::string text = "Lap";
   for (const RecordField<LapDataRecord>& field : kLapFields) text += "," + CsvHeading(field.Name);
   text += '\n';
@@ -261,15 +262,15 @@ void Line(std::FILE* out, const char* label, const std::string& text) {
 
 // The summary as the host keeps it, each figure marked "not in the file" where the file has none,
 // then what the samples show; the two disagree when a device summed up differently or not at all.
-bool WriteText(const Workout& w, std::FILE* out) {
+bool WriteText(const HostWorkout& w, std::FILE* out) {
   const LogSummaryRecord& s = w.Summary;
   const SpeedReading reading = SpeedReadingOf(w.Sport);
   const SampleFigures f = FiguresOfSamples(w.Samples);
   std::fprintf(out, "Sport:              %s\n", w.Sport.c_str());
-  std::fprintf(out, "Start:              %s\n", CalendarText(s.StartTime).c_str());
+  std::fprintf(out, "Start:              %s\n", DateTimeText(s.StartTime).c_str());
   std::fprintf(out, "Sample interval:    %d s\n", static_cast<int>(s.SampleInterval));
   if (!w.Comment.empty()) {
-    std::string comment = os::HostToUtf8(w.Comment);
+    std::string comment = platform::HostTextToUtf8(w.Comment);
     // One line, whichever line ends the device wrote.
     for (std::size_t at = 0; (at = comment.find_first_of("\r\n", at)) != std::string::npos;) {
       comment.replace(at, comment.compare(at, 2, "\r\n") == 0 ? 2 : 1, " / ");
@@ -280,7 +281,7 @@ bool WriteText(const Workout& w, std::FILE* out) {
   std::fputs("From the file's summary:\n", out);
   const bool hasDuration = s.Duration != 0;
   Line(out, "Duration:", hasDuration ? ClockText(s.Duration) : kNotInFile);
-  Line(out, "End:", hasDuration ? CalendarText(s.EndTime) : kNotInFile);
+  Line(out, "End:", hasDuration ? DateTimeText(s.EndTime) : kNotInFile);
   // Without a distance of its own, or with a smaller one, the summary takes the last sample's.
   const bool distanceFromSamples = !w.Samples.empty() && s.Distance == f.LastDistance;
   Line(out, "Distance:", s.Distance == 0 ? std::string(kNotInFile)
@@ -336,7 +337,7 @@ bool WriteText(const Workout& w, std::FILE* out) {
   return std::ferror(out) == 0;
 }
 
-bool WriteWorkout(const Workout& w, const std::string& format, bool laps, std::FILE* out) {
+bool WriteWorkout(const HostWorkout& w, const std::string& format, bool laps, std::FILE* out) {
   if (format == "json") return WriteJson(w, out);
   if (format == "csv") return laps ? WriteLapCsv(w, out) : WriteCsv(w, out);
   return WriteText(w, out);
@@ -382,7 +383,7 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
 
   const PluginApi& api = plugin.api();
   if (!batch) {
-    Workout workout;
+    HostWorkout workout;
     std::string error;
     if (!FetchWorkout(api, files[0], workout, error)) {
       std::fprintf(console.Err, "%s\n", error.c_str());
@@ -396,7 +397,7 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
   const std::string extension = format == "text" ? ".txt" : laps ? ".laps.csv" : "." + format;
   return RunBatch(console, outDir, files, extension,
                   [&](const std::string& input, const std::string& output, std::string& error) {
-                    Workout workout;
+                    HostWorkout workout;
                     if (!FetchWorkout(api, input, workout, error)) return false;
                     std::FILE* out = std::fopen(output.c_str(), "wb");
                     if (out == nullptr) {

@@ -1,7 +1,8 @@
 #include <cstdio>
 #include <string>
 
-#include "plugin_api.h"
+#include "commands.h"
+#include "platform/codepage.h"
 
 namespace tessaly::tool {
 namespace {
@@ -9,7 +10,7 @@ namespace {
 std::string Text(HostBool (TESSALY_CALL* get)(char*, std::uint32_t)) {
   char buffer[256] = {};
   get(buffer, sizeof(buffer) - 1);
-  return os::HostToUtf8(buffer);
+  return platform::HostTextToUtf8(buffer);
 }
 
 }  // namespace

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "batch.h"
+#include "commands.h"
+#include "fetch_workout.h"
 #include "output_file.h"
 #include "plot_svg.h"
-#include "plugin_api.h"
-#include "host_workout.h"
 #include "unpacked_file.h"
 
 namespace tessaly::tool {
@@ -40,7 +40,7 @@ bool PlotOne(const PluginApi& api, const PlotOptions& options, const std::string
     error = ownPrefix + error;
     return false;
   }
-  Workout workout;
+  HostWorkout workout;
   if (!FetchWorkout(api, input, workout, error)) return false;
   const std::string svg = PlotSvg(workout, options);
   if (!MakeFolderFor(output, error)) {

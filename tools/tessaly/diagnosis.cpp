@@ -20,6 +20,7 @@
 #include "util/ascii.h"
 #include "util/conversions.h"
 #include "util/number_text.h"
+#include "util/xml_text.h"
 
 namespace tessaly::tool {
 namespace {
@@ -221,18 +222,6 @@ std::string Shown(std::string_view text) {
   return shown;
 }
 
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (static_cast<unsigned char>(c) < ' ') out += "&#" + std::to_string(static_cast<int>(c)) + ";";
-    else out += c;
-  }
-  return out;
-}
-
 // Whether the plug-in takes this `time` text: it is asked to import a one-sample workout that
 // starts then. Which texts it takes is the plug-in's own business, so it answers, not a copy of
 // its rules; Unknown when there is nowhere to put the question.
@@ -242,9 +231,9 @@ TimeVerdict AskPlugin(const PluginApi& api, const std::string& text) {
   PrivateFile probe;
   std::string error;
   if (!probe.Create("-time.pwx", error)) return TimeVerdict::Unknown;
-  const std::string document =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><time>" + Escaped(text) +
-      "</time><sample><timeoffset>0</timeoffset><hr>60</hr></sample></workout></pwx>\n";
+  std::string document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><time>";
+  AppendXmlEscaped(document, text);
+  document += "</time><sample><timeoffset>0</timeoffset><hr>60</hr></sample></workout></pwx>\n";
   if (!probe.Write(document.data(), document.size(), error)) return TimeVerdict::Unknown;
   return api.AnalyseExercise(probe.Path().c_str(), 0) > 0 ? TimeVerdict::Taken : TimeVerdict::Refused;
 }
@@ -470,7 +459,7 @@ std::string DiagnoseRefusal(const PluginApi& api, const std::string& path) {
   return Explained(path, "no samples: " + std::to_string(scan.Samples) + elements + " the plug-in reads");
 }
 
-std::vector<std::string> ImportWarnings(const std::string& path, const Workout& workout) {
+std::vector<std::string> ImportWarnings(const std::string& path, const HostWorkout& workout) {
   Scan scan;
   if (scan.ReadFile(path.c_str()) != xml::LoadResult::Loaded) return {};
   std::vector<std::string> warnings;

@@ -11,7 +11,7 @@
 
 namespace tessaly::tool {
 
-struct Workout;
+struct HostWorkout;
 
 // Why path is nothing the plug-in can be asked to import: a folder or a file that cannot be opened.
 // One line starting with path; empty when it can be asked.
@@ -24,6 +24,6 @@ std::string DiagnoseRefusal(const PluginApi& api, const std::string& path);
 
 // What the import changed of the file at path, which the plug-in imported as workout: one line per
 // kind of change, starting with "path: warning: ", with how often and the first place.
-std::vector<std::string> ImportWarnings(const std::string& path, const Workout& workout);
+std::vector<std::string> ImportWarnings(const std::string& path, const HostWorkout& workout);
 
 }  // namespace tessaly::tool

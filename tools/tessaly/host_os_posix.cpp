@@ -51,10 +51,6 @@ bool DescribeIcon(void* icon, int& width, int& height, int& bitsPerPixel) {
 
 void ReleaseIcon(void* icon) { std::free(icon); }
 
-// Host text is UTF-8 here already.
-std::string HostToUtf8(const std::string& text) { return text; }
-std::string Utf8ToHost(const std::string& utf8) { return utf8; }
-
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 int LastSystemError() { return errno; }

@@ -1,30 +1,9 @@
 #include <windows.h>
 #include <io.h>
 
-#include <climits>
-
 #include "plugin_api.h"
 
 namespace tessaly::tool::os {
-namespace {
-
-std::string Convert(const std::string& text, UINT from, UINT to) {
-  if (text.empty() || text.size() > INT_MAX) return {};
-  const int size = static_cast<int>(text.size());
-  const int wn = MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
-  if (wn <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(wn), L'\0');
-  MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wn);
-  const char* fallback = to == CP_UTF8 ? nullptr : "?";
-  const DWORD flags = to == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;  // "?" rather than a look-alike
-  const int n = WideCharToMultiByte(to, flags, wide.data(), wn, nullptr, 0, fallback, nullptr);
-  if (n <= 0) return {};
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(to, flags, wide.data(), wn, out.data(), n, fallback, nullptr);
-  return out;
-}
-
-}  // namespace
 
 void* OpenLibrary(const std::string& path, std::string& error) {
   HMODULE module = LoadLibraryA(path.c_str());
@@ -60,9 +39,6 @@ bool DescribeIcon(void* icon, int& width, int& height, int& bitsPerPixel) {
 }
 
 void ReleaseIcon(void* icon) { DeleteObject(static_cast<HGDIOBJ>(icon)); }
-
-std::string HostToUtf8(const std::string& text) { return Convert(text, CP_ACP, CP_UTF8); }
-std::string Utf8ToHost(const std::string& utf8) { return Convert(utf8, CP_UTF8, CP_ACP); }
 
 // A console handle answers GetConsoleMode; a file or a pipe does not.
 bool IsTerminal(std::FILE* stream) {

@@ -1,7 +1,7 @@
 // tessaly: a command-line host for the plug-in (tool.cpp holds the whole tool).
 #include <cstdio>
 
-#include "plugin_api.h"
+#include "commands.h"
 
 int main(int argc, char** argv) {
   using namespace tessaly::tool;

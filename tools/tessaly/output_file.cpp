@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "host_workout.h"
-
 namespace tessaly::tool {
 namespace {
 
@@ -15,7 +13,7 @@ constexpr const char kPwxExtension[] = ".pwx";
 }  // namespace
 
 std::string PwxTargetRefusal(const std::string& target) {
-  const std::string name = BaseName(target);
+  const std::string name = fs::path(target).filename().string();
   std::error_code ec;
   if (name.empty() || fs::is_directory(target, ec)) {
     return target + ": a folder, not a file name; give the file to write, ending in " + kPwxExtension;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "printed_numbers.h"
-#include "util/xml_text.h"
 #include "workout_figures.h"
+#include "util/xml_text.h"
 
 namespace tessaly::tool {
 namespace {
@@ -83,7 +83,8 @@ std::string Coordinate(double v) {
   return out;
 }
 
-std::string Escaped(std::string_view text) {
+// Text as the content of an SVG element.
+std::string SvgText(std::string_view text) {
   std::string out;
   AppendXmlEscaped(out, text);
   return out;
@@ -233,7 +234,7 @@ constexpr std::size_t kMostLapRows = 40;  // more would only lengthen the pictur
 
 // Where each lap ends on the elapsed time, in order; a lap without a usable end ends where the one
 // before it did.
-std::vector<double> LapEnds(const Workout& w) {
+std::vector<double> LapEnds(const HostWorkout& w) {
   std::vector<double> ends;
   double end = -std::numeric_limits<double>::infinity();
   for (const LapDataRecord& lap : w.Laps) {
@@ -248,7 +249,7 @@ std::vector<double> LapEnds(const Workout& w) {
 // is the cosine of the mean latitude, so that a square of ground stays square away from the equator.
 // Each lap is drawn in its colour; a gap in the recording breaks the line. Empty without two
 // different positions.
-std::string RouteSvg(const Workout& w, const std::vector<bool>& stretchStarts, double left, double top) {
+std::string RouteSvg(const HostWorkout& w, const std::vector<bool>& stretchStarts, double left, double top) {
   double latSum = 0, latLo = 90, latHi = -90, lonLo = 180, lonHi = -180;
   std::size_t count = 0;
   for (const ExerciseDataRecord& s : w.Samples) {
@@ -329,7 +330,7 @@ std::string RouteSvg(const Workout& w, const std::vector<bool>& stretchStarts, d
 }
 
 // The figures the samples show, a line each, under the heading that says so; returns the height.
-double AppendFigures(std::string& svg, const Workout& w, double left, double top) {
+double AppendFigures(std::string& svg, const HostWorkout& w, double left, double top) {
   const SampleFigures f = FiguresOfSamples(w.Samples);
   const SpeedReading reading = SpeedReadingOf(w.Sport);
   std::vector<std::pair<std::string, std::string>> rows;
@@ -356,14 +357,14 @@ double AppendFigures(std::string& svg, const Workout& w, double left, double top
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const std::string y = Coordinate(top + static_cast<double>(k + 1) * kRowHeight + 4);
     svg += "<text x=\"" + Coordinate(left) + "\" y=\"" + y + "\" fill=\"#666\">" + rows[k].first + "</text><text x=\"" +
-           Coordinate(left + 90) + "\" y=\"" + y + "\">" + Escaped(rows[k].second) + "</text>\n";
+           Coordinate(left + 90) + "\" y=\"" + y + "\">" + SvgText(rows[k].second) + "</text>\n";
   }
   svg += "</g>\n";
   return static_cast<double>(rows.size() + 1) * kRowHeight + 12;
 }
 
 // The laps, a row each with the lap's colour; returns the height.
-double AppendLapTable(std::string& svg, const Workout& w, double left, double top) {
+double AppendLapTable(std::string& svg, const HostWorkout& w, double left, double top) {
   if (w.Laps.empty()) return 0;
   const SpeedReading reading = SpeedReadingOf(w.Sport);
   const char* const heads[] = {"Lap", "Time", "km", reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading),
@@ -425,7 +426,7 @@ double PaceStep(double span) {
 // The readings of one channel, averaged over `seconds` around each sample (nothing for 0): within a
 // stretch of the recording only, and only where the sample itself has a reading, so that gaps stay
 // gaps. Speed is averaged before it becomes pace, as a pace average of a stop would be endless.
-std::vector<std::optional<double>> Readings(const Workout& w, const Channel& c, const std::vector<bool>& stretchStarts,
+std::vector<std::optional<double>> Readings(const HostWorkout& w, const Channel& c, const std::vector<bool>& stretchStarts,
                                             double seconds) {
   const std::size_t n = w.Samples.size();
   std::vector<std::optional<double>> raw(n);
@@ -460,7 +461,7 @@ std::vector<std::optional<double>> Readings(const Workout& w, const Channel& c, 
 
 }  // namespace
 
-std::string PlotSvg(const Workout& w, const PlotOptions& options) {
+std::string PlotSvg(const HostWorkout& w, const PlotOptions& options) {
   // The elapsed time the picture spans: from the start to the last sample. Laps are drawn within
   // it; one that claims to end long after the recording would only squeeze the lines.
   double t0 = 0, t1 = 0;
@@ -548,7 +549,7 @@ std::string PlotSvg(const Workout& w, const PlotOptions& options) {
          "\" font-family=\"Helvetica, Arial, sans-serif\" font-size=\"12\">\n";
 
   // Title: when, what, how far; below it how long and how much.
-  const std::string start = CalendarText(w.Summary.StartTime);
+  const std::string start = DateTimeText(w.Summary.StartTime);
   const std::string when = start.size() >= 16 ? start.substr(0, 10) + " " + start.substr(11) : start;
   const std::string title = when + "  \u00b7  " + w.Sport + "  \u00b7  " +
                             Fixed(w.Summary.Distance, 2) + " km";
@@ -556,13 +557,13 @@ std::string PlotSvg(const Workout& w, const PlotOptions& options) {
   const std::string subtitle = "duration " + ClockText(duration) + "  \u00b7  " + std::to_string(w.Samples.size()) +
                                " samples  \u00b7  " + std::to_string(w.Laps.size()) +
                                (w.Laps.size() == 1 ? " lap" : " laps");
-  svg += "<title>" + Escaped(title) + "</title>\n";
+  svg += "<title>" + SvgText(title) + "</title>\n";
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
   svg += "<text class=\"title\" x=\"" + Coordinate(kLeft) +
          "\" y=\"32\" font-size=\"20\" font-weight=\"bold\" fill=\"#222\">" +
-         Escaped(title) + "</text>\n";
+         SvgText(title) + "</text>\n";
   svg += "<text class=\"subtitle\" x=\"" + Coordinate(kLeft) + "\" y=\"54\" font-size=\"13\" fill=\"#666\">" +
-         Escaped(subtitle) + "</text>\n";
+         SvgText(subtitle) + "</text>\n";
 
   // Lap bands: every other lap shaded, its number above the first panel where it fits.
   struct Band {

@@ -16,6 +16,6 @@ struct PlotOptions {
   double SmoothSeconds = 0;
 };
 
-std::string PlotSvg(const Workout& w, const PlotOptions& options = {});
+std::string PlotSvg(const HostWorkout& w, const PlotOptions& options = {});
 
 }  // namespace tessaly::tool

@@ -1,5 +1,6 @@
 // The plug-in as the host sees it: the 40 exports, looked up by name in a library loaded at run
-// time. Only the record layouts are shared with the plug-in's sources; its core is never linked.
+// time. Whatever the tool asks of the plug-in goes through these; the host-side programs that
+// share this loader (host_tests, host_rounds) link nothing of the core.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/export_abi.h"
 #include "exercise/records.h"
+#include "plugin/export_abi.h"
 
 namespace tessaly::tool {
 
@@ -95,9 +96,6 @@ std::string DefaultPluginPath();
 bool DescribeIcon(void* icon, int& width, int& height, int& bitsPerPixel);
 // Gives the icon back as the host's owner would.
 void ReleaseIcon(void* icon);
-// Host 8-bit text (ANSI code page on Windows, UTF-8 elsewhere) to UTF-8 and back, for JSON.
-std::string HostToUtf8(const std::string& text);
-std::string Utf8ToHost(const std::string& utf8);
 // Whether the stream is a terminal a person watches (a progress bar then, plain lines otherwise).
 bool IsTerminal(std::FILE* stream);
 // The calling thread's last system error (errno; GetLastError() on Windows): what a failed export
@@ -106,38 +104,5 @@ int LastSystemError();
 // The system's own words for one of its error codes, as one line.
 std::string SystemErrorText(int code);
 }  // namespace os
-
-// Where a command writes: its output, its messages, and whether the messages reach a terminal.
-struct Console {
-  std::FILE* Out;
-  std::FILE* Err;
-  bool ErrIsTerminal;
-};
-
-// The whole tool: options, the command, its arguments. Returns the process exit status: 0 done,
-// 1 failed, 2 not understood.
-int RunTool(int argc, char** argv, const Console& console);
-
-// A command's option given as "--name value" or "--name=value" (a short one only as "-n value") at
-// argv[i]: true with its value, and i moved past a separate value; false when argv[i] is not that
-// option with a value.
-bool TakeOption(int argc, char** argv, int& i, const std::string& name, std::string& value);
-// An argument that names a file rather than an option ("-" alone is a file: standard input).
-inline bool IsOperand(const std::string& arg) { return !(arg.size() > 1 && arg[0] == '-'); }
-
-// A command's usage lines ("usage: tessaly NAME ...\n"), for its messages about a command line it does
-// not understand.
-const char* UsageOf(std::string_view command);
-// Whether value is one the command's option takes where its help lists the values as A|B|C; if
-// not, says so on console.Err, naming the option and its values.
-bool IsChoiceOf(const Console& console, std::string_view command, std::string_view option, const std::string& value);
-
-// Commands; argv holds the command's own arguments. Each returns the exit status.
-int RunInfo(const Plugin& plugin, const Console& console, int argc, char** argv);
-int RunImport(const Plugin& plugin, const Console& console, int argc, char** argv);
-int RunExport(const Plugin& plugin, const Console& console, int argc, char** argv);
-int RunConvert(const Plugin& plugin, const Console& console, int argc, char** argv);
-int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv);
-int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv);
 
 }  // namespace tessaly::tool

@@ -66,9 +66,8 @@ Plugin::~Plugin() {
 }
 
 void Plugin::StartSession(const std::string& pluginDir) const {
-  constexpr std::int32_t kKeepAltitudeThreshold = 255;
   constexpr std::int32_t kHostVersion = 700;
-  api_.Initialize(kKeepAltitudeThreshold, pluginDir.c_str(), 0);
+  api_.Initialize(kKeepAHFactor, pluginDir.c_str(), 0);
   api_.SetCVVersion(kHostVersion);
 }
 

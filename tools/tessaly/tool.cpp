@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin_api.h"
+#include "commands.h"
 #include "tessaly_version.h"
 #include "platform/path.h"
 

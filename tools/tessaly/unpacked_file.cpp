@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "exercise/stores.h"
-#include "host_workout.h"
 #include "platform/file_system.h"
 #include "plugin_api.h"
 
@@ -109,7 +109,7 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error) {
     plain_ = path;
     return true;
   }
-  if (!unpacked_.Create("-" + NameBeforeCompression(BaseName(path)), error)) {
+  if (!unpacked_.Create("-" + NameBeforeCompression(std::filesystem::path(path).filename().string()), error)) {
     error = path + ": cannot unpack: " + error;
     return false;
   }

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "util/date_time.h"
+
 namespace tessaly::tool {
 
 SpeedReading SpeedReadingOf(const std::string& sport) {
@@ -46,6 +48,15 @@ long long WholeSeconds(double seconds) {
 std::string TwoDigits(long long v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
 }  // namespace
+
+std::string DateTimeText(double value) {
+  try {
+    const PwxDateTimeText text = FormatPwxDateTime(value);
+    return text.Date + "T" + text.Time;
+  } catch (const DateTimeError&) {
+    return "";
+  }
+}
 
 std::string ClockText(double seconds) {
   const long long total = WholeSeconds(seconds);

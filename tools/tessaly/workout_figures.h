@@ -23,6 +23,9 @@ const char* SpeedUnit(SpeedReading reading);
 // A speed in km/h as its sport reads it: "12.3" km/h or a pace "4:53"; "-" for a standstill pace.
 std::string SpeedText(double kmh, SpeedReading reading);
 
+// A DateTime as YYYY-MM-DDThh:mm:ss, as a PWX file holds it; empty for a value that is no date.
+std::string DateTimeText(double value);
+
 // h:mm:ss, and m:ss; seconds rounded to the nearest whole one.
 std::string ClockText(double seconds);
 std::string MinutesText(double seconds);

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "host_workout.h"
 #include "pwx_import/workout_stream.h"
+#include "util/ascii.h"
 #include "util/sport_types.h"
 
 namespace tessaly::tool {
@@ -14,8 +14,9 @@ class HeaderWalk final : public xml::WorkoutVisitor {
  public:
   explicit HeaderWalk(WorkoutHeader& header) : header_(header) {}
 
-  xml::Take Open(const char* name) override {
-    return xml::NameIs(name, "sporttype") || xml::NameIs(name, "athlete") ? xml::Take::Tree : xml::Take::Skip;
+  xml::ChildReading Open(const char* name) override {
+    const bool read = xml::NameIs(name, "sporttype") || xml::NameIs(name, "athlete");
+    return read ? xml::ChildReading::Tree : xml::ChildReading::Skip;
   }
   bool Visit(const xml::Node& element) override {
     if (xml::NameIs(element.Name(), "sporttype")) {
@@ -46,22 +47,22 @@ bool ReadWorkoutHeader(const std::string& path, WorkoutHeader& header) {
 
 std::string_view ImportedSport(std::uint8_t importedCode, const std::vector<std::string>& sportTexts) {
   // The export's own storage for a text it writes.
-  const auto written = [](std::string_view text) { return PwxTextFromSportCode(*SportCodeForPwxText(text)); };
+  const auto written = [](std::string_view text) { return SportTextOfExportCode(*ExportCodeOfSportText(text)); };
   // A code without a row of its own: the export's name for every sport it has no other name for.
-  const std::string_view other = PwxTextFromSportCode(0xFF);
+  const std::string_view other = SportTextOfExportCode(0xFF);
   // The plug-in keeps the code of the last text it knows.
   const std::string* known = nullptr;
   for (auto text = sportTexts.rbegin(); text != sportTexts.rend() && known == nullptr; ++text) {
-    if (SportCodeFromPwxText(*text)) known = &*text;
+    if (ImportCodeOfSportText(*text)) known = &*text;
   }
-  if (known != nullptr && SportCodeFromPwxText(*known) == importedCode) return written(*known);
-  // No text it knows leaves the code it starts from, 1; the last text stays as written when the
+  if (known != nullptr && ImportCodeOfSportText(*known) == importedCode) return written(*known);
+  // No text it knows leaves the code it starts from; the last text stays as written when the
   // export can write it (XC Ski, Other).
-  if (known == nullptr && importedCode == 1) {
-    return !sportTexts.empty() && SportCodeForPwxText(sportTexts.back()) ? written(sportTexts.back()) : other;
+  if (known == nullptr && importedCode == kImportCodeOfUnknownSport) {
+    return !sportTexts.empty() && ExportCodeOfSportText(sportTexts.back()) ? written(sportTexts.back()) : other;
   }
   // Texts that do not explain the code: the code alone.
-  const std::optional<std::string_view> text = PwxTextForImportedCode(importedCode);
+  const std::optional<std::string_view> text = SportTextOfImportCode(importedCode);
   return text ? written(*text) : other;
 }
 

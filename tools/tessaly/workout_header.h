@@ -3,11 +3,10 @@
 // host has no field for it). The tool reads these itself, with the plug-in's own parser setup.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "plugin_api.h"
 
 namespace tessaly::tool {
 

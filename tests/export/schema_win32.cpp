@@ -1,6 +1,4 @@
-// Written documents against the PWX 1.0 schema: xmllint runs beside the native build only.
-#include <gtest/gtest.h>
-
+// The Windows build has no xmllint: the schema is checked by the native build only.
 #include <string>
 
 #include "document_check.h"
@@ -11,9 +9,4 @@ std::string SchemaUnavailableReason() { return "the schema is checked by the nat
 
 std::string SchemaProblems(const std::string&) { return ""; }
 
-namespace {
-
-TEST(PwxSchema, TellsAValidDocumentFromOneThatBreaksTheSchema) { GTEST_SKIP() << SchemaUnavailableReason(); }
-
-}  // namespace
 }  // namespace tessaly::test
