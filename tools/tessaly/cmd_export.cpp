@@ -177,11 +177,12 @@ std::string SportNames() {
 }
 
 // The DateTime of a start given as text, read as the plug-in reads a PWX time; nullopt for a text
-// it refuses and for a time in UTC (the log keeps local time).
+// it refuses and for a time in UTC or at an offset (the log keeps local time).
 std::optional<double> StartValue(const std::string& text) {
   bool timeIsUtc = false;
+  std::int32_t utcOffsetMinutes = 0;
   try {
-    const DateTime value = ParsePwxTime(text, timeIsUtc);
+    const DateTime value = ParsePwxTime(text, timeIsUtc, utcOffsetMinutes);
     if (!timeIsUtc) return value;
   } catch (const DateTimeError&) {
   }
