@@ -13,6 +13,7 @@
 #include <limits>
 #include <random>
 
+#include "plugin_api.h"
 #include "private_file.h"
 
 namespace tessaly::tool {
@@ -53,7 +54,7 @@ void CatchInterruptions() {
   }
 }
 
-std::string SystemWords() { return std::strerror(errno); }
+std::string SystemWords() { return os::SystemErrorText(errno); }
 
 // The tool's own folder, made if need be: TMPDIR (or /tmp), then tessaly-UID. One made by someone
 // else, or reached through a link, is not taken.
@@ -161,7 +162,7 @@ bool PrivateFile::Write(const char* data, std::size_t size, std::string& error) 
     const ssize_t n = write(static_cast<int>(handle_), data, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      error = n < 0 ? SystemWords() : std::strerror(ENOSPC);
+      error = n < 0 ? SystemWords() : os::SystemErrorText(ENOSPC);
       return false;
     }
     data += n;

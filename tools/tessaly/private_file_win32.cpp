@@ -5,6 +5,7 @@
 #include <limits>
 #include <random>
 
+#include "plugin_api.h"
 #include "private_file.h"
 
 namespace tessaly::tool {
@@ -34,15 +35,7 @@ void CatchInterruptions() {
   SetConsoleCtrlHandler(OnInterruption, TRUE);
 }
 
-std::string SystemWords(DWORD code) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                 nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string words = n > 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(code);
-  LocalFree(text);
-  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ')) words.pop_back();
-  return words;
-}
+std::string SystemWords(DWORD code) { return os::SystemErrorText(static_cast<int>(code)); }
 
 // An access list that lets the user alone in, inherited by everything made in the folder; null when
 // it cannot be made (the folder then inherits the temporary folder's, which is the user's too).
