@@ -127,13 +127,13 @@ bool PrivateFile::Make(const std::string& suffix, int slot, std::string& error) 
   for (int attempt = 0; attempt < 64; ++attempt) {
     std::string folder;
     if (!OwnFolder(folder, error)) return false;
-    std::strcpy(g_folder, folder.c_str());
-    RemoveLeftovers(folder);
     const std::string path = folder + "/" + std::to_string(getpid()) + "-" + std::to_string(random()) + suffix;
-    if (path.size() >= PATH_MAX) {
+    if (path.size() >= PATH_MAX) {  // the handler's buffers hold the folder and the path whole
       error = "the name " + path + " is too long";
       return false;
     }
+    std::strcpy(g_folder, folder.c_str());
+    RemoveLeftovers(folder);
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0 && (errno == EEXIST || errno == ENOENT)) continue;  // a name taken; a folder just removed
     if (fd < 0) {
