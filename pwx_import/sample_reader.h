@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "exercise/stores.h"
@@ -24,6 +25,10 @@ enum class SampleChannel : std::uint8_t;
 // A sample without a reading (a gap marker, a device status) is no instant of the workout and is
 // not stored, unless no sample of the import has a reading: those are kept as they come until
 // the first reading, so that a workout logged without sensors still has its samples.
+//
+// What it changes of the file it notes in state.Notes as it happens: samples not stored, values
+// beyond their record fields, offsets that do not go forward, 1 W powers, values beyond the
+// caller's watch. Each value costs a compare or two for that; a note is made only on its event.
 class SampleReader {
  public:
   SampleReader(ImportState& state, SampleStore& samples) : state_(state), samples_(samples) {}
@@ -33,6 +38,8 @@ class SampleReader {
   // text as the element shows it (empty unless plain text).
   void Field(const char* name, std::string_view text);
   void Close();
+  // After the last sample of the import: what the notes need of all of them.
+  void Finish();
 
  private:
   // Called at the open sample's first reading, or at its close when none came yet in the import.
@@ -40,6 +47,12 @@ class SampleReader {
   // A field of the open sample before its first reading: keeps a timeoffset (false), or takes the
   // sample's index at the first reading (true).
   bool TakeIndex(SampleChannel channel, std::string_view text);
+  // One channel element of the stored open sample.
+  void ReadChannel(SampleChannel channel, std::string_view text);
+  // The notes of values a check singled out, off the path of every other value.
+  void NoteOffset(double value, std::string_view text, bool held);
+  void NoteByte(std::string_view element, double value, std::string_view text);
+  void NoteOrder(std::int32_t offset);
 
   ImportState& state_;
   SampleStore& samples_;
@@ -49,10 +62,21 @@ class SampleReader {
   // The open sample's timeoffset, kept until the sample proves to have a reading.
   std::int32_t offset_ = 0;
   bool hasOffset_ = false;
+  // A kept timeoffset that is to be noted once the sample is stored: its value, text and place.
+  bool heldNoted_ = false;
+  double heldValue_ = 0.0;
+  std::string heldText_;
+  xml::Place heldPlace_;
   bool anyReading_ = false;  // some sample of the import had one
-  // Samples without a reading are being kept, stored from the index after keptFrom_.
+  // Samples without a reading are being kept, stored from the index after keptFrom_; the first
+  // ended at keptPlace_.
   bool keeping_ = false;
   std::int32_t keptFrom_ = -1;
+  xml::Place keptPlace_;
+  bool offsetSeen_ = false;     // the open sample has a timeoffset
+  bool hasLastOffset_ = false;  // the last stored sample had one: lastOffset_
+  std::int32_t lastOffset_ = 0;
+  std::int64_t powerAboveOne_ = 0;  // samples with more than 1 W
   // For each channel's entry in the reader's channel table, and for the sample's start, the entry
   // the next field's name was found at last time.
 #define TESSALY_COUNT_CHANNEL(Name, Type, Field, Element) +1
