@@ -96,11 +96,8 @@ class Walk final : public xml::WorkoutVisitor {
     return true;
   }
 
-  // The read has ended: no place to ask for any more, and the notes of the whole import.
-  void EndOfRead() {
-    state_.Notes.Where = nullptr;
-    samples_.Finish();
-  }
+  // The read has ended: no place to ask for any more.
+  void EndOfRead() { state_.Notes.Where = nullptr; }
 
   bool Stopped() const { return stopped_; }
   const ImportState& State() const { return state_; }

@@ -20,15 +20,10 @@ class ImportNotes {
 
   // count more of kind about element; the first keeps where, the file's text, the value and the
   // stored sample.
-  // The place is asked only for the first.
+  // The place is asked only for the first. Out of line, so that the readers' paths that may note
+  // stay small.
   void Note(ImportNoteKind kind, std::string_view element, std::string_view text = {}, std::int64_t value = 0,
-            std::int32_t sample = -1, std::int64_t count = 1) {
-    if (ImportNote* note = Find(kind, element)) {
-      note->Count += count;
-    } else {
-      Add(Here(), kind, element, text, value, sample, count);
-    }
-  }
+            std::int32_t sample = -1, std::int64_t count = 1);
   void NoteAt(xml::Place at, ImportNoteKind kind, std::string_view element, std::string_view text = {},
               std::int64_t value = 0, std::int32_t sample = -1, std::int64_t count = 1);
 

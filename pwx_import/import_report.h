@@ -29,7 +29,7 @@ enum class ImportNoteKind : std::uint8_t {
   NoStartTime,           // "time": none, so the workout is dated at the import
   LapCountHeld,          // "segment": more segments than the summary's LapCount counts. Count: those
                          // beyond it; Value: all of them
-  PowerOfOneWatt,        // "pwr": exactly 1 W. Value: the samples with more
+  PowerOfOneWatt,        // "pwr": exactly 1 W
   Watched,               // "spd", "pwr", "hr", "lat", "lon", "timeoffset": beyond the caller's SampleWatch
 };
 

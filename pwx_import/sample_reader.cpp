@@ -188,39 +188,73 @@ void EndSample(std::int32_t i, ImportState& state, SampleStore& samples) {
   if (previous > samples.GetDist(i)) samples.SetDist(i, previous);
 }
 
-}  // namespace
+// Whether a time offset is due a note: beyond the record's 32 bits, or below the caller's watch.
+bool OffsetNoted(double v, const SampleWatch& watch) { return !FitsInt32(v) || v < watch.LeastTimeOffset; }
 
-void SampleReader::ReadChannel(Channel channel, std::string_view text) {
-  const std::int32_t i = index_;
-  SampleStore& samples = samples_;
+// The notes a value of the channel is due, once the compares on its path have found one: the
+// file's text, the value read from it and the stored sample i. A kept offset is noted where it
+// was read (at), every other value where the parse stands.
+void NoteValue(ImportNotes& notes, Channel channel, double v, std::string_view text, std::int32_t i,
+               const xml::Place* at = nullptr) {
+  const SampleWatch& watch = notes.Watch;
+  const auto note = [&](ImportNoteKind kind, std::string_view element, std::int64_t value = 0) {
+    if (at != nullptr) {
+      notes.NoteAt(*at, kind, element, text, value, i);
+    } else {
+      notes.Note(kind, element, text, value, i);
+    }
+  };
+  switch (channel) {
+    case Channel::TimeOffset:
+      if (!FitsInt32(v)) note(ImportNoteKind::BeyondRecord, "timeoffset", TruncateToInt32(v));
+      if (v < watch.LeastTimeOffset) note(ImportNoteKind::Watched, "timeoffset");
+      break;
+    case Channel::Hr:
+      if (!FitsByte(v)) note(ImportNoteKind::BeyondRecord, "hr", TruncateToUInt8(v));
+      if (v > watch.MostHeartRate) note(ImportNoteKind::Watched, "hr");
+      break;
+    case Channel::Cad: note(ImportNoteKind::BeyondRecord, "cad", TruncateToUInt8(v)); break;
+    case Channel::Spd: note(ImportNoteKind::Watched, "spd"); break;
+    case Channel::Pwr: note(v == 1.0 ? ImportNoteKind::PowerOfOneWatt : ImportNoteKind::Watched, "pwr"); break;
+    case Channel::Lat: note(ImportNoteKind::Watched, "lat"); break;
+    case Channel::Lon: note(ImportNoteKind::Watched, "lon"); break;
+    default: break;
+  }
+}
+
+// One channel element of sample i, its text as the element shows it (empty unless plain text).
+// right is the last pwrright of this sample that converted; offsetSeen is set by a timeoffset.
+// Each value takes a compare or two to tell whether a note is due; the notes are made elsewhere.
+void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::int32_t& right, bool& offsetSeen,
+                 ImportState& state, SampleStore& samples) {
   if (channel == Channel::PwrRight) {
-    if (const std::optional<std::int32_t> r = ParseInteger(text)) right_ = *r;
-    double balance = right_;
-    if (right_ > 0) {
+    if (const std::optional<std::int32_t> r = ParseInteger(text)) right = *r;
+    double balance = right;
+    if (right > 0) {
       // The left pedal's share in percent; without a power to share there is no balance.
       const double power = samples.GetPwr(i);
       balance = power == 0.0 ? 0.0
-                             : RoundHalfAway(StoreDouble((static_cast<long double>(power) - right_) / power * 100.0L));
+                             : RoundHalfAway(StoreDouble((static_cast<long double>(power) - right) / power * 100.0L));
     }
     samples.SetPwrRight(i, balance);
     return;
   }
   double v = RealOrZero(text);
-  ImportNotes& notes = state_.Notes;
-  const SampleWatch& watch = notes.Watch;
+  const SampleWatch& watch = state.Notes.Watch;
+  bool noted = false;
   switch (channel) {
     case Channel::TimeOffset:
-      offsetSeen_ = true;
-      if (!FitsInt32(v) || v < watch.LeastTimeOffset) [[unlikely]] NoteOffset(v, text, false);
+      offsetSeen = true;
+      noted = OffsetNoted(v, watch);
       samples.SetTimeOffset(i, TruncateToInt32(v));
       break;
     case Channel::Hr:
-      if (!FitsByte(v) || v > watch.MostHeartRate) [[unlikely]] NoteByte("hr", v, text);
+      noted = !FitsByte(v) || v > watch.MostHeartRate;
       samples.SetHr(i, TruncateToUInt8(v));
       break;
     case Channel::Spd: {
       const double kmh = StoreDouble(MetresPerSecondToKmh(v));
-      if (kmh > watch.FastestKmh) [[unlikely]] notes.Note(ImportNoteKind::Watched, "spd", text, 0, i);
+      noted = kmh > watch.FastestKmh;
       samples.SetSpd(i, kmh);
       break;
     }
@@ -229,32 +263,27 @@ void SampleReader::ReadChannel(Channel channel, std::string_view text) {
       // A distance of 0 tells nothing of how far the workout has come (a ride recorded by GPS
       // alone may carry it in every sample): stored, but the fill goes on from the last one.
       const double km = StoreDouble(static_cast<long double>(v) / 1000.0L);
-      if (samples.SetDist(i, km) && km != 0.0) state_.LastDistance = km;
+      if (samples.SetDist(i, km) && km != 0.0) state.LastDistance = km;
       break;
     }
     case Channel::Cad:
-      if (!FitsByte(v)) [[unlikely]] NoteByte("cad", v, text);
+      noted = !FitsByte(v);
       samples.SetCad(i, TruncateToUInt8(v));
       break;
     case Channel::Pwr:
-      if (v > 1.0) {
-        ++powerAboveOne_;
-        if (v > watch.MostPower) [[unlikely]] notes.Note(ImportNoteKind::Watched, "pwr", text, 0, i);
-      } else if (v == 1.0) {
-        notes.Note(ImportNoteKind::PowerOfOneWatt, "pwr", text, 0, i);
-      }
+      noted = v == 1.0 || v > watch.MostPower;
       samples.SetPwr(i, v);
       break;
     case Channel::Lat:
-      if (std::fabs(v) > watch.MostLatitude) [[unlikely]] notes.Note(ImportNoteKind::Watched, "lat", text, 0, i);
-      if (v == 0.0 && state_.LastLatitude != 0.0) v = state_.LastLatitude;
-      state_.LastLatitude = v;
+      noted = std::fabs(v) > watch.MostLatitude;
+      if (v == 0.0 && state.LastLatitude != 0.0) v = state.LastLatitude;
+      state.LastLatitude = v;
       samples.SetLat(i, v);
       break;
     case Channel::Lon:
-      if (std::fabs(v) > watch.MostLongitude) [[unlikely]] notes.Note(ImportNoteKind::Watched, "lon", text, 0, i);
-      if (v == 0.0 && state_.LastLongitude != 0.0) v = state_.LastLongitude;
-      state_.LastLongitude = v;
+      noted = std::fabs(v) > watch.MostLongitude;
+      if (v == 0.0 && state.LastLongitude != 0.0) v = state.LastLongitude;
+      state.LastLongitude = v;
       samples.SetLon(i, v);
       break;
     case Channel::Temp: samples.SetTemp(i, v); break;
@@ -267,20 +296,10 @@ void SampleReader::ReadChannel(Channel channel, std::string_view text) {
     case Channel::SampleText:  // the host's own
     case Channel::SampleByte: break;
   }
+  if (noted) [[unlikely]] NoteValue(state.Notes, channel, v, text, i);
 }
 
-void SampleReader::NoteOffset(double value, std::string_view text, bool held) {
-  ImportNotes& notes = state_.Notes;
-  const xml::Place at = held ? heldPlace_ : notes.Here();
-  if (!FitsInt32(value)) notes.NoteAt(at, ImportNoteKind::BeyondRecord, "timeoffset", text, TruncateToInt32(value), index_);
-  if (value < notes.Watch.LeastTimeOffset) notes.NoteAt(at, ImportNoteKind::Watched, "timeoffset", text, 0, index_);
-}
-
-void SampleReader::NoteByte(std::string_view element, double value, std::string_view text) {
-  ImportNotes& notes = state_.Notes;
-  if (!FitsByte(value)) notes.Note(ImportNoteKind::BeyondRecord, element, text, TruncateToUInt8(value), index_);
-  if (element == "hr" && value > notes.Watch.MostHeartRate) notes.Note(ImportNoteKind::Watched, element, text, 0, index_);
-}
+}  // namespace
 
 void SampleReader::NoteOrder(std::int32_t offset) {
   ImportNotes& notes = state_.Notes;
@@ -311,7 +330,7 @@ void SampleReader::Store() {
   if (!hasOffset_) return;
   samples_.SetTimeOffset(index_, offset_);
   offsetSeen_ = true;
-  if (heldNoted_) [[unlikely]] NoteOffset(heldValue_, heldText_, true);
+  if (heldNoted_) [[unlikely]] NoteValue(state_.Notes, Channel::TimeOffset, heldValue_, heldText_, index_, &heldPlace_);
 }
 
 void SampleReader::Field(const char* name, std::string_view text) {
@@ -325,7 +344,7 @@ void SampleReader::Field(const char* name, std::string_view text) {
   const Channel channel = kChannels[at].Id;
   if (!stored_ && !TakeIndex(channel, text)) return;
   if (index_ < 0) return;
-  ReadChannel(channel, text);
+  ReadChannel(channel, text, index_, right_, offsetSeen_, state_, samples_);
 }
 
 bool SampleReader::TakeIndex(Channel channel, std::string_view text) {
@@ -334,7 +353,7 @@ bool SampleReader::TakeIndex(Channel channel, std::string_view text) {
     const double v = RealOrZero(text);
     offset_ = TruncateToInt32(v);
     hasOffset_ = true;
-    heldNoted_ = !FitsInt32(v) || v < state_.Notes.Watch.LeastTimeOffset;
+    heldNoted_ = OffsetNoted(v, state_.Notes.Watch);
     if (heldNoted_) [[unlikely]] {
       heldValue_ = v;
       heldText_ = text;
@@ -379,10 +398,6 @@ void SampleReader::Close() {
     hasLastOffset_ = true;
   }
   EndSample(index_, state_, samples_);
-}
-
-void SampleReader::Finish() {
-  if (ImportNote* one = state_.Notes.Find(ImportNoteKind::PowerOfOneWatt, "pwr")) one->Value = powerAboveOne_;
 }
 
 }  // namespace tessaly

@@ -38,8 +38,6 @@ class SampleReader {
   // text as the element shows it (empty unless plain text).
   void Field(const char* name, std::string_view text);
   void Close();
-  // After the last sample of the import: what the notes need of all of them.
-  void Finish();
 
  private:
   // Called at the open sample's first reading, or at its close when none came yet in the import.
@@ -47,11 +45,7 @@ class SampleReader {
   // A field of the open sample before its first reading: keeps a timeoffset (false), or takes the
   // sample's index at the first reading (true).
   bool TakeIndex(SampleChannel channel, std::string_view text);
-  // One channel element of the stored open sample.
-  void ReadChannel(SampleChannel channel, std::string_view text);
-  // The notes of values a check singled out, off the path of every other value.
-  void NoteOffset(double value, std::string_view text, bool held);
-  void NoteByte(std::string_view element, double value, std::string_view text);
+  // A stored sample's offset is not after the one before.
   void NoteOrder(std::int32_t offset);
 
   ImportState& state_;
@@ -76,7 +70,6 @@ class SampleReader {
   bool offsetSeen_ = false;     // the open sample has a timeoffset
   bool hasLastOffset_ = false;  // the last stored sample had one: lastOffset_
   std::int32_t lastOffset_ = 0;
-  std::int64_t powerAboveOne_ = 0;  // samples with more than 1 W
   // For each channel's entry in the reader's channel table, and for the sample's start, the entry
   // the next field's name was found at last time.
 #define TESSALY_COUNT_CHANNEL(Name, Type, Field, Element) +1

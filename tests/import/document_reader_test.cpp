@@ -269,7 +269,7 @@ TEST(ImportReport, NotesWhatTheImportChangesWhereItChangesIt) {
        "Watched timeoffset x1 5:22 '-5' v0 s0\nWatched spd x1 5:45 '1e308' v0 s0\nWatched pwr x1 5:66 '4294967296' v0 s0\n"
        "Watched lat x1 5:80 '951' v0 s0\nWatched lon x1 5:95 '-200' v0 s0\n"},
       {"1 W among more", head + "<sample><pwr>1</pwr></sample><sample><pwr>1.0</pwr></sample><sample><pwr>250</pwr></sample>",
-       "OneWatt pwr x2 5:14 '1' v1 s0\n"},
+       "OneWatt pwr x2 5:14 '1' v0 s0\n"},
       // Samples kept while none had a reading go at the first reading; indexes count stored samples.
       {"reading-less samples before the first reading",
        head + "<sample><timeoffset>0</timeoffset></sample>\n<sample><timeoffset>1</timeoffset><extension/></sample>\n"

@@ -180,6 +180,16 @@ TEST(Check, WarnsOfWhatTheImportChanges) {
             nonsense + ": warning: a power no sensor gives: 4294967296 W, above 3000 W" + at + ":4:66)\n" +
             nonsense + ": warning: a latitude no place has: 951, beyond -90 to 90" + at + ":4:80)\n" +
             nonsense + ": warning: the start time \"2099-01-01T10:00:00Z\" lies in the future (" + nonsense + ":3:0)\n");
+  // 0 W written as 1 W: ten samples of 1 W among ten above it.
+  std::string samples;
+  for (int k = 0; k < 20; ++k) samples += k % 2 == 0 ? "<sample><pwr>1</pwr></sample>" : "<sample><pwr>200</pwr></sample>";
+  const std::string ones = dir + "/ones.pwx";
+  WriteFile(ones, "<pwx><workout><time>2016-05-24T10:20:30</time><summarydata><pwr max=\"200\"/></summarydata>\n" +
+                      samples + "</workout></pwx>\n");
+  EXPECT_EQ(RunTessaly({"check", ones}).Out,
+            ones + ": 20 samples, 0 laps, start 2016-05-24T10:20:30\n" + ones +
+                ": warning: many samples have a power of exactly 1 W among 10 above it: some programs write 0 W as 1 W, "
+                "and the host gets 1 W (10 samples, first at " + ones + ":2:14)\n");
   const std::string undated = dir + "/undated.pwx";
   WriteFile(undated, "<pwx><workout><summarydata><hr max=\"1\"/></summarydata><sample><hr>90</hr></sample></workout></pwx>\n");
   EXPECT_NE(RunTessaly({"check", undated}).Out.find(undated + ": warning: no start time: the host dates the workout at "

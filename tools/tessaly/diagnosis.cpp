@@ -244,6 +244,12 @@ Finding Implausible(const std::string& path, const ImportNote& n) {
   return Line(true, path, what, n.Count, n.First, "value", "values");
 }
 
+std::int64_t SamplesAboveOneWatt(const SampleStore& samples) {
+  std::int64_t above = 0;
+  for (std::int32_t i = 0, n = samples.Count(); i < n; ++i) above += samples.GetPwr(i) > 1.0 ? 1 : 0;
+  return above;
+}
+
 // Notes of one kind about several elements, as one finding.
 struct Gathered {
   std::string Names;
@@ -373,14 +379,16 @@ std::vector<Finding> ImportFindings(const std::string& path, const PwxRead& read
                                     std::to_string(n.Value - n.Count),
                                 n.Count, n.First, "more segment", "more segments"));
         break;
-      case ImportNoteKind::PowerOfOneWatt:
-        if (n.Count >= kManyOneWatt && n.Value > 0 && n.Count * kOneWattShare >= n.Count + n.Value) {
+      case ImportNoteKind::PowerOfOneWatt: {
+        const std::int64_t above = SamplesAboveOneWatt(read.Staged.Samples);
+        if (n.Count >= kManyOneWatt && above > 0 && n.Count * kOneWattShare >= n.Count + above) {
           findings.push_back(Line(true, path,
-                                  "many samples have a power of exactly 1 W among " + std::to_string(n.Value) +
+                                  "many samples have a power of exactly 1 W among " + std::to_string(above) +
                                       " above it: some programs write 0 W as 1 W, and the host gets 1 W",
                                   n.Count, n.First, "sample", "samples"));
         }
         break;
+      }
       case ImportNoteKind::Watched: findings.push_back(Implausible(path, n)); break;
     }
   }
