@@ -23,7 +23,7 @@ void Commit(Workout& workout, PwxRead&& read) noexcept {
 
 PwxReadOutcome ImportPwxFile(PluginState& state, const char* path) {
   Workout& workout = state.Workout;
-  PwxRead read = ReadPwxFile(path, {.AHFactor = state.AHFactor, .Now = LocalNow()}, workout.Samples, workout.Laps);
+  PwxRead read = ReadPwxFile(path, {.AHFactor = state.AHFactor, .Now = LocalNow(), .Watch = {}}, workout.Samples, workout.Laps);
   const PwxReadOutcome outcome = read.Outcome;
   Commit(workout, std::move(read));
   return outcome;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "exercise/lap_statistics.h"
 #include "platform/file_system.h"
@@ -12,6 +13,7 @@
 #include "pwx_import/sample_reader.h"
 #include "pwx_import/summary_reader.h"
 #include "pwx_import/workout_stream.h"
+#include "util/ascii.h"
 #include "util/date_time.h"
 #include "util/sport_types.h"
 
@@ -37,12 +39,27 @@ void AppendLine(std::string& comment, std::string_view text) {
 
 class Walk final : public xml::WorkoutVisitor {
  public:
-  Walk(WorkoutSummary& staged, SampleStore& samples, LapStore& laps)
-      : staged_(staged), laps_(laps), samples_(state_, samples) {}
+  Walk(WorkoutSummary& staged, SampleStore& samples, LapStore& laps, ImportReport& report, const SampleWatch& watch)
+      : staged_(staged), laps_(laps), report_(report), samples_(state_, samples) {
+    state_.Notes.Watch = watch;
+  }
+
+  void Document(const char* name, const xml::EventPlace& where) override {
+    report_.RootName = name;
+    state_.Notes.Where = &where;
+  }
+  void WorkoutStarted() override {
+    if (++report_.Workouts == 1) {
+      firstWorkout_ = state_.Notes.Here();
+    } else {
+      state_.Notes.Note(ImportNoteKind::WorkoutsMerged, "workout");
+    }
+  }
 
   // Samples, a day of them at one a second, are read without building a tree for each.
   xml::ChildReading Open(const char* name) override {
     if (xml::NameIs(name, "sample")) {
+      ++report_.SampleElements;
       samples_.Open();
       return xml::ChildReading::Stream;
     }
@@ -59,18 +76,14 @@ class Walk final : public xml::WorkoutVisitor {
     const std::string& name = element.Name();
     if (xml::NameIs(name, "segment")) {
       ReadSegment(element, state_, laps_);
+      if (laps_.Count() == kMostCountedLaps + 1) firstUncountedLap_ = element.Start();
     } else if (xml::NameIs(name, "summarydata")) {
       ReadSummaryData(element, staged_);
+      summary_ = element.Start();
     } else if (xml::NameIs(name, "extension")) {
       ReadWorkoutExtension(element, staged_);
     } else if (xml::NameIs(name, "time")) {
-      try {
-        ReadWorkoutTime(element.Text(), state_);
-      } catch (const DateTimeError&) {
-        stopped_ = true;
-        return false;
-      }
-      if (state_.WorkoutStart == 0.0) state_.WorkoutStart = state_.ParsedTime;
+      return ReadTime(element);
     } else if (xml::NameIs(name, "cmt")) {
       AppendLine(staged_.Comment, element.Text());
     } else if (xml::NameIs(name, "device")) {
@@ -83,21 +96,106 @@ class Walk final : public xml::WorkoutVisitor {
     return true;
   }
 
+  // The read has ended: no place to ask for any more.
+  void EndOfRead() { state_.Notes.Where = nullptr; }
+
   bool Stopped() const { return stopped_; }
   const ImportState& State() const { return state_; }
+  ImportNotes& Notes() { return state_.Notes; }
+  // Where the first workout starts, the last summary read, and the first segment beyond the laps
+  // the summary counts.
+  xml::Place FirstWorkout() const { return firstWorkout_; }
+  xml::Place Summary() const { return summary_.Line != 0 ? summary_ : firstWorkout_; }
+  xml::Place FirstUncountedLap() const { return firstUncountedLap_; }
 
  private:
+  bool ReadTime(const xml::Node& element) {
+    const std::string_view text = element.Text();
+    try {
+      ReadWorkoutTime(text, state_);
+    } catch (const DateTimeError&) {
+      report_.RefusedTime = text;
+      report_.RefusedTimePlace = element.Start();
+      stopped_ = true;
+      return false;
+    }
+    if (state_.ParsedTime != 0.0 && state_.TimeIsUtc) {
+      state_.Notes.NoteAt(element.Start(), ImportNoteKind::ZoneDesignator, "time", text);
+    }
+    if (state_.WorkoutStart == 0.0 && state_.ParsedTime != 0.0) {
+      state_.WorkoutStart = state_.ParsedTime;
+      report_.StartText = Trimmed(text);
+      report_.StartPlace = element.Start();
+    }
+    return true;
+  }
+
   WorkoutSummary& staged_;
   LapStore& laps_;
+  ImportReport& report_;
   ImportState state_;  // fresh for every read
   SampleReader samples_;
   bool stopped_ = false;
+  xml::Place firstWorkout_, summary_, firstUncountedLap_;
 };
 
-// The values made after a complete walk.
-void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState& walk) {
+// Whether some sample holds a value other than 0 in the channel get reads.
+template <class Get>
+bool AnySampleHolds(const SampleStore& samples, Get get) {
+  for (std::int32_t i = 0, n = samples.Count(); i < n; ++i) {
+    if (get(samples, i) != 0) return true;
+  }
+  return false;
+}
+
+// Summary figures the host reads as 0 although the samples hold the channel: the summary is never
+// made from the samples but for its distance.
+void NoteSummaryFigures(const Workout& workout, ImportNotes& notes, xml::Place at) {
+  const LogSummaryRecord& s = workout.Summary;
+  const SampleStore& samples = workout.Samples;
+  const auto note = [&](std::string_view element, bool zero, auto get) {
+    if (zero && AnySampleHolds(samples, get)) notes.NoteAt(at, ImportNoteKind::SummaryFigureZero, element);
+  };
+  note("duration", s.Duration == 0, [](const SampleStore& x, std::int32_t i) { return x.GetTimeOffset(i); });
+  note("dist", s.Distance == 0.0, [](const SampleStore& x, std::int32_t i) { return x.GetDist(i); });
+  note("hr", s.MaxHeartRate == 0 && s.AvgHeartRate == 0,
+       [](const SampleStore& x, std::int32_t i) { return x.GetHr(i); });
+  note("spd", s.MaxSpeed == 0 && s.AvgSpeed == 0, [](const SampleStore& x, std::int32_t i) { return x.GetSpd(i); });
+  note("pwr", workout.SummaryMaxPower == 0 && workout.SummaryAvgPower == 0,
+       [](const SampleStore& x, std::int32_t i) { return x.GetPwr(i); });
+  note("alt", s.MaxAltitude == 0.0 && s.MinAltitude == 0.0,
+       [](const SampleStore& x, std::int32_t i) { return x.GetAlt(i); });
+}
+
+// Lap figures a segment gave as 0 that the lap statistics have filled from the samples.
+void NoteLapFigures(const LapStore& laps, const std::vector<LapGivenZero>& given, ImportNotes& notes) {
+  for (const LapGivenZero& zero : given) {
+    LapDataRecord lap{};
+    laps.GetLap(zero.Lap, lap);
+    const struct {
+      LapFigure Figure;
+      std::string_view Element;
+      bool Filled;
+    } figures[] = {
+        {kLapDistance, "dist", lap.Distance != 0.0},
+        {kLapHeartRate, "hr", lap.MaxHeartRate != 0 || lap.AvgHeartRate != 0},
+        {kLapSpeed, "spd", lap.MaxSpeed != 0.0 || lap.AvgSpeed != 0.0},
+        {kLapCadence, "cad", lap.MaxCadence != 0 || lap.AvgCadence != 0},
+        {kLapPower, "pwr", lap.MaxPower != 0.0 || lap.AvgPower != 0.0},
+    };
+    for (const auto& f : figures) {
+      if ((zero.Figures & f.Figure) != 0 && f.Filled) notes.NoteAt(zero.At, ImportNoteKind::LapFigureZero, f.Element);
+    }
+  }
+}
+
+// The values made after a complete walk, and the notes of what they make of the file.
+void Derive(Workout& workout, const PwxReadSettings& settings, Walk& walk) {
+  const ImportState& state = walk.State();
+  ImportNotes& notes = walk.Notes();
   LogSummaryRecord& s = workout.Summary;
-  const DateTime start = walk.WorkoutStart != 0.0 ? walk.WorkoutStart : settings.Now;
+  if (state.WorkoutStart == 0.0) notes.NoteAt(walk.FirstWorkout(), ImportNoteKind::NoStartTime, "time");
+  const DateTime start = state.WorkoutStart != 0.0 ? state.WorkoutStart : settings.Now;
   s.StartTime = start;
   // A negative duration has no span; the workout then ends where it starts.
   s.EndTime = start;
@@ -109,7 +207,7 @@ void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState
     }
   }
   s.Reserved67 = 0;
-  if (s.Calories == 0) s.Calories = static_cast<std::uint16_t>(walk.SegmentCaloriesTotal);
+  if (s.Calories == 0) s.Calories = static_cast<std::uint16_t>(state.SegmentCaloriesTotal);
   const SampleStore& samples = workout.Samples;
   const std::int32_t count = samples.Count();
   if (count > 1) {
@@ -119,11 +217,17 @@ void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState
     const double last = samples.GetDist(count - 1);
     if (last > s.Distance) s.Distance = last;
   }
+  NoteSummaryFigures(workout, notes, walk.Summary());
   if (workout.Laps.Count() > 0) {
     // The record counts laps in 16 bits: more are held at the most it counts, not wrapped round to
     // a few; the store keeps them all.
     const std::int32_t laps = DeriveLapStatistics(workout.Samples, workout.Laps, settings.AHFactor);
     s.LapCount = static_cast<std::uint16_t>(std::min<std::int32_t>(laps, kMostCountedLaps));
+    if (laps > kMostCountedLaps) {
+      notes.NoteAt(walk.FirstUncountedLap(), ImportNoteKind::LapCountHeld, "segment", {}, laps, -1,
+                   laps - kMostCountedLaps);
+    }
+    NoteLapFigures(workout.Laps, state.LapsGivenZero, notes);
   }
 }
 
@@ -134,7 +238,7 @@ void Derive(Workout& workout, const PwxReadSettings& settings, const ImportState
 constexpr std::uint64_t kFileBytesPerSample = 128;
 
 // The walk, with everything it produces staged.
-PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged, std::int64_t& samplesToStore) {
+PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& staged, ImportReport& report) {
   WorkoutSummary summary;
   summary.Summary.SportType = kImportCodeOfUnknownSport;
   staged.Samples.Clear();
@@ -142,30 +246,36 @@ PwxReadOutcome Read(const char* path, const PwxReadSettings& settings, Workout& 
   const std::uint64_t expected = platform::FileByteCount(path) / kFileBytesPerSample;
   staged.Samples.ReserveFor(static_cast<std::int64_t>(std::min<std::uint64_t>(expected, SampleStore::MaxReserveHint)));
 
-  Walk walk(summary, staged.Samples, staged.Laps);
-  if (xml::ReadWorkoutFile(path, walk) != xml::LoadResult::Loaded) {
+  Walk walk(summary, staged.Samples, staged.Laps, report, settings.Watch);
+  report.Load = xml::ReadWorkoutFile(path, walk, &report.Failure);
+  walk.EndOfRead();
+  PwxReadOutcome outcome = PwxReadOutcome::Imported;
+  if (report.Load != xml::LoadResult::Loaded) {
     staged.Samples.Clear();
     staged.Laps.Clear();
-    return PwxReadOutcome::LoadFailed;
+    outcome = PwxReadOutcome::LoadFailed;
+  } else {
+    static_cast<WorkoutSummary&>(staged) = std::move(summary);
+    if (walk.Stopped()) {
+      staged.Samples.Clear();
+      staged.Laps.Clear();
+      outcome = PwxReadOutcome::WalkStopped;
+    } else {
+      Derive(staged, settings, walk);
+    }
   }
-  static_cast<WorkoutSummary&>(staged) = std::move(summary);
-  if (walk.Stopped()) {
-    staged.Samples.Clear();
-    staged.Laps.Clear();
-    return PwxReadOutcome::WalkStopped;
-  }
-  Derive(staged, settings, walk.State());
-  samplesToStore = std::int64_t{walk.State().SampleIndex} + 1;
-  return PwxReadOutcome::Imported;
+  report.Notes = walk.Notes().Take();
+  return outcome;
 }
 
 }  // namespace
 
 PwxRead ReadPwxFile(const char* path, const PwxReadSettings& settings, SampleStore& samples, LapStore& laps) {
   PwxRead read{.Outcome = PwxReadOutcome::LoadFailed,
-               .Staged = Workout(std::move(samples), std::move(laps))};
+               .Staged = Workout(std::move(samples), std::move(laps)),
+               .Report = {}};
   try {
-    read.Outcome = Read(path, settings, read.Staged, read.SamplesToStore);
+    read.Outcome = Read(path, settings, read.Staged, read.Report);
   } catch (...) {
     samples = std::move(read.Staged.Samples);
     laps = std::move(read.Staged.Laps);

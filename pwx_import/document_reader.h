@@ -4,11 +4,12 @@
 #include <cstdint>
 
 #include "exercise/workout.h"
+#include "pwx_import/import_report.h"
 #include "util/date_time.h"
 
 namespace tessaly {
 
-// How a read ended, for tests and diagnostics; the host only ever sees the sample count.
+// How a read ended; the host only ever sees the sample count.
 enum class PwxReadOutcome {
   Imported,      // the walk ran to the end and the derived values were made
   WalkStopped,   // an impossible `time`: stores emptied, derived values not made
@@ -19,19 +20,17 @@ enum class PwxReadOutcome {
 struct PwxReadSettings {
   std::int32_t AHFactor = 2;  // altitude hysteresis of the lap statistics, metres
   DateTime Now = 0.0;         // the current local time: the start of a workout whose file has none
+  SampleWatch Watch;          // sample values to note beyond bounds of the caller's; none by default
 };
 
-// How a read ended and the workout it staged. After Imported the workout is whole; after
-// WalkStopped it holds the summary block, comment and summary powers read before the impossible
-// time; after LoadFailed nothing but the stores. The stores are empty unless Imported. The user
-// name is never read.
+// How a read ended, the workout it staged and the report of it. After Imported the workout is
+// whole; after WalkStopped it holds the summary block, comment and summary powers read before the
+// impossible time; after LoadFailed nothing but the stores. The stores are empty unless Imported.
+// The user name is never read.
 struct PwxRead {
   PwxReadOutcome Outcome = PwxReadOutcome::LoadFailed;
   Workout Staged;
-  // After Imported, the samples the file held that the import stores (those with a reading):
-  // more than the store's count when the file held more than the store takes
-  // (SampleStore::MaxIndex), so that a caller can tell the rest went.
-  std::int64_t SamplesToStore = 0;
+  ImportReport Report;
 };
 
 // The most laps the summary's 16-bit LapCount counts; a workout with more is held at it.

@@ -3,10 +3,29 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
+#include "pwx_import/import_notes.h"
 #include "util/date_time.h"
 
 namespace tessaly {
+
+// The figures of a lap a segment can give, one bit each.
+enum LapFigure : std::uint8_t {
+  kLapDistance = 1,
+  kLapHeartRate = 2,
+  kLapSpeed = 4,
+  kLapCadence = 8,
+  kLapPower = 16,
+};
+
+// A lap whose segment gives figures as 0, and where the segment starts: the lap statistics fill
+// such figures from the samples, and the import notes each one they fill.
+struct LapGivenZero {
+  std::int32_t Lap = 0;
+  std::uint8_t Figures = 0;  // LapFigure bits
+  xml::Place At;
+};
 
 struct ImportState {
   std::int32_t SampleIndex = -1;     // index of the last sample stored
@@ -20,6 +39,8 @@ struct ImportState {
   std::optional<std::int32_t> ZoneOffsetMinutes;
   DateTime WorkoutStart = 0.0;       // the first non-zero ParsedTime
   std::uint32_t SegmentCaloriesTotal = 0;
+  std::vector<LapGivenZero> LapsGivenZero;
+  ImportNotes Notes;                 // what the import changes of the file, as the readers meet it
 };
 
 }  // namespace tessaly

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "exercise/sample_channels.h"
@@ -165,58 +166,9 @@ std::int32_t BeginSample(ImportState& state) {
   return i > SampleStore::MaxIndex ? -1 : i;
 }
 
-// One channel element of sample i, its text as the element shows it (empty unless plain text).
-// right is the last pwrright of this sample that converted.
-void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::int32_t& right, ImportState& state,
-                 SampleStore& samples) {
-  if (channel == Channel::PwrRight) {
-    if (const std::optional<std::int32_t> r = ParseInteger(text)) right = *r;
-    double balance = right;
-    if (right > 0) {
-      // The left pedal's share in percent; without a power to share there is no balance.
-      const double power = samples.GetPwr(i);
-      balance = power == 0.0 ? 0.0
-                             : RoundHalfAway(StoreDouble((static_cast<long double>(power) - right) / power * 100.0L));
-    }
-    samples.SetPwrRight(i, balance);
-    return;
-  }
-  double v = RealOrZero(text);
-  switch (channel) {
-    case Channel::TimeOffset: samples.SetTimeOffset(i, TruncateToInt32(v)); break;
-    case Channel::Hr: samples.SetHr(i, TruncateToUInt8(v)); break;
-    case Channel::Spd: samples.SetSpd(i, StoreDouble(MetresPerSecondToKmh(v))); break;
-    case Channel::Alt: samples.SetAlt(i, WholePart(v)); break;
-    case Channel::Dist: {
-      // A distance of 0 tells nothing of how far the workout has come (a ride recorded by GPS
-      // alone may carry it in every sample): stored, but the fill goes on from the last one.
-      const double km = StoreDouble(static_cast<long double>(v) / 1000.0L);
-      if (samples.SetDist(i, km) && km != 0.0) state.LastDistance = km;
-      break;
-    }
-    case Channel::Cad: samples.SetCad(i, TruncateToUInt8(v)); break;
-    case Channel::Pwr: samples.SetPwr(i, v); break;
-    case Channel::Lat:
-      if (v == 0.0 && state.LastLatitude != 0.0) v = state.LastLatitude;
-      state.LastLatitude = v;
-      samples.SetLat(i, v);
-      break;
-    case Channel::Lon:
-      if (v == 0.0 && state.LastLongitude != 0.0) v = state.LastLongitude;
-      state.LastLongitude = v;
-      samples.SetLon(i, v);
-      break;
-    case Channel::Temp: samples.SetTemp(i, v); break;
-    case Channel::TorqueEffectivenessLeft: samples.SetTorqueEffectivenessLeft(i, WholePart(v)); break;
-    case Channel::TorqueEffectivenessRight: samples.SetTorqueEffectivenessRight(i, WholePart(v)); break;
-    case Channel::PedalSmoothnessLeft: samples.SetPedalSmoothnessLeft(i, WholePart(v)); break;
-    case Channel::PedalSmoothnessRight: samples.SetPedalSmoothnessRight(i, WholePart(v)); break;
-    case Channel::None:
-    case Channel::PwrRight:
-    case Channel::SampleText:  // the host's own
-    case Channel::SampleByte: break;
-  }
-}
+// Whether a value truncates into the record's 32-bit time offset, and into its byte fields.
+bool FitsInt32(double v) { return v > -2147483649.0 && v < 2147483648.0; }
+bool FitsByte(double v) { return v > -1.0 && v < 256.0; }
 
 // After the last channel of sample i: the distance filled from the positions when both this and
 // the previous sample have them, else kept where it was, and never allowed to go back.
@@ -236,12 +188,133 @@ void EndSample(std::int32_t i, ImportState& state, SampleStore& samples) {
   if (previous > samples.GetDist(i)) samples.SetDist(i, previous);
 }
 
+// Whether a time offset is due a note: beyond the record's 32 bits, or below the caller's watch.
+bool OffsetNoted(double v, const SampleWatch& watch) { return !FitsInt32(v) || v < watch.LeastTimeOffset; }
+
+// The notes a value of the channel is due, once the compares on its path have found one: the
+// file's text, the value read from it and the stored sample i. A kept offset is noted where it
+// was read (at), every other value where the parse stands.
+void NoteValue(ImportNotes& notes, Channel channel, double v, std::string_view text, std::int32_t i,
+               const xml::Place* at = nullptr) {
+  const SampleWatch& watch = notes.Watch;
+  const auto note = [&](ImportNoteKind kind, std::string_view element, std::int64_t value = 0) {
+    if (at != nullptr) {
+      notes.NoteAt(*at, kind, element, text, value, i);
+    } else {
+      notes.Note(kind, element, text, value, i);
+    }
+  };
+  switch (channel) {
+    case Channel::TimeOffset:
+      if (!FitsInt32(v)) note(ImportNoteKind::BeyondRecord, "timeoffset", TruncateToInt32(v));
+      if (v < watch.LeastTimeOffset) note(ImportNoteKind::Watched, "timeoffset");
+      break;
+    case Channel::Hr:
+      if (!FitsByte(v)) note(ImportNoteKind::BeyondRecord, "hr", TruncateToUInt8(v));
+      if (v > watch.MostHeartRate) note(ImportNoteKind::Watched, "hr");
+      break;
+    case Channel::Cad: note(ImportNoteKind::BeyondRecord, "cad", TruncateToUInt8(v)); break;
+    case Channel::Spd: note(ImportNoteKind::Watched, "spd"); break;
+    case Channel::Pwr: note(v == 1.0 ? ImportNoteKind::PowerOfOneWatt : ImportNoteKind::Watched, "pwr"); break;
+    case Channel::Lat: note(ImportNoteKind::Watched, "lat"); break;
+    case Channel::Lon: note(ImportNoteKind::Watched, "lon"); break;
+    default: break;
+  }
+}
+
+// One channel element of sample i, its text as the element shows it (empty unless plain text).
+// right is the last pwrright of this sample that converted; offsetSeen is set by a timeoffset.
+// Each value takes a compare or two to tell whether a note is due; the notes are made elsewhere.
+void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::int32_t& right, bool& offsetSeen,
+                 ImportState& state, SampleStore& samples) {
+  if (channel == Channel::PwrRight) {
+    if (const std::optional<std::int32_t> r = ParseInteger(text)) right = *r;
+    double balance = right;
+    if (right > 0) {
+      // The left pedal's share in percent; without a power to share there is no balance.
+      const double power = samples.GetPwr(i);
+      balance = power == 0.0 ? 0.0
+                             : RoundHalfAway(StoreDouble((static_cast<long double>(power) - right) / power * 100.0L));
+    }
+    samples.SetPwrRight(i, balance);
+    return;
+  }
+  double v = RealOrZero(text);
+  const SampleWatch& watch = state.Notes.Watch;
+  bool noted = false;
+  switch (channel) {
+    case Channel::TimeOffset:
+      offsetSeen = true;
+      noted = OffsetNoted(v, watch);
+      samples.SetTimeOffset(i, TruncateToInt32(v));
+      break;
+    case Channel::Hr:
+      noted = !FitsByte(v) || v > watch.MostHeartRate;
+      samples.SetHr(i, TruncateToUInt8(v));
+      break;
+    case Channel::Spd: {
+      const double kmh = StoreDouble(MetresPerSecondToKmh(v));
+      noted = kmh > watch.FastestKmh;
+      samples.SetSpd(i, kmh);
+      break;
+    }
+    case Channel::Alt: samples.SetAlt(i, WholePart(v)); break;
+    case Channel::Dist: {
+      // A distance of 0 tells nothing of how far the workout has come (a ride recorded by GPS
+      // alone may carry it in every sample): stored, but the fill goes on from the last one.
+      const double km = StoreDouble(static_cast<long double>(v) / 1000.0L);
+      if (samples.SetDist(i, km) && km != 0.0) state.LastDistance = km;
+      break;
+    }
+    case Channel::Cad:
+      noted = !FitsByte(v);
+      samples.SetCad(i, TruncateToUInt8(v));
+      break;
+    case Channel::Pwr:
+      noted = v == 1.0 || v > watch.MostPower;
+      samples.SetPwr(i, v);
+      break;
+    case Channel::Lat:
+      noted = std::fabs(v) > watch.MostLatitude;
+      if (v == 0.0 && state.LastLatitude != 0.0) v = state.LastLatitude;
+      state.LastLatitude = v;
+      samples.SetLat(i, v);
+      break;
+    case Channel::Lon:
+      noted = std::fabs(v) > watch.MostLongitude;
+      if (v == 0.0 && state.LastLongitude != 0.0) v = state.LastLongitude;
+      state.LastLongitude = v;
+      samples.SetLon(i, v);
+      break;
+    case Channel::Temp: samples.SetTemp(i, v); break;
+    case Channel::TorqueEffectivenessLeft: samples.SetTorqueEffectivenessLeft(i, WholePart(v)); break;
+    case Channel::TorqueEffectivenessRight: samples.SetTorqueEffectivenessRight(i, WholePart(v)); break;
+    case Channel::PedalSmoothnessLeft: samples.SetPedalSmoothnessLeft(i, WholePart(v)); break;
+    case Channel::PedalSmoothnessRight: samples.SetPedalSmoothnessRight(i, WholePart(v)); break;
+    case Channel::None:
+    case Channel::PwrRight:
+    case Channel::SampleText:  // the host's own
+    case Channel::SampleByte: break;
+  }
+  if (noted) [[unlikely]] NoteValue(state.Notes, channel, v, text, i);
+}
+
 }  // namespace
+
+void SampleReader::NoteOrder(std::int32_t offset) {
+  ImportNotes& notes = state_.Notes;
+  if (ImportNote* note = notes.Find(ImportNoteKind::OffsetNotAfter, "timeoffset")) {
+    ++note->Count;
+  } else {
+    notes.Note(ImportNoteKind::OffsetNotAfter, "timeoffset", std::to_string(offset), lastOffset_, index_);
+  }
+}
 
 void SampleReader::Open() {
   index_ = -1;
   stored_ = false;
   hasOffset_ = false;
+  offsetSeen_ = false;
   right_ = 0;
   static_assert(kChannelCount == kSampleStart, "one entry a channel");
   previous_ = kSampleStart;
@@ -250,7 +323,14 @@ void SampleReader::Open() {
 void SampleReader::Store() {
   stored_ = true;
   index_ = BeginSample(state_);
-  if (index_ >= 0 && hasOffset_) samples_.SetTimeOffset(index_, offset_);
+  if (index_ < 0) [[unlikely]] {
+    state_.Notes.Note(ImportNoteKind::SampleBeyondLimit, "sample");
+    return;
+  }
+  if (!hasOffset_) return;
+  samples_.SetTimeOffset(index_, offset_);
+  offsetSeen_ = true;
+  if (heldNoted_) [[unlikely]] NoteValue(state_.Notes, Channel::TimeOffset, heldValue_, heldText_, index_, &heldPlace_);
 }
 
 void SampleReader::Field(const char* name, std::string_view text) {
@@ -264,22 +344,33 @@ void SampleReader::Field(const char* name, std::string_view text) {
   const Channel channel = kChannels[at].Id;
   if (!stored_ && !TakeIndex(channel, text)) return;
   if (index_ < 0) return;
-  ReadChannel(channel, text, index_, right_, state_, samples_);
+  ReadChannel(channel, text, index_, right_, offsetSeen_, state_, samples_);
 }
 
 bool SampleReader::TakeIndex(Channel channel, std::string_view text) {
   // Until a reading comes, the sample may be none of the workout's instants.
   if (channel == Channel::TimeOffset) {
-    offset_ = TruncateToInt32(RealOrZero(text));
+    const double v = RealOrZero(text);
+    offset_ = TruncateToInt32(v);
     hasOffset_ = true;
+    heldNoted_ = OffsetNoted(v, state_.Notes.Watch);
+    if (heldNoted_) [[unlikely]] {
+      heldValue_ = v;
+      heldText_ = text;
+      heldPlace_ = state_.Notes.Here();
+    }
     return false;
   }
   if (!anyReading_) {
     // The samples kept so far had no reading after all: the store starts again from here.
     anyReading_ = true;
     if (keeping_) {
+      const std::int64_t kept = std::int64_t{state_.SampleIndex} - keptFrom_;
       samples_.DropAll();
       state_.SampleIndex = keptFrom_;
+      hasLastOffset_ = false;
+      state_.Notes.ForgetSampleNotes();
+      state_.Notes.NoteAt(keptPlace_, ImportNoteKind::SampleWithoutReading, "sample", {}, 0, -1, kept);
     }
   }
   Store();
@@ -288,14 +379,25 @@ bool SampleReader::TakeIndex(Channel channel, std::string_view text) {
 
 void SampleReader::Close() {
   if (!stored_) {
-    if (anyReading_) return;  // no reading: not stored, and the running values stay
+    if (anyReading_) {  // no reading: not stored, and the running values stay
+      state_.Notes.Note(ImportNoteKind::SampleWithoutReading, "sample");
+      return;
+    }
     if (!keeping_) {
       keeping_ = true;
       keptFrom_ = state_.SampleIndex;
+      keptPlace_ = state_.Notes.Here();
     }
     Store();
   }
-  if (index_ >= 0) EndSample(index_, state_, samples_);
+  if (index_ < 0) return;
+  if (offsetSeen_) {
+    const std::int32_t offset = samples_.GetTimeOffset(index_);
+    if (hasLastOffset_ && offset <= lastOffset_) [[unlikely]] NoteOrder(offset);
+    lastOffset_ = offset;
+    hasLastOffset_ = true;
+  }
+  EndSample(index_, state_, samples_);
 }
 
 }  // namespace tessaly

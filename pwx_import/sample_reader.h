@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "exercise/stores.h"
@@ -24,6 +25,10 @@ enum class SampleChannel : std::uint8_t;
 // A sample without a reading (a gap marker, a device status) is no instant of the workout and is
 // not stored, unless no sample of the import has a reading: those are kept as they come until
 // the first reading, so that a workout logged without sensors still has its samples.
+//
+// What it changes of the file it notes in state.Notes as it happens: samples not stored, values
+// beyond their record fields, offsets that do not go forward, 1 W powers, values beyond the
+// caller's watch. Each value costs a compare or two for that; a note is made only on its event.
 class SampleReader {
  public:
   SampleReader(ImportState& state, SampleStore& samples) : state_(state), samples_(samples) {}
@@ -40,6 +45,8 @@ class SampleReader {
   // A field of the open sample before its first reading: keeps a timeoffset (false), or takes the
   // sample's index at the first reading (true).
   bool TakeIndex(SampleChannel channel, std::string_view text);
+  // A stored sample's offset is not after the one before.
+  void NoteOrder(std::int32_t offset);
 
   ImportState& state_;
   SampleStore& samples_;
@@ -49,10 +56,20 @@ class SampleReader {
   // The open sample's timeoffset, kept until the sample proves to have a reading.
   std::int32_t offset_ = 0;
   bool hasOffset_ = false;
+  // A kept timeoffset that is to be noted once the sample is stored: its value, text and place.
+  bool heldNoted_ = false;
+  double heldValue_ = 0.0;
+  std::string heldText_;
+  xml::Place heldPlace_;
   bool anyReading_ = false;  // some sample of the import had one
-  // Samples without a reading are being kept, stored from the index after keptFrom_.
+  // Samples without a reading are being kept, stored from the index after keptFrom_; the first
+  // ended at keptPlace_.
   bool keeping_ = false;
   std::int32_t keptFrom_ = -1;
+  xml::Place keptPlace_;
+  bool offsetSeen_ = false;     // the open sample has a timeoffset
+  bool hasLastOffset_ = false;  // the last stored sample had one: lastOffset_
+  std::int32_t lastOffset_ = 0;
   // For each channel's entry in the reader's channel table, and for the sample's start, the entry
   // the next field's name was found at last time.
 #define TESSALY_COUNT_CHANNEL(Name, Type, Field, Element) +1

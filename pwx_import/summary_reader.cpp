@@ -74,12 +74,18 @@ void ReadWorkoutExtension(const xml::Node& extension, WorkoutSummary& out) {
 
 namespace {
 
-void ReadSegmentSummary(const xml::Node& summaryData, LapDataRecord& lap, double& beginning) {
+// Marks figure as given as 0, or clears the mark when it is given otherwise.
+void MarkZero(std::uint8_t& zero, LapFigure figure, bool isZero) {
+  zero = static_cast<std::uint8_t>((zero & ~figure) | (isZero ? figure : 0));
+}
+
+void ReadSegmentSummary(const xml::Node& summaryData, LapDataRecord& lap, double& beginning, std::uint8_t& zero) {
   for (const xml::Node& child : summaryData.Children()) {
     if (!child.IsElement()) continue;
     // A lap's distance is read only under its exact lower-case name.
     if (child.Name() == "dist") {
       lap.Distance = Kilometres(ElementReal(child));
+      MarkZero(zero, kLapDistance, lap.Distance == 0.0);
       continue;
     }
     const std::string& name = child.Name();
@@ -90,15 +96,19 @@ void ReadSegmentSummary(const xml::Node& summaryData, LapDataRecord& lap, double
     } else if (xml::NameIs(name, "hr")) {
       lap.MaxHeartRate = TruncateToUInt8(AttributeReal(child, "max"));
       lap.AvgHeartRate = TruncateToUInt8(AttributeReal(child, "avg"));
+      MarkZero(zero, kLapHeartRate, lap.MaxHeartRate == 0 && lap.AvgHeartRate == 0);
     } else if (xml::NameIs(name, "spd")) {
       lap.MaxSpeed = StoreDouble(MetresPerSecondToKmh(AttributeReal(child, "max")));
       lap.AvgSpeed = StoreDouble(MetresPerSecondToKmh(AttributeReal(child, "avg")));
+      MarkZero(zero, kLapSpeed, lap.MaxSpeed == 0.0 && lap.AvgSpeed == 0.0);
     } else if (xml::NameIs(name, "cad")) {
       lap.MaxCadence = TruncateToUInt8(AttributeReal(child, "max"));
       lap.AvgCadence = TruncateToUInt8(AttributeReal(child, "avg"));
+      MarkZero(zero, kLapCadence, lap.MaxCadence == 0 && lap.AvgCadence == 0);
     } else if (xml::NameIs(name, "pwr")) {
       lap.MaxPower = WholePart(AttributeReal(child, "max"));
       lap.AvgPower = WholePart(AttributeReal(child, "avg"));
+      MarkZero(zero, kLapPower, lap.MaxPower == 0.0 && lap.AvgPower == 0.0);
     }
   }
 }
@@ -117,9 +127,10 @@ void ReadSegment(const xml::Node& segment, ImportState& state, LapStore& laps) {
   LapDataRecord lap;
   std::memset(&lap, 0, sizeof lap);
   double beginning = 0.0;
+  std::uint8_t zero = 0;
   for (const xml::Node& child : segment.Children()) {
     if (Named(child, "summarydata")) {
-      ReadSegmentSummary(child, lap, beginning);
+      ReadSegmentSummary(child, lap, beginning, zero);
     } else if (Named(child, "extension")) {
       ReadSegmentExtension(child, lap, state);
     }
@@ -130,7 +141,8 @@ void ReadSegment(const xml::Node& segment, ImportState& state, LapStore& laps) {
                                  static_cast<std::uint64_t>(TruncateToInt64(lap.EndOffset));
   lap.EndTimeOfDay = static_cast<std::int32_t>(static_cast<std::uint32_t>(endOfDay));
   lap.Duration = StoreDouble(static_cast<long double>(lap.EndOffset) - beginning);
-  laps.Add(lap);
+  const std::int32_t index = laps.Add(lap);
+  if (zero != 0) state.LapsGivenZero.push_back({.Lap = index, .Figures = zero, .At = segment.Start()});
 }
 
 }  // namespace tessaly

@@ -14,7 +14,8 @@ namespace tessaly {
 
 void ReadSummaryData(const xml::Node& summaryData, WorkoutSummary& out);
 void ReadWorkoutExtension(const xml::Node& extension, WorkoutSummary& out);
-// Appends exactly one lap; its end time of day counts from state.WorkoutStart as read so far.
+// Appends exactly one lap; its end time of day counts from state.WorkoutStart as read so far. A
+// segment that gives figures as 0 is kept in state.LapsGivenZero.
 void ReadSegment(const xml::Node& segment, ImportState& state, LapStore& laps);
 
 }  // namespace tessaly

@@ -69,7 +69,7 @@ constexpr int kWorkoutChildDepth = 3;
 
 // Turns expat's events into the visitor's: builds the children taken as trees, hands over the
 // fields of the streamed ones.
-class Streamer : public XmlParser {
+class Streamer : public XmlParser, public EventPlace {
  public:
   explicit Streamer(WorkoutVisitor& visitor) : visitor_(visitor) {
     XML_SetElementHandler(Handle(), &Streamer::OnStart, &Streamer::OnEnd);
@@ -81,6 +81,8 @@ class Streamer : public XmlParser {
 
  private:
   static Streamer& Self(void* userData) { return XmlParser::Self<Streamer>(userData); }
+
+  Place Here() const override { return CurrentPlace(); }
 
   Node& Current() { return *open_.back(); }
 
@@ -108,8 +110,11 @@ class Streamer : public XmlParser {
       if (s.building_) {
         s.FlushText();
         s.OpenElement(s.Current().AddChild(NodeKind::Element, HostString(name)), attributes);
+      } else if (s.Depth() == 1) {
+        s.visitor_.Document(name, s);
       } else if (s.Depth() == 2) {
         s.inWorkout_ = NameIs(name, "workout");
+        if (s.inWorkout_ && s.visiting_) s.visitor_.WorkoutStarted();
       } else if (s.Depth() == kWorkoutChildDepth && s.inWorkout_ && s.visiting_) {
         switch (s.visitor_.Open(name)) {
           case ChildReading::Skip: break;
@@ -118,6 +123,7 @@ class Streamer : public XmlParser {
             break;
           case ChildReading::Tree:
             s.subtree_ = Node(NodeKind::Element, HostString(name));
+            s.subtree_.SetStart(s.CurrentPlace());
             s.building_ = true;
             s.OpenElement(s.subtree_, attributes);
             break;
@@ -255,9 +261,11 @@ class Streamer : public XmlParser {
 
 }  // namespace
 
-LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor) {
+LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor, LoadFailure* failure) {
   Streamer streamer(visitor);
-  return streamer.ReadFile(path);
+  const LoadResult result = streamer.ReadFile(path);
+  if (failure != nullptr && result != LoadResult::Loaded) *failure = streamer.Failure();
+  return result;
 }
 
 }  // namespace tessaly::xml

@@ -31,6 +31,8 @@ class Node {
   Node(NodeKind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
 
   bool IsElement() const { return kind_ == NodeKind::Element; }
+  // For the element handed to a visitor, where its start tag stands in the file; 0:0 below it.
+  Place Start() const { return start_; }
   // As written, prefix included; "#text", "#cdata-section", "#comment", or a PI's target.
   const std::string& Name() const { return name_; }
 
@@ -60,9 +62,11 @@ class Node {
   Node& LastChild() { return children_.back(); }
   void AddAttribute(std::string name, std::string value) { attributes_.emplace_back(std::move(name), std::move(value)); }
   std::string& Value() { return value_; }
+  void SetStart(Place start) { start_ = start; }
 
  private:
   NodeKind kind_ = NodeKind::Element;
+  Place start_;
   std::string name_;
   std::string value_;  // text, CDATA, comment or PI data
   std::vector<std::pair<std::string, std::string>> attributes_;
@@ -74,6 +78,17 @@ enum class ChildReading : std::uint8_t {
   Skip,    // not at all
   Tree,    // built whole, then handed to Visit
   Stream,  // field by field: Field ... then Close
+};
+
+// Where the parse stands: the place of the event being handed to a visitor (the start tag of an
+// element that starts, the end tag of one that ends). Asked on events only: the answer costs a
+// call into the parser, though no more reading.
+class EventPlace {
+ public:
+  virtual Place Here() const = 0;
+
+ protected:
+  ~EventPlace() = default;
 };
 
 // What a reader of workout children is told, in document order. A `workout` element is a child
@@ -96,14 +111,20 @@ class WorkoutVisitor {
   virtual void Field(const char* name, std::string_view text) = 0;
   // The streamed child has ended. Answering false ends the visits, as Visit does.
   virtual bool Close() = 0;
+  // The document element has started: its name as written (UTF-8), and where this and every later
+  // event stands, for as long as the read runs. For readers that report on the document.
+  virtual void Document(const char* /*name*/, const EventPlace& /*where*/) {}
+  // A `workout` element has started.
+  virtual void WorkoutStarted() {}
 
  protected:
   ~WorkoutVisitor() = default;
 };
 
 // Streams the file at path (an 8-bit host path) through the shared parser setup. Exceptions
-// thrown by the visitor stop the parse and are rethrown from here.
-LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor);
+// thrown by the visitor stop the parse and are rethrown from here. After a failed read, failure
+// (when given) says why and where.
+LoadResult ReadWorkoutFile(const char* path, WorkoutVisitor& visitor, LoadFailure* failure = nullptr);
 
 // Whether a name as written equals a lower-case name, folding ASCII letters only; a prefix stays
 // part of the name, so "pwx:hr" is not "hr".

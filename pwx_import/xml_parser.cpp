@@ -100,6 +100,17 @@ Place XmlParser::CurrentPlace() const {
           static_cast<unsigned long>(XML_GetCurrentColumnNumber(parser_))};
 }
 
+LoadFailure XmlParser::Failure() const {
+  LoadFailure failure;
+  failure.At = failurePlace_;
+  failure.ParserError = static_cast<int>(parserError_);
+  failure.SystemError = systemError_;
+  if (const XML_LChar* words = XML_ErrorString(parserError_); parserError_ != XML_ERROR_NONE && words != nullptr) {
+    failure.ParserWords = words;
+  }
+  return failure;
+}
+
 void XmlParser::Fail(LoadResult why) {
   if (!failure_) {
     failure_ = why;

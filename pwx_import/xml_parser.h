@@ -1,5 +1,5 @@
 // The one expat setup of everything that reads a PWX file: the plug-in's import and the tool's
-// diagnosis of a refused file read each document with the same encodings, the same refusals, the
+// reading of a file's header take each document with the same encodings, the same refusals, the
 // same nesting limit, the same read loop and the same memory functions, so they agree on what loads.
 #pragma once
 
@@ -10,16 +10,9 @@
 #include <exception>
 #include <optional>
 
-namespace tessaly::xml {
+#include "pwx_import/load_result.h"
 
-// How reading a document ended.
-enum class LoadResult : std::uint8_t {
-  Loaded,           // well-formed to the end
-  Unreadable,       // the file could not be opened or read
-  NotWellFormed,    // a syntax or encoding error anywhere in the document, or no memory left for it
-  DoctypeRefused,   // a document type declaration: never expanded, never fetched
-  TooDeep,          // elements nested deeper than kMaxDepth
-};
+namespace tessaly::xml {
 
 // Deepest element nesting accepted; a document nested deeper is refused instead of exhausting
 // the stack or memory of the reader.
@@ -27,12 +20,6 @@ inline constexpr int kMaxDepth = 256;
 
 // Bytes handed to expat at a time when reading a file.
 inline constexpr std::size_t kReadChunk = 64 * 1024;
-
-// A place in the document as expat counts it: the line from 1, the column from 0.
-struct Place {
-  unsigned long Line = 0;
-  unsigned long Column = 0;
-};
 
 // An expat parser without namespace processing (names keep their prefix) that reads
 // windows-1252 and ISO-8859-1 by all their names, never reads anything outside the document, and
@@ -52,12 +39,11 @@ class XmlParser {
   // threw inside Guard is rethrown from here.
   LoadResult ReadFile(const char* path);
 
-  // After a failed read: where it failed (where expat stopped, for a handler's refusal the start
-  // of the element or declaration), expat's own error for NotWellFormed, and the system's own
-  // code for Unreadable (errno; GetLastError() on Windows).
-  Place FailurePlace() const { return failurePlace_; }
-  XML_Error ParserError() const { return parserError_; }
-  int SystemError() const { return systemError_; }
+  // After a failed read: why, where, in whose words.
+  LoadFailure Failure() const;
+
+  // Where the event being handled stands in the document.
+  Place CurrentPlace() const;
 
  protected:
   XML_Parser Handle() const { return parser_; }
@@ -92,8 +78,6 @@ class XmlParser {
       Keep(std::current_exception());
     }
   }
-
-  Place CurrentPlace() const;
 
  private:
   void Keep(std::exception_ptr error) noexcept;

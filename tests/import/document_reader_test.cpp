@@ -140,7 +140,7 @@ TEST(DocumentReader, WithoutATimeTheWorkoutStartsNow) {
   const std::string doc = PwxDocument("<summarydata><duration>120</duration></summarydata>" + Samples({"<hr>1</hr>"}));
   SampleStore samples;
   LapStore laps;
-  const PwxRead read = ReadPwxFile(TempPwx("notime.pwx", doc).c_str(), {.AHFactor = 2, .Now = kMay24At0800}, samples, laps);
+  const PwxRead read = ReadPwxFile(TempPwx("notime.pwx", doc).c_str(), {.AHFactor = 2, .Now = kMay24At0800, .Watch = {}}, samples, laps);
   EXPECT_EQ(read.Outcome, PwxReadOutcome::Imported);
   EXPECT_EQ(V(read.Staged.Summary.StartTime), kMay24At0800);
   EXPECT_NEAR(V(read.Staged.Summary.EndTime), kMay24At0800 + 120 * kSecond, 1e-9);
@@ -223,16 +223,88 @@ TEST(DocumentReader, LapsGetTheirStatisticsAndCount) {
   EXPECT_DOUBLE_EQ(V(second.TotalDistance), 0.25);
 }
 
+// The notes of a read, one line each: kind, element, count, first place, text, value, sample.
+std::string NotesOf(const PwxRead& read) {
+  static const char* const kKinds[] = {"Merged", "NoReading", "BeyondLimit", "BeyondRecord", "NotAfter", "SummaryZero",
+                                       "LapZero", "Zone", "NoStart", "LapsHeld", "OneWatt", "Watched"};
+  std::string out;
+  for (const ImportNote& n : read.Report.Notes) {
+    out += std::string(kKinds[static_cast<int>(n.Kind)]) + " " + std::string(n.Element) + " x" + std::to_string(n.Count) +
+           " " + std::to_string(n.First.Line) + ":" + std::to_string(n.First.Column) + " '" + n.Text + "' v" +
+           std::to_string(n.Value) + " s" + std::to_string(n.SampleIndex) + "\n";
+  }
+  return out;
+}
+
+PwxRead ReadWatched(const std::string& document) {
+  SampleStore samples;
+  LapStore laps;
+  const PwxReadSettings settings{.AHFactor = 2, .Now = kMay24At0800, .Watch = {500, 3000, 250, 90, 180, 0}};
+  return ReadPwxFile(TempPwx("noted.pwx", document).c_str(), settings, samples, laps);
+}
+
+TEST(ImportReport, NotesWhatTheImportChangesWhereItChangesIt) {
+  // Line 4 of each document: a start and a summary of every channel the samples hold. A sample's
+  // value is placed at its end tag, a sample at its own; columns count from 0.
+  const std::string head = std::string(kTime) + "<summarydata><duration>9</duration><hr max=\"1\"/><spd max=\"1\"/>"
+                           "<pwr max=\"1\"/><alt max=\"1\"/></summarydata>\n";
+  struct Case {
+    const char* Name;
+    std::string Content;  // from line 4
+    const char* Notes;
+  };
+  const Case cases[] = {
+      {"a gap sample and a repeated offset",
+       head + "<sample><timeoffset>0</timeoffset><hr>90</hr></sample>\n<sample><timeoffset>1</timeoffset></sample>\n"
+              "<sample><timeoffset>1</timeoffset><hr>91</hr></sample>\n<sample><timeoffset>1</timeoffset><hr>92</hr></sample>",
+       "NoReading sample x1 6:34 '' v0 s-1\nNotAfter timeoffset x1 8:45 '1' v1 s2\n"},
+      // 2^32 keeps its low 32 bits, 0; 300 and 256 their low byte; -3 is 253.
+      {"values beyond the record",
+       head + "<sample><timeoffset>4294967296</timeoffset><hr>300</hr><cad>-3</cad></sample>\n"
+              "<sample><timeoffset>5</timeoffset><hr>256</hr></sample>",
+       "BeyondRecord timeoffset x1 5:30 '4294967296' v0 s0\nBeyondRecord hr x2 5:50 '300' v44 s0\n"
+       "Watched hr x2 5:50 '300' v0 s0\nBeyondRecord cad x1 5:62 '-3' v253 s0\n"},
+      {"values beyond the watch",
+       head + "<sample><timeoffset>-5</timeoffset><spd>1e308</spd><pwr>4294967296</pwr><lat>951</lat><lon>-200</lon></sample>",
+       "Watched timeoffset x1 5:22 '-5' v0 s0\nWatched spd x1 5:45 '1e308' v0 s0\nWatched pwr x1 5:66 '4294967296' v0 s0\n"
+       "Watched lat x1 5:80 '951' v0 s0\nWatched lon x1 5:95 '-200' v0 s0\n"},
+      {"1 W among more", head + "<sample><pwr>1</pwr></sample><sample><pwr>1.0</pwr></sample><sample><pwr>250</pwr></sample>",
+       "OneWatt pwr x2 5:14 '1' v0 s0\n"},
+      // Samples kept while none had a reading go at the first reading; indexes count stored samples.
+      {"reading-less samples before the first reading",
+       head + "<sample><timeoffset>0</timeoffset></sample>\n<sample><timeoffset>1</timeoffset><extension/></sample>\n"
+              "<sample><timeoffset>2</timeoffset><hr>90</hr></sample>\n<sample><timeoffset>3</timeoffset></sample>\n"
+              "<sample><timeoffset>3</timeoffset><hr>300</hr></sample>",
+       "NoReading sample x3 5:34 '' v0 s-1\nBeyondRecord hr x1 9:41 '300' v44 s1\nWatched hr x1 9:41 '300' v0 s1\n"},
+      {"no start, and summary figures the samples hold given as 0 or not at all",
+       "<summarydata><hr max=\"0\" min=\"0\" avg=\"0\"/></summarydata>\n"
+       "<sample><timeoffset>0</timeoffset><hr>90</hr><spd>2</spd></sample><sample><timeoffset>1</timeoffset><hr>91</hr></sample>",
+       "NoStart time x1 3:0 '' v0 s-1\nSummaryZero duration x1 4:0 '' v0 s-1\nSummaryZero hr x1 4:0 '' v0 s-1\n"
+       "SummaryZero spd x1 4:0 '' v0 s-1\n"},
+      // The lap's heart rate comes from the samples; it has no cadence to take.
+      {"lap figures given as 0",
+       head + "<segment><summarydata><duration>1</duration><hr max=\"0\" avg=\"0\"/><cad max=\"0\"/></summarydata></segment>\n"
+              "<sample><hr>90</hr></sample>",
+       "LapZero hr x1 5:0 '' v0 s-1\n"},
+      {"a zone designator", "<time> 2016-05-24T08:00:00+02:00 </time><summarydata><duration>1</duration></summarydata>",
+       "Zone time x1 4:0 '2016-05-24T08:00:00+02:00' v0 s-1\n"},
+      {"workouts merged", head + "<sample><hr>90</hr></sample>\n</workout><workout><sample><hr>91</hr></sample>",
+       "Merged workout x1 6:10 '' v0 s-1\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(NotesOf(ReadWatched(PwxDocument(c.Content))), c.Notes);
+  }
+}
+
 TEST(DocumentReader, MoreLapsThanTheRecordCountsAreHeldAtItsMost) {
   std::string segments;
   for (int i = 0; i < 70000; ++i) segments += "<segment/>";
-  SampleStore samples;
-  LapStore laps;
-  const PwxRead read = ReadPwxFile(
-      TempPwx("laps.pwx", PwxDocument(kTime + segments + Samples({"<hr>1</hr>", "<hr>2</hr>"}))).c_str(), {}, samples, laps);
+  const PwxRead read = ReadWatched(PwxDocument(kTime + segments + Samples({"<hr>1</hr>", "<hr>2</hr>"})));
   EXPECT_EQ(read.Staged.Laps.Count(), 70000);
   EXPECT_EQ(V(read.Staged.Summary.LapCount), 65535);  // not 70,000 wrapped round to 4,464
-  EXPECT_EQ(read.SamplesToStore, 2);
+  // The 65,536th segment starts after the 32 characters of the time and 65,535 segments of 10.
+  EXPECT_EQ(NotesOf(read), "SummaryZero hr x1 3:0 '' v0 s-1\nLapsHeld segment x4465 4:655382 '' v70000 s-1\n");
 }
 
 TEST(DocumentReader, SummaryWithoutSamplesAndSamplesWithoutSummary) {

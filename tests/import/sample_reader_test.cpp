@@ -352,6 +352,8 @@ TEST(SampleReader, IndexesBeyondTheStoreAreCountedButNotStored) {
   r.State.SampleIndex = 2147483647;
   r.Read("<hr>100</hr>");
   EXPECT_EQ(r.State.SampleIndex, 2147483647);
+  const ImportNote* beyond = r.State.Notes.Find(ImportNoteKind::SampleBeyondLimit, "sample");
+  EXPECT_EQ(beyond != nullptr ? beyond->Count : 0, 2);
 }
 
 TEST(GreatCircleStep, KnownDistances) {

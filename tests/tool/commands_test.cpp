@@ -72,7 +72,8 @@ TEST(Check, SaysFirstWhatIsWrongThenWhere) {
       {"cut.pwx", "<pwx><workout><sample><hr>1</hr></sam", "the file ends early", ":1:32: unclosed token"},
       {"cut-between.pwx", "<pwx><workout><sample><hr>1</hr></sample>\n", "the file ends early",
        ":2:0: no element found"},
-      {"packed.pwx", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00", 8), "the file is gzip-compressed but cannot be unpacked", ""},
+      {"packed.pwx", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00", 8),
+       "the file is gzip-compressed, which the host's plug-in cannot read", ""},
       {"packed-zip.pwx", std::string("PK\x03\x04\x14\x00\x00\x00", 8), "the file is a zip archive", ""},
       {"page.pwx", "<!DOCTYPE html>\n<html><body><p>Ride</p></body></html>\n", "this is a web page", ""},
       {"route.pwx", "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"><trk/></gpx>\n", "this is a GPX file", ""},
@@ -131,7 +132,8 @@ TEST(Check, ReadsEveryEncodingNameThePluginReads) {
 }
 
 TEST(Check, WarnsOfWhatTheImportChanges) {
-  const std::string p = Folder("warned") + "/two.pwx";
+  const std::string dir = Folder("warned");
+  const std::string p = dir + "/two.pwx";
   WriteFile(p,
             "<pwx>\n<workout>\n<time>2016-05-24T10:20:30.5</time>\n"
             "<sample><timeoffset>0</timeoffset><hr>300</hr><cad>90</cad></sample>\n"
@@ -142,23 +144,57 @@ TEST(Check, WarnsOfWhatTheImportChanges) {
   const test::ToolRun run = RunTessaly({"check", p});
   EXPECT_EQ(run.Status, 0);
   // 300 and -3 keep their low byte, 44 and 253; 2^32 keeps its low 32 bits, 0; "inf" is no number
-  // to the plug-in, so it reads 0, which fits.
+  // to the plug-in, so it reads 0, which fits. The stored offsets are 0, 5, 5, 0 and 0. A value is
+  // placed at its end tag, a sample at its own.
   EXPECT_EQ(run.Out,
             p + ": 5 samples, 0 laps, start 2016-05-24T10:20:30\n" +
+            p + ": warning: a heart rate of 300 does not fit the record, which holds 0 to 255: it is stored as 44 "
+                "(2 values, first at " + p + ":4:41)\n" +
+            p + ": warning: a heart rate no sensor gives: 300, above 250 (2 values, first at " + p + ":4:41)\n" +
+            p + ": warning: a cadence of -3 does not fit the record, which holds 0 to 255: it is stored as 253 "
+                "(1 value, first at " + p + ":5:53)\n" +
+            p + ": warning: time offsets go backwards or repeat, 5 s after 5 s first: the samples keep the file's "
+                "order (3 samples, first at " + p + ":6:60)\n" +
             p + ": warning: the file holds 2 workouts, merged into one: their samples, laps and summaries follow "
                 "each other (1 more workout, first at " + p + ":8:0)\n" +
-            p + ": warning: a heart rate of 300 does not fit the record, which holds 0 to 255: it is stored as 44 "
-                "(2 values, first at " + p + ":4:34)\n" +
-            p + ": warning: a cadence of -3 does not fit the record, which holds 0 to 255: it is stored as 253 "
-                "(1 value, first at " + p + ":5:46)\n" +
             p + ": warning: a time offset of 4294967296 does not fit the record, which holds 32 bits: it is stored "
-                "as 0 (1 value, first at " + p + ":10:8)\n" +
-            p + ": warning: time offsets go backwards or repeat, 5 s after 5 s first: the samples keep the file's "
-                "order (2 samples, first at " + p + ":6:8)\n" +
-            p + ": warning: summary figures missing from the file read 0: duration, heart rate, although the "
-                "samples hold them (2 figures, first at " + p + ":2:0)\n");
+                "as 0 (1 value, first at " + p + ":10:30)\n" +
+            p + ": warning: summary figures the file gives as 0 or not at all read 0: duration, heart rate, although "
+                "the samples hold them (2 figures, first at " + p + ":2:0)\n");
   EXPECT_EQ(RunTessaly({"check", "--strict", p}).Status, 1);
   EXPECT_EQ(RunTessaly({"check", "--strict", test::ExampleWorkout()}).Status, 0);
+
+  // Values no sensor gives, and a start that has not come yet; a zone is read, not warned of.
+  const std::string nonsense = dir + "/nonsense.pwx";
+  WriteFile(nonsense, "<pwx>\n<workout><summarydata><duration>1</duration><spd max=\"1\"/><pwr max=\"1\"/></summarydata>\n"
+                      "<time>2099-01-01T10:00:00Z</time>\n"
+                      "<sample><timeoffset>-5</timeoffset><spd>1e308</spd><pwr>4294967296</pwr><lat>951</lat></sample>\n"
+                      "</workout></pwx>\n");
+  const std::string at = " (1 value, first at " + nonsense;
+  const std::string warned = RunTessaly({"check", "--strict", nonsense}).Out;
+  EXPECT_EQ(warned.substr(warned.find('\n') + 1),
+            nonsense + ": note: the start time \"2099-01-01T10:00:00Z\" names its zone: it is read as that instant, in "
+                       "local time (1 time, first at " + nonsense + ":3:0)\n" +
+            nonsense + ": warning: a negative time offset: -5 s, before the workout starts" + at + ":4:22)\n" +
+            nonsense + ": warning: a speed no sensor gives: 1e308 m/s, above 500 km/h" + at + ":4:45)\n" +
+            nonsense + ": warning: a power no sensor gives: 4294967296 W, above 3000 W" + at + ":4:66)\n" +
+            nonsense + ": warning: a latitude no place has: 951, beyond -90 to 90" + at + ":4:80)\n" +
+            nonsense + ": warning: the start time \"2099-01-01T10:00:00Z\" lies in the future (" + nonsense + ":3:0)\n");
+  // 0 W written as 1 W: ten samples of 1 W among ten above it.
+  std::string samples;
+  for (int k = 0; k < 20; ++k) samples += k % 2 == 0 ? "<sample><pwr>1</pwr></sample>" : "<sample><pwr>200</pwr></sample>";
+  const std::string ones = dir + "/ones.pwx";
+  WriteFile(ones, "<pwx><workout><time>2016-05-24T10:20:30</time><summarydata><pwr max=\"200\"/></summarydata>\n" +
+                      samples + "</workout></pwx>\n");
+  EXPECT_EQ(RunTessaly({"check", ones}).Out,
+            ones + ": 20 samples, 0 laps, start 2016-05-24T10:20:30\n" + ones +
+                ": warning: many samples have a power of exactly 1 W among 10 above it: some programs write 0 W as 1 W, "
+                "and the host gets 1 W (10 samples, first at " + ones + ":2:14)\n");
+  const std::string undated = dir + "/undated.pwx";
+  WriteFile(undated, "<pwx><workout><summarydata><hr max=\"1\"/></summarydata><sample><hr>90</hr></sample></workout></pwx>\n");
+  EXPECT_NE(RunTessaly({"check", undated}).Out.find(undated + ": warning: no start time: the host dates the workout at "
+                                                              "the moment it imports it (the workout at " + undated + ":1:5)\n"),
+            std::string::npos);
 }
 
 TEST(Check, OneLinePerFileAndAStatusForTheWhole) {

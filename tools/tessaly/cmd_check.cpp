@@ -1,6 +1,9 @@
 // tessaly check [--strict] FILE...: whether the plug-in imports each file, and if not, why and
-// where; for a file it imports, what the import changes of it.
+// where; for a file it imports, what the import changes of it and which values no sensor gives.
+// Each file is read once, by the plug-in's own core linked into the tool: the host's view (the
+// samples, laps and start it would get) and the import's report come from that one read.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,41 @@
 #include "workout_figures.h"
 
 namespace tessaly::tool {
+
+namespace {
+
+// One file, as the host would get it: true when it imports. warned is set by a warning.
+bool CheckFile(const PluginApi& api, const Console& console, const std::string& path, bool& warned) {
+  PlainWorkoutFile file;  // a .pwx.gz is unpacked once, here
+  std::string text;
+  if (!OpenForPlugin(api, path, file, text, true)) {
+    std::fprintf(console.Out, "%s\n", text.c_str());
+    return false;
+  }
+  bool imported = false;
+  try {
+    const PwxRead read = ReadWithReport(file.Path(), api.GetAHFactor());
+    imported = Imports(read);
+    if (!imported) {
+      text = DiagnoseRefusal(file.Path(), read);
+    } else {
+      const std::int32_t laps = read.Staged.Summary.LapCount;
+      text = file.Path() + ": " + std::to_string(read.Staged.Samples.Count()) + " samples, " + std::to_string(laps) +
+             (laps == 1 ? " lap" : " laps") + ", start " + DateTimeText(read.Staged.Summary.StartTime);
+      for (const Finding& finding : ImportFindings(file.Path(), read)) {
+        text += "\n" + finding.Line;
+        warned = warned || finding.Warning;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    text = path + ": the workout does not fit in this machine's memory";
+  }
+  file.NameAsGiven(text, path);  // a place in the unpacked text, under the name the user gave
+  std::fprintf(console.Out, "%s\n", text.c_str());
+  return imported;
+}
+
+}  // namespace
 
 int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv) {
   std::vector<std::string> paths;
@@ -30,24 +68,7 @@ int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv
   int imported = 0;
   bool warned = false;
   for (const std::string& path : paths) {
-    HostWorkout workout;
-    std::string error;
-    if (!FetchWorkout(plugin.api(), path, workout, error)) {
-      std::fprintf(console.Out, "%s\n", error.c_str());
-      continue;
-    }
-    ++imported;
-    const std::size_t laps = workout.Laps.size();
-    std::fprintf(console.Out, "%s: %s samples, %s %s, start %s\n", path.c_str(),
-                 std::to_string(workout.Samples.size()).c_str(), std::to_string(laps).c_str(),
-                 laps == 1 ? "lap" : "laps", DateTimeText(workout.Summary.StartTime).c_str());
-    PlainWorkoutFile file;  // imported, so it opens again
-    if (!file.Open(path, error)) continue;
-    for (std::string warning : ImportWarnings(file.Path(), workout)) {
-      file.NameAsGiven(warning, path);
-      std::fprintf(console.Out, "%s\n", warning.c_str());
-      warned = true;
-    }
+    if (CheckFile(plugin.api(), console, path, warned)) ++imported;
   }
   if (paths.size() > 1) {
     std::fprintf(console.Out, "%d of %s files import\n", imported, std::to_string(paths.size()).c_str());

@@ -2,210 +2,43 @@
 
 #include <expat.h>
 
-#include <cerrno>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string_view>
 #include <system_error>
 
-#include "host_workout.h"
 #include "platform/file_system.h"
-#include "private_file.h"
+#include "plugin_api.h"
 #include "pwx_import/xml_parser.h"
 #include "util/ascii.h"
-#include "util/conversions.h"
-#include "util/number_text.h"
-#include "util/xml_text.h"
+#include "util/date_time.h"
+#include "util/float_environment.h"
 
 namespace tessaly::tool {
 namespace {
+
+// Values no sensor gives: the tool's own judgement, which the read watches for.
+constexpr double kFastestKmh = 500.0;
+constexpr double kMostWatts = 3000.0;
+constexpr double kMostHeartRate = 250.0;
+constexpr int kEarliestYear = 1980;  // before any device recorded workouts
+constexpr SampleWatch kNoSensorGives{.FastestKmh = kFastestKmh,
+                                     .MostPower = kMostWatts,
+                                     .MostHeartRate = kMostHeartRate,
+                                     .MostLatitude = 90.0,
+                                     .MostLongitude = 180.0,
+                                     .LeastTimeOffset = 0.0};
+// Many samples of exactly 1 W among ones above it: at least this many, and one in this many of
+// the samples with power.
+constexpr std::int64_t kManyOneWatt = 10;
+constexpr std::int64_t kOneWattShare = 20;
 
 bool IsName(std::string_view written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
 std::string Where(const std::string& path, xml::Place place) {
   return path + ":" + std::to_string(place.Line) + ":" + std::to_string(place.Column);
 }
-
-// A sample's number, read by the plug-in's own rule; what it reads as 0 (no number, or one
-// beyond a double) is none here, and fits any field.
-std::optional<double> NumberIn(std::string_view text) {
-  const std::optional<double> value = ParseReal(text);
-  return value && std::isfinite(*value) ? value : std::nullopt;
-}
-
-// The sample elements the diagnosis looks at, by their PWX names.
-enum class SampleField : std::uint8_t { HeartRate, Cadence, TimeOffset, Speed, Power, Altitude, Distance, Other };
-
-SampleField FieldNamed(std::string_view name) {
-  constexpr std::pair<std::string_view, SampleField> kFields[] = {
-      {"hr", SampleField::HeartRate}, {"cad", SampleField::Cadence}, {"timeoffset", SampleField::TimeOffset},
-      {"spd", SampleField::Speed},    {"pwr", SampleField::Power},   {"alt", SampleField::Altitude},
-      {"dist", SampleField::Distance}};
-  for (const auto& [field, kind] : kFields) {
-    if (IsName(name, field)) return kind;
-  }
-  return SampleField::Other;
-}
-
-// One kind of change the import makes: how often, and the first time.
-struct Finding {
-  long long Count = 0;
-  xml::Place First;
-  std::string Text;           // the text or value found there
-  long long SampleIndex = -1;  // the sample it was found in, where it was in one
-
-  void Note(xml::Place at, std::string text, long long sample) {
-    if (Count++ == 0) {
-      First = at;
-      Text = std::move(text);
-      SampleIndex = sample;
-    }
-  }
-};
-
-// A workout's `time` or a sample's field, with the text the plug-in's reader sees: the element's
-// text when it holds nothing but text, otherwise nothing.
-struct TextElement {
-  xml::Place At;
-  std::string Text;
-};
-
-// One pass over the file with the plug-in's parser setup, noting what the plug-in's reasons for
-// refusing a file depend on and what its import changes.
-class Scan : public xml::XmlParser {
- public:
-  std::string RootName;
-  std::vector<xml::Place> Workouts;
-  std::vector<TextElement> Times;
-  long long Samples = 0;
-  Finding HeartRateOutside, CadenceOutside, OffsetOutside, OffsetBack;
-  bool SampleHas[static_cast<int>(SampleField::Other)] = {};
-  std::vector<std::string> SummaryNames;  // children of the workouts' summarydata, lower case
-
-  Scan() {
-    XML_SetElementHandler(Handle(), &Scan::OnStart, &Scan::OnEnd);
-    XML_SetCharacterDataHandler(Handle(), &Scan::OnText);
-    XML_SetCdataSectionHandler(Handle(), &Scan::OnOther, nullptr);
-    XML_SetCommentHandler(Handle(), &Scan::OnComment);
-    XML_SetProcessingInstructionHandler(Handle(), &Scan::OnInstruction);
-  }
-
-  bool HasSummary(std::string_view name) const {
-    for (const std::string& held : SummaryNames) {
-      if (held == name) return true;
-    }
-    return false;
-  }
-
- private:
-  static Scan& Self(void* data) { return XmlParser::Self<Scan>(data); }
-
-  // Elements of a sample (depth 4) and of a workout (depth 3) whose text is wanted.
-  bool Collecting() const { return inTime_ || field_ != SampleField::Other; }
-
-  static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char**) {
-    Scan& s = Self(data);
-    s.Guard([&] {
-      if (!s.EnterElement()) return;
-      s.plain_ = false;  // an element inside: the one open has no text of its own
-      if (s.Depth() == 1) {
-        s.RootName = name;
-      } else if (s.Depth() == 2) {
-        s.inWorkout_ = IsName(name, "workout");
-        if (s.inWorkout_) s.Workouts.push_back(s.CurrentPlace());
-      } else if (s.Depth() == 3 && s.inWorkout_) {
-        s.inSample_ = IsName(name, "sample");
-        s.inSummary_ = IsName(name, "summarydata");
-        if (s.inSample_) ++s.Samples;
-        if (IsName(name, "time")) s.Open(TextElement{s.CurrentPlace(), {}});
-      } else if (s.Depth() == 4 && s.inSummary_) {
-        std::string lower;
-        for (const char c : std::string_view(name)) lower += LowerAscii(c);
-        s.SummaryNames.push_back(std::move(lower));
-      } else if (s.Depth() == 4 && s.inSample_) {
-        s.field_ = FieldNamed(name);
-        if (s.field_ != SampleField::Other) s.Open(TextElement{s.CurrentPlace(), {}});
-      }
-    });
-  }
-
-  void Open(TextElement element) {
-    open_ = std::move(element);
-    inTime_ = Depth() == 3;
-    plain_ = true;
-  }
-
-  static void XMLCALL OnEnd(void* data, const XML_Char*) {
-    Scan& s = Self(data);
-    s.Guard([&] {
-      if (s.Collecting() && s.Depth() == (s.inTime_ ? 3 : 4)) {
-        if (!s.plain_) s.open_.Text.clear();
-        if (s.inTime_) {
-          s.Times.push_back(std::move(s.open_));
-        } else {
-          s.NoteField();
-        }
-        s.inTime_ = false;
-        s.field_ = SampleField::Other;
-      }
-      if (s.Depth() == 3) s.inSample_ = s.inSummary_ = false;
-      if (s.Depth() == 2) s.inWorkout_ = false;
-      s.LeaveElement();
-    });
-  }
-
-  // A sample's field has ended: the changes its value makes.
-  void NoteField() {
-    const std::optional<double> value = NumberIn(open_.Text);
-    if (!value) return;
-    SampleHas[static_cast<int>(field_)] = true;
-    const long long whole = TruncateWideToInt64(*value);  // the fraction cut off, saturated
-    const std::string text(Trimmed(open_.Text));
-    const long long sample = Samples - 1;
-    switch (field_) {
-      case SampleField::HeartRate:
-        if (whole < 0 || whole > 255) HeartRateOutside.Note(open_.At, text, sample);
-        break;
-      case SampleField::Cadence:
-        if (whole < 0 || whole > 255) CadenceOutside.Note(open_.At, text, sample);
-        break;
-      case SampleField::TimeOffset:
-        if (whole < INT32_MIN || whole > INT32_MAX) OffsetOutside.Note(open_.At, text, sample);
-        if (lastOffset_ && whole <= *lastOffset_) {
-          OffsetBack.Note(open_.At, std::to_string(whole) + " s after " + std::to_string(*lastOffset_) + " s", sample);
-        }
-        lastOffset_ = whole;
-        break;
-      default: break;
-    }
-  }
-
-  static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
-    Scan& s = Self(data);
-    s.Guard([&] {
-      if (s.Collecting() && length > 0) s.open_.Text.append(text, static_cast<std::size_t>(length));
-    });
-  }
-
-  // A CDATA section, comment or processing instruction makes an element more than plain text.
-  static void XMLCALL OnOther(void* data) { Self(data).plain_ = false; }
-  static void XMLCALL OnComment(void* data, const XML_Char*) { OnOther(data); }
-  static void XMLCALL OnInstruction(void* data, const XML_Char*, const XML_Char*) { OnOther(data); }
-
-  bool inWorkout_ = false;
-  bool inSample_ = false;
-  bool inSummary_ = false;
-  bool inTime_ = false;                          // in a workout's `time`
-  SampleField field_ = SampleField::Other;       // the sample field open, when it is one looked at
-  bool plain_ = false;                           // the element collected holds nothing but text so far
-  TextElement open_;                             // the time or sample field being collected
-  std::optional<long long> lastOffset_;
-};
 
 // What follows the path: the plain words, then the detail in parentheses when there is one.
 std::string Explained(const std::string& path, const std::string& plain, const std::string& detail = "") {
@@ -220,22 +53,6 @@ std::string Shown(std::string_view text) {
   for (const char c : text.substr(0, kLongest)) shown += static_cast<unsigned char>(c) < ' ' ? '?' : c;
   if (text.size() > kLongest) shown += "...";
   return shown;
-}
-
-// Whether the plug-in takes this `time` text: it is asked to import a one-sample workout that
-// starts then. Which texts it takes is the plug-in's own business, so it answers, not a copy of
-// its rules; Unknown when there is nowhere to put the question.
-enum class TimeVerdict { Taken, Refused, Unknown };
-
-TimeVerdict AskPlugin(const PluginApi& api, const std::string& text) {
-  PrivateFile probe;
-  std::string error;
-  if (!probe.Create("-time.pwx", error)) return TimeVerdict::Unknown;
-  std::string document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<pwx><workout><time>";
-  AppendXmlEscaped(document, text);
-  document += "</time><sample><timeoffset>0</timeoffset><hr>60</hr></sample></workout></pwx>\n";
-  if (!probe.Write(document.data(), document.size(), error)) return TimeVerdict::Unknown;
-  return api.AnalyseExercise(probe.Path().c_str(), 0) > 0 ? TimeVerdict::Taken : TimeVerdict::Refused;
 }
 
 // The start of a file, enough to tell what kind of file it is.
@@ -309,12 +126,11 @@ std::string LineOf(const std::string& path, unsigned long number) {
 }
 
 // Plain words for a document expat does not take.
-std::string NotWellFormed(const std::string& path, const Scan& scan, const FileHead& head) {
-  const XML_Error error = scan.ParserError();
-  const xml::Place at = scan.FailurePlace();
-  const std::string detail = Where(path, at) + ": " + XML_ErrorString(error);
+std::string NotWellFormed(const std::string& path, const xml::LoadFailure& failure, const FileHead& head) {
+  const xml::Place at = failure.At;
+  const std::string detail = Where(path, at) + ": " + failure.ParserWords;
   const std::string encoding = DeclaredEncoding(head.Bytes);
-  switch (error) {
+  switch (failure.ParserError) {
     case XML_ERROR_NO_ELEMENTS:
     case XML_ERROR_UNCLOSED_TOKEN:
     case XML_ERROR_UNCLOSED_CDATA_SECTION:
@@ -365,40 +181,99 @@ std::string KindOfFile(const std::string& path, const FileHead& head) {
 }
 
 // Plain words for a document whose document element says what else it is.
-std::string OtherFormat(const std::string& path, const Scan& scan) {
-  if (IsName(scan.RootName, "gpx")) {
-    return Explained(path, "this is a GPX file, not a PWX file: convert it to PWX first");
-  }
-  if (IsName(scan.RootName, "trainingcenterdatabase")) {
+std::string OtherFormat(const std::string& path, std::string_view root) {
+  if (IsName(root, "gpx")) return Explained(path, "this is a GPX file, not a PWX file: convert it to PWX first");
+  if (IsName(root, "trainingcenterdatabase")) {
     return Explained(path, "this is a TCX file, not a PWX file: convert it to PWX first");
   }
-  if (IsName(scan.RootName, "html")) {
+  if (IsName(root, "html")) {
     return Explained(path, "this is a web page (HTML), not a workout file: save the workout file itself, not the "
                            "page that shows it");
   }
   return "";
 }
 
-std::string Times(long long count, const char* one, const char* many) {
+std::string Times(std::int64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-// A finding as one warning line: what, how often, where first.
-std::string Warning(const std::string& path, const std::string& what, const Finding& f, const char* one,
-                    const char* many) {
-  return path + ": warning: " + what + " (" + Times(f.Count, one, many) + ", first at " + Where(path, f.First) + ")";
+// One finding: what, how often, where first.
+Finding Line(bool warning, const std::string& path, const std::string& what, std::int64_t count, xml::Place first,
+             const char* one, const char* many) {
+  return {warning, path + (warning ? ": warning: " : ": note: ") + what + " (" + Times(count, one, many) +
+                       ", first at " + Where(path, first) + ")"};
 }
 
-// A value of a sample the record cannot hold, with what it holds instead.
-std::string OutsideWarning(const std::string& path, const Finding& f, const char* channel, const char* range,
-                           const std::string& stored) {
-  return Warning(path,
-                 std::string("a ") + channel + " of " + Shown(f.Text) + " does not fit the record, which holds " +
-                     range + (stored.empty() ? "" : ": it is stored as " + stored),
-                 f, "value", "values");
+// What a sample element is called in the findings.
+std::string ChannelName(std::string_view element) {
+  constexpr std::pair<std::string_view, const char*> kNames[] = {
+      {"duration", "duration"}, {"dist", "distance"}, {"hr", "heart rate"}, {"spd", "speed"}, {"pwr", "power"},
+      {"alt", "altitude"},      {"cad", "cadence"},   {"timeoffset", "time offset"}};
+  for (const auto& [name, words] : kNames) {
+    if (name == element) return words;
+  }
+  return std::string(element);
+}
+
+// A value the record cannot hold, with what it holds instead.
+Finding BeyondRecord(const std::string& path, const ImportNote& n) {
+  const bool offset = n.Element == "timeoffset";
+  return Line(true, path,
+              "a " + ChannelName(n.Element) + " of " + Shown(n.Text) + " does not fit the record, which holds " +
+                  (offset ? "32 bits" : "0 to 255") + ": it is stored as " + std::to_string(n.Value),
+              n.Count, n.First, "value", "values");
+}
+
+// A value no sensor gives.
+Finding Implausible(const std::string& path, const ImportNote& n) {
+  const std::string value = Shown(n.Text);
+  std::string what;
+  if (n.Element == "spd") {
+    what = "a speed no sensor gives: " + value + " m/s, above 500 km/h";
+  } else if (n.Element == "pwr") {
+    what = "a power no sensor gives: " + value + " W, above 3000 W";
+  } else if (n.Element == "hr") {
+    what = "a heart rate no sensor gives: " + value + ", above 250";
+  } else if (n.Element == "lat") {
+    what = "a latitude no place has: " + value + ", beyond -90 to 90";
+  } else if (n.Element == "lon") {
+    what = "a longitude no place has: " + value + ", beyond -180 to 180";
+  } else {
+    what = "a negative time offset: " + value + " s, before the workout starts";
+  }
+  return Line(true, path, what, n.Count, n.First, "value", "values");
+}
+
+std::int64_t SamplesAboveOneWatt(const SampleStore& samples) {
+  std::int64_t above = 0;
+  for (std::int32_t i = 0, n = samples.Count(); i < n; ++i) above += samples.GetPwr(i) > 1.0 ? 1 : 0;
+  return above;
+}
+
+// Notes of one kind about several elements, as one finding.
+struct Gathered {
+  std::string Names;
+  std::int64_t Count = 0;
+  xml::Place First{~0UL, 0};
+};
+
+void Gather(Gathered& g, const ImportNote& n) {
+  g.Names += (g.Names.empty() ? "" : ", ") + ChannelName(n.Element);
+  g.Count += n.Count;
+  if (n.First.Line < g.First.Line || (n.First.Line == g.First.Line && n.First.Column < g.First.Column)) g.First = n.First;
 }
 
 }  // namespace
+
+PwxRead ReadWithReport(const std::string& path, std::int32_t ahFactor) {
+  SampleStore samples;
+  LapStore laps;
+  const PwxReadSettings settings{.AHFactor = ahFactor, .Now = LocalNow(), .Watch = kNoSensorGives};
+  const FloatEnvironmentScope floatEnvironment;
+  return ReadPwxFile(path.c_str(), settings, samples, laps);
+}
+
+bool Imports(const PwxRead& read) { return read.Staged.Samples.Count() > 0; }
 
 std::string DiagnoseUnusablePath(const std::string& path) {
   std::error_code ec;
@@ -413,117 +288,132 @@ std::string DiagnoseUnusablePath(const std::string& path) {
   return "";
 }
 
-std::string DiagnoseRefusal(const PluginApi& api, const std::string& path) {
+std::string DiagnoseRefusal(const std::string& path, const PwxRead& read) {
+  const ImportReport& report = read.Report;
   const FileHead head = ReadHead(path);
   if (std::string kind = KindOfFile(path, head); !kind.empty()) return kind;
-  Scan scan;
-  const xml::LoadResult result = scan.ReadFile(path.c_str());
-  if (std::string other = OtherFormat(path, scan); !other.empty()) return other;
-  switch (result) {
+  if (std::string other = OtherFormat(path, report.RootName); !other.empty()) return other;
+  switch (report.Load) {
     case xml::LoadResult::Loaded: break;
     case xml::LoadResult::Unreadable:
-      return Explained(path, "the file cannot be read to its end: " + os::SystemErrorText(scan.SystemError()));
-    case xml::LoadResult::NotWellFormed: return NotWellFormed(path, scan, head);
+      return Explained(path, "the file cannot be read to its end: " + os::SystemErrorText(report.Failure.SystemError));
+    case xml::LoadResult::NotWellFormed: return NotWellFormed(path, report.Failure, head);
     case xml::LoadResult::DoctypeRefused:
       // Found once the declaration's name is read, so only its line is where it starts.
       return Explained(path, "the file has a document type declaration (<!DOCTYPE), which the plug-in refuses to "
                              "read: remove it",
-                       path + ":" + std::to_string(scan.FailurePlace().Line));
+                       path + ":" + std::to_string(report.Failure.At.Line));
     case xml::LoadResult::TooDeep:
       return Explained(path, "elements are nested deeper than " + std::to_string(xml::kMaxDepth) +
                                  " levels, more than the plug-in reads: this is no PWX workout as written",
-                       Where(path, scan.FailurePlace()));
+                       Where(path, report.Failure.At));
   }
-
-  // The plug-in stops at the first `time` it cannot take; earlier ones it took.
-  for (const TextElement& time : scan.Times) {
-    if (Shown(time.Text).empty()) continue;  // no time: the import is dated when it runs
-    switch (AskPlugin(api, time.Text)) {
-      case TimeVerdict::Taken: break;
-      case TimeVerdict::Refused:
-        return Explained(path, "the start time \"" + Shown(time.Text) + "\" is no possible date and time: correct it",
-                         Where(path, time.At));
-      case TimeVerdict::Unknown:
-        return Explained(path, "no samples, or the start time \"" + Shown(time.Text) +
-                                   "\" is impossible (no temporary file to test it with)",
-                         Where(path, time.At));
-    }
+  if (read.Outcome == PwxReadOutcome::WalkStopped) {
+    return Explained(path, "the start time \"" + Shown(report.RefusedTime) + "\" is no possible date and time: correct it",
+                     Where(path, report.RefusedTimePlace));
   }
-  if (scan.Workouts.empty()) {
-    return Explained(path, "no workout in the file: the document element <" + Shown(scan.RootName) +
+  if (report.Workouts == 0) {
+    return Explained(path, "no workout in the file: the document element <" + Shown(report.RootName) +
                                "> holds no workout element, so this is no PWX workout");
   }
-  if (scan.Samples == 0) return Explained(path, "no samples: the workout holds no sample elements, nothing to import");
-  const std::string elements = scan.Samples == 1 ? " sample element, without a value"
-                                                 : " sample elements, none with a value";
-  return Explained(path, "no samples: " + std::to_string(scan.Samples) + elements + " the plug-in reads");
+  if (report.SampleElements == 0) {
+    return Explained(path, "no samples: the workout holds no sample elements, nothing to import");
+  }
+  if (!Imports(read)) {
+    const std::string elements = report.SampleElements == 1 ? " sample element, without a value"
+                                                            : " sample elements, none with a value";
+    return Explained(path, "no samples: " + std::to_string(report.SampleElements) + elements + " the plug-in reads");
+  }
+  return Explained(path, "the plug-in imports nothing from it, though the plug-in's core in this tool reads " +
+                             std::to_string(read.Staged.Samples.Count()) +
+                             " samples: are the tool and the plug-in of one version?");
 }
 
-std::vector<std::string> ImportWarnings(const std::string& path, const HostWorkout& workout) {
-  Scan scan;
-  if (scan.ReadFile(path.c_str()) != xml::LoadResult::Loaded) return {};
-  std::vector<std::string> warnings;
-  if (scan.Workouts.size() > 1) {
-    Finding merged;
-    for (std::size_t k = 1; k < scan.Workouts.size(); ++k) merged.Note(scan.Workouts[k], "", -1);
-    warnings.push_back(Warning(path,
-                               "the file holds " + std::to_string(scan.Workouts.size()) +
-                                   " workouts, merged into one: their samples, laps and summaries follow each other",
-                               merged, "more workout", "more workouts"));
+std::vector<Finding> ImportFindings(const std::string& path, const PwxRead& read) {
+  const ImportReport& report = read.Report;
+  std::vector<Finding> findings;
+  Gathered summary, laps;
+  for (const ImportNote& n : report.Notes) {
+    switch (n.Kind) {
+      case ImportNoteKind::WorkoutsMerged:
+        findings.push_back(Line(true, path,
+                                "the file holds " + std::to_string(report.Workouts) +
+                                    " workouts, merged into one: their samples, laps and summaries follow each other",
+                                n.Count, n.First, "more workout", "more workouts"));
+        break;
+      case ImportNoteKind::SampleWithoutReading:
+        findings.push_back(Line(true, path,
+                                "samples without a reading (nothing but a time offset, a device's status, or nothing) "
+                                "are no instant of the workout and are not stored",
+                                n.Count, n.First, "sample", "samples"));
+        break;
+      case ImportNoteKind::SampleBeyondLimit:
+        findings.push_back(Line(true, path,
+                                "the file holds more samples than the plug-in's " +
+                                    std::to_string(SampleStore::MaxIndex + 1) + ": the rest are not stored",
+                                n.Count, n.First, "sample", "samples"));
+        break;
+      case ImportNoteKind::BeyondRecord: findings.push_back(BeyondRecord(path, n)); break;
+      case ImportNoteKind::OffsetNotAfter:
+        findings.push_back(Line(true, path,
+                                "time offsets go backwards or repeat, " + n.Text + " s after " +
+                                    std::to_string(n.Value) + " s first: the samples keep the file's order",
+                                n.Count, n.First, "sample", "samples"));
+        break;
+      case ImportNoteKind::SummaryFigureZero: Gather(summary, n); break;
+      case ImportNoteKind::LapFigureZero: Gather(laps, n); break;
+      case ImportNoteKind::ZoneDesignator:
+        findings.push_back(Line(false, path,
+                                "the start time \"" + Shown(n.Text) +
+                                    "\" names its zone: it is read as that instant, in local time",
+                                n.Count, n.First, "time", "times"));
+        break;
+      case ImportNoteKind::NoStartTime:
+        findings.push_back({true, path + ": warning: no start time: the host dates the workout at the moment it "
+                                         "imports it (the workout at " + Where(path, n.First) + ")"});
+        break;
+      case ImportNoteKind::LapCountHeld:
+        findings.push_back(Line(true, path,
+                                "the file holds " + std::to_string(n.Value) +
+                                    " segments, more laps than the summary counts: the host gets the first " +
+                                    std::to_string(n.Value - n.Count),
+                                n.Count, n.First, "more segment", "more segments"));
+        break;
+      case ImportNoteKind::PowerOfOneWatt: {
+        const std::int64_t above = SamplesAboveOneWatt(read.Staged.Samples);
+        if (n.Count >= kManyOneWatt && above > 0 && n.Count * kOneWattShare >= n.Count + above) {
+          findings.push_back(Line(true, path,
+                                  "many samples have a power of exactly 1 W among " + std::to_string(above) +
+                                      " above it: some programs write 0 W as 1 W, and the host gets 1 W",
+                                  n.Count, n.First, "sample", "samples"));
+        }
+        break;
+      }
+      case ImportNoteKind::Watched: findings.push_back(Implausible(path, n)); break;
+    }
   }
-  // What the record holds instead, as the plug-in hands it over.
-  const auto stored = [&](const Finding& f, auto value) -> std::string {
-    if (f.SampleIndex < 0 || static_cast<std::size_t>(f.SampleIndex) >= workout.Samples.size()) return "";
-    return std::to_string(value(workout.Samples[static_cast<std::size_t>(f.SampleIndex)]));
-  };
-  const auto heartRate = [](const ExerciseDataRecord& r) { return int{r.HeartRate}; };
-  const auto cadence = [](const ExerciseDataRecord& r) { return int{r.Cadence}; };
-  const auto offset = [](const ExerciseDataRecord& r) { return r.TimeOffset; };
-  if (scan.HeartRateOutside.Count > 0) {
-    warnings.push_back(OutsideWarning(path, scan.HeartRateOutside, "heart rate", "0 to 255",
-                                      stored(scan.HeartRateOutside, heartRate)));
+  if (summary.Count > 0) {
+    findings.push_back(Line(true, path,
+                            "summary figures the file gives as 0 or not at all read 0: " + summary.Names +
+                                ", although the samples hold them",
+                            summary.Count, summary.First, "figure", "figures"));
   }
-  if (scan.CadenceOutside.Count > 0) {
-    warnings.push_back(
-        OutsideWarning(path, scan.CadenceOutside, "cadence", "0 to 255", stored(scan.CadenceOutside, cadence)));
+  if (laps.Count > 0) {
+    findings.push_back(Line(true, path, "lap figures the file gives as 0 are taken from the samples: " + laps.Names,
+                            laps.Count, laps.First, "value", "values"));
   }
-  if (scan.OffsetOutside.Count > 0) {
-    warnings.push_back(
-        OutsideWarning(path, scan.OffsetOutside, "time offset", "32 bits", stored(scan.OffsetOutside, offset)));
+  // A start no device gives: the host's start, where the file gave one.
+  if (!report.StartText.empty()) {
+    const DateTime start = read.Staged.Summary.StartTime;
+    const char* when = start < EncodeDate(kEarliestYear, 1, 1) ? "before 1980, before any device recorded workouts"
+                       : start > LocalNow()                    ? "in the future"
+                                                               : nullptr;
+    if (when != nullptr) {
+      findings.push_back({true, path + ": warning: the start time \"" + Shown(report.StartText) + "\" lies " + when +
+                                    " (" + Where(path, report.StartPlace) + ")"});
+    }
   }
-  if (scan.OffsetBack.Count > 0) {
-    warnings.push_back(Warning(path, "time offsets go backwards or repeat, " + scan.OffsetBack.Text +
-                                         " first: the samples keep the file's order",
-                               scan.OffsetBack, "sample", "samples"));
-  }
-  // Figures the host reads as 0 because the file gives no summary of what its samples hold.
-  const LogSummaryRecord& s = workout.Summary;
-  const auto has = [&](SampleField field) { return scan.SampleHas[static_cast<int>(field)]; };
-  const struct {
-    const char* Name;
-    const char* Element;
-    bool Missing;
-  } figures[] = {
-      {"duration", "duration", has(SampleField::TimeOffset) && s.Duration == 0},
-      {"distance", "dist", has(SampleField::Distance) && s.Distance == 0.0},
-      {"heart rate", "hr", has(SampleField::HeartRate) && s.MaxHeartRate == 0 && s.AvgHeartRate == 0},
-      {"speed", "spd", has(SampleField::Speed) && s.MaxSpeed == 0 && s.AvgSpeed == 0},
-      {"power", "pwr", has(SampleField::Power) && workout.SummaryMaxPower == 0 && workout.SummaryAvgPower == 0},
-      {"altitude", "alt", has(SampleField::Altitude) && s.MaxAltitude == 0.0 && s.MinAltitude == 0.0},
-  };
-  Finding missing;
-  std::string names;
-  for (const auto& figure : figures) {
-    if (!figure.Missing || scan.HasSummary(figure.Element) || scan.Workouts.empty()) continue;
-    names += (names.empty() ? "" : ", ") + std::string(figure.Name);
-    missing.Note(scan.Workouts.front(), "", -1);
-  }
-  if (missing.Count > 0) {
-    warnings.push_back(Warning(path, "summary figures missing from the file read 0: " + names +
-                                         ", although the samples hold them",
-                               missing, "figure", "figures"));
-  }
-  return warnings;
+  return findings;
 }
 
 }  // namespace tessaly::tool

@@ -1,29 +1,43 @@
 // What a file is, when the plug-in imports nothing from it, and what the import changes when it
-// does. The plug-in only ever answers with a sample count; the tool reads the file again with the
-// plug-in's own parser setup to say, in plain words first, what is wrong and what to do, and then,
-// as the detail, where, the way XML tools do: FILE:LINE:COLUMN: message.
+// does, in plain words from the import's own report: the core the plug-in is built from reads the
+// file and says how the read ended, where and why, and each change it made where it made it. The
+// tool adds only what a tool alone judges: the kind of a file that is no XML at all, the words,
+// and which values no sensor gives. Places are given the way XML tools give them,
+// FILE:LINE:COLUMN, the line counted from 1 and the column from 0, as expat counts them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "plugin_api.h"
+#include "pwx_import/document_reader.h"
 
 namespace tessaly::tool {
 
-struct HostWorkout;
+// Reads the file at path with the plug-in's own core, as AnalyseExercise reads it (ahFactor is the
+// plug-in's altitude step), in the plug-in's floating-point state, watching for values no sensor
+// gives. Throws std::bad_alloc when the workout does not fit in memory.
+PwxRead ReadWithReport(const std::string& path, std::int32_t ahFactor);
+
+// Whether that read gives the host a workout: AnalyseExercise answers its sample count.
+bool Imports(const PwxRead& read);
 
 // Why path is nothing the plug-in can be asked to import: a folder or a file that cannot be opened.
 // One line starting with path; empty when it can be asked.
 std::string DiagnoseUnusablePath(const std::string& path);
 
-// Why the plug-in imported nothing from the file at path. One line, starting with path: what the
-// file is or what is wrong and what to do, then in parentheses the place and the parser's own
-// words where there are any. Lines count from 1 and columns from 0, as expat counts them.
-std::string DiagnoseRefusal(const PluginApi& api, const std::string& path);
+// Why nothing is imported from the file at path, which read read. One line, starting with path:
+// what the file is or what is wrong and what to do, then in parentheses the place and the parser's
+// own words where there are any.
+std::string DiagnoseRefusal(const std::string& path, const PwxRead& read);
 
-// What the import changed of the file at path, which the plug-in imported as workout: one line per
-// kind of change, starting with "path: warning: ", with how often and the first place.
-std::vector<std::string> ImportWarnings(const std::string& path, const HostWorkout& workout);
+// What check says of an imported file besides its counts, one line per kind, each starting with
+// "path: warning: " (a change the import makes, a value no sensor gives) or "path: note: " (what
+// the import read as the file meant it), with how often and the first place.
+struct Finding {
+  bool Warning;
+  std::string Line;
+};
+std::vector<Finding> ImportFindings(const std::string& path, const PwxRead& read);
 
 }  // namespace tessaly::tool

@@ -4,26 +4,31 @@
 #include <cstring>
 
 #include "diagnosis.h"
-#include "unpacked_file.h"
 #include "workout_header.h"
 
 namespace tessaly::tool {
 
-bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w, std::string& error) {
-  w = HostWorkout{};
+bool OpenForPlugin(const PluginApi& api, const std::string& path, PlainWorkoutFile& file, std::string& error,
+                   bool asTheHost) {
   error = DiagnoseUnusablePath(path);
-  if (!error.empty()) return false;
-  // The plug-in reads everything while AnalyseExercise runs; an unpacked copy goes when this returns.
-  PlainWorkoutFile file;
-  if (!file.Open(path, error)) return false;
+  if (!error.empty() || !file.Open(path, error, asTheHost)) return false;
   if (api.GetExerciseNumberFromRawFile(NameBeforeCompression(path).c_str()) == 0) {
     error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx, this tool also .pwx.gz)";
     return false;
   }
+  return true;
+}
+
+bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w, std::string& error) {
+  w = HostWorkout{};
+  // The plug-in reads everything while AnalyseExercise runs; an unpacked copy goes when this returns.
+  PlainWorkoutFile file;
+  if (!OpenForPlugin(api, path, file, error)) return false;
   const std::string& plain = file.Path();
   const std::int32_t count = api.AnalyseExercise(plain.c_str(), 0);
   if (count <= 0 || api.GetLogSummaryEx(&w.Summary) == 0) {
-    error = DiagnoseRefusal(api, plain);
+    // Why, from the report of a read by the plug-in's own core: a second read, on failure only.
+    error = DiagnoseRefusal(plain, ReadWithReport(plain, api.GetAHFactor()));
     file.NameAsGiven(error, path);  // a place in the unpacked text, under the name the user gave
     return false;
   }

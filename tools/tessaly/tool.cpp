@@ -40,7 +40,7 @@ std::vector<Command> MakeCommands() {
   std::vector<Command> commands = {
       {"check", RunCheck, {" [--strict] FILE.pwx..."},
        "say for each file whether the plug-in imports it: its samples, laps and start time and a warning for "
-       "each kind of change the import makes, or what is wrong, what to do and where",
+       "each kind of change the import makes and of value no sensor gives, or what is wrong, what to do and where",
        {{"--strict", "", "a warning fails the file too"}}, ""},
       {"import", RunImport,
        {" FILE.pwx [--format text|json|csv] [--laps]", " --format text|json|csv [--laps] --out-dir DIR FILE.pwx..."},

@@ -87,7 +87,7 @@ std::string NameBeforeCompression(const std::string& name) {
   return gz ? name.substr(0, n - 3) : name;
 }
 
-bool PlainWorkoutFile::Open(const std::string& path, std::string& error) {
+bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool asTheHost) {
   // The plug-in reports a missing or unreadable file as an empty import; the system says more.
   char magic[4] = {};
   std::size_t got = 0;
@@ -108,6 +108,11 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error) {
   if (got < 2 || byte(0) != 0x1F || byte(1) != 0x8B) {
     plain_ = path;
     return true;
+  }
+  if (asTheHost && NameBeforeCompression(path) == path) {
+    error = path + ": the file is gzip-compressed, which the host's plug-in cannot read: unpack it (gunzip), or "
+                   "name it .pwx.gz for this tool";
+    return false;
   }
   if (!unpacked_.Create("-" + NameBeforeCompression(std::filesystem::path(path).filename().string()), error)) {
     error = path + ": cannot unpack: " + error;
