@@ -57,6 +57,8 @@ bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w,
   WorkoutHeader header;
   ReadWorkoutHeader(plain, header);
   w.Athlete = header.Athlete;
+  w.StartInFile = header.HasTime;
+  w.AltitudeThreshold = api.GetAHFactor();
   w.Sport = ImportedSport(w.Summary.SportType, header.SportTexts);
   return true;
 }
