@@ -439,39 +439,19 @@ const char* const kUsage = UsageOf("import");
 
 }  // namespace
 
-int RunImport(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  std::vector<std::string> files;
-  std::string format = "text";
-  std::string outDir;
-  bool batch = false;
-  bool laps = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (TakeOption(argc, argv, i, "--format", format)) {
-    } else if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
-      batch = true;
-    } else if (arg == "--laps") {
-      laps = true;
-    } else if (IsOperand(arg)) {
-      files.push_back(arg);
-    } else {
-      std::fprintf(console.Err, "tessaly import: unexpected argument '%s'\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
-  }
+int RunImport(const Plugin& plugin, const Console& console, const Arguments& args) {
+  const std::vector<std::string>& files = args.Operands;
+  const std::string format = args.Value("--format", "text");
+  const std::string outDir = args.Value("--out-dir");
+  const bool batch = args.Has("--out-dir");
+  const bool laps = args.Has("--laps");
   if (!IsChoiceOf(console, "import", "--format", format)) return 2;
-  if (laps && format != "csv") {
-    std::fprintf(console.Err, "tessaly import: --laps goes with --format csv\n%s", kUsage);
-    return 2;
-  }
+  if (laps && format != "csv") return NotUnderstood(console, "import", "--laps goes with --format csv");
   if (files.empty() || (batch && outDir.empty())) {
     std::fputs(kUsage, console.Err);
     return 2;
   }
-  if (!batch && files.size() > 1) {
-    std::fprintf(console.Err, "tessaly import: several files need --out-dir DIR\n%s", kUsage);
-    return 2;
-  }
+  if (!batch && files.size() > 1) return NotUnderstood(console, "import", "several files need --out-dir DIR");
 
   const PluginApi& api = plugin.api();
   if (!batch) {
@@ -482,8 +462,7 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
       return 1;
     }
     if (workout.CommentCut) std::fprintf(console.Err, "tessaly: the comment is cut to %u characters\n", 0xFFFFu);
-    const bool written = WriteWorkout(workout, format, laps, console.Out);
-    return written && std::fflush(console.Out) == 0 ? 0 : 1;
+    return WriteWorkout(workout, format, laps, console.Out) ? 0 : OutputFailed(console, errno);
   }
 
   const std::string extension = format == "text" ? ".txt" : laps ? ".laps.csv" : "." + format;

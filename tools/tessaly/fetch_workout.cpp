@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "commands.h"
 #include "diagnosis.h"
 #include "unpacked_file.h"
 #include "workout_header.h"
@@ -11,12 +12,14 @@ namespace tessaly::tool {
 
 bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w, std::string& error) {
   w = HostWorkout{};
-  error = DiagnoseUnusablePath(path);
+  const bool standardInput = path == kStandardStream;
+  if (!standardInput) error = DiagnoseUnusablePath(path);
   if (!error.empty()) return false;
   // The plug-in reads everything while AnalyseExercise runs; an unpacked copy goes when this returns.
   PlainWorkoutFile file;
   if (!file.Open(path, error)) return false;
-  if (api.GetExerciseNumberFromRawFile(NameBeforeCompression(path).c_str()) == 0) {
+  // Standard input has no name of its own: its copy is named as the plug-in takes it.
+  if (api.GetExerciseNumberFromRawFile(NameBeforeCompression(standardInput ? file.Path() : path).c_str()) == 0) {
     error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx, this tool also .pwx.gz)";
     return false;
   }
