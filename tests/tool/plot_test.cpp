@@ -3,6 +3,7 @@
 #include <expat.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -144,6 +145,26 @@ TEST(Plot, PaceAndRouteExactlyWhenTheDataAllows) {
     const Picture picture = Read(test::ReadFile(svg));
     EXPECT_EQ(picture.Panels, c.Panels);
     EXPECT_TRUE(Has(picture.PanelTexts, c.Unit)) << picture.PanelTexts;
+  }
+}
+
+// A swimmer's rest shows as a step of about two intervals, and breaks the pace line; a bike's
+// device may record only when something changes, so there the same step does not.
+TEST(Plot, ASwimmersRestBreaksThePaceLine) {
+  for (const auto& [sport, stretches] : {std::pair<std::string, std::size_t>{"Swim", 2}, {"Bike", 1}}) {
+    SCOPED_TRACE(sport);
+    std::string pwx = "<pwx><workout><sportType>" + sport + "</sportType><time>2024-05-01T18:00:00</time>";
+    for (const int t : {0, 20, 40, 60, 100, 120, 140}) {  // a rest of 40 s after 60
+      pwx += "<sample><timeoffset>" + std::to_string(t) + "</timeoffset><spd>0.8</spd></sample>";
+    }
+    const std::string input = test::TempDir() + "/rest.pwx", svg = test::TempDir() + "/rest.svg";
+    test::WriteFile(input, pwx + "</workout></pwx>\n");
+    ASSERT_EQ(test::RunTessaly({"plot", input, "-o", svg}).Status, 0);
+    const std::string picture = test::ReadFile(svg);
+    const std::size_t line = picture.find("<path class=\"line\" d=\"");
+    ASSERT_NE(line, std::string::npos);
+    const std::string d = picture.substr(line, picture.find('"', line + 24) - line);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(d.begin(), d.end(), 'M')), stretches) << d;
   }
 }
 

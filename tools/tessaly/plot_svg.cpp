@@ -366,8 +366,15 @@ double AppendFigures(std::string& svg, const HostWorkout& w, const SampleFigures
 double AppendLapTable(std::string& svg, const HostWorkout& w, double left, double top) {
   if (w.Laps.empty()) return 0;
   const SpeedReading reading = SpeedReadingOf(w.Sport);
-  const char* const heads[] = {"Lap", "Time", "km", reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading),
-                               "HR avg", "HR max", "W avg", "Cad avg"};
+  // A column the laps do not have stays blank, its heading too; within one, a lap without a reading
+  // reads "-".
+  const LapColumns has = LapColumnsOf(w.Laps);
+  const auto head = [](bool column, const char* text) { return column ? text : ""; };
+  const char* const heads[] = {"Lap", "Time", head(has.Distance, "km"),
+                               head(has.Speed || has.Distance,
+                                    reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading)),
+                               head(has.HeartRate, "HR avg"), head(has.HeartRate, "HR max"), head(has.Power, "W avg"),
+                               head(has.Cadence, "Cad avg")};
   constexpr double kColumns[] = {0, 60, 130, 185, 245, 300, 355, 410};
   const auto row = [&](double y, const std::vector<std::string>& cells) {
     for (std::size_t k = 0; k < cells.size(); ++k) {
@@ -381,8 +388,6 @@ double AppendLapTable(std::string& svg, const HostWorkout& w, double left, doubl
   row(top + kRowHeight, {heads, heads + std::size(heads)});
   svg += "</g>\n";
   const std::size_t shown = std::min(w.Laps.size(), kMostLapRows);
-  // A column the laps do not have stays blank; within one, a lap without a reading reads "-".
-  const LapColumns has = LapColumnsOf(w.Laps);
   const auto figure = [](bool column, double v) {
     return !column ? std::string() : v > 0 && std::isfinite(v) ? Fixed(v, 0) : std::string("-");
   };

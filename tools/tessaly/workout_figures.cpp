@@ -123,7 +123,7 @@ double LongestStep(const HostWorkout& w) {
     std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
     usual = steps[steps.size() / 2];
   }
-  return w.Sport == "Swim" ? 2.5 * usual : std::max(10 * usual, 60.0);
+  return w.Sport == "Swim" ? 1.5 * usual : std::max(10 * usual, 60.0);
 }
 
 namespace {
