@@ -233,6 +233,7 @@ const json* ReadArray(const json& root, const char* key) {
 HostWorkout ReadWorkoutJson(const std::string& path, std::FILE* standardInput, bool startGiven) {
   std::ostringstream bytes;
   if (path == kStandardStream) {
+    os::UseBinary(standardInput);
     char buffer[64 * 1024];
     for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, standardInput)) > 0;) bytes.write(buffer, static_cast<std::streamsize>(got));
     if (std::ferror(standardInput)) throw InputError("cannot read standard input");

@@ -120,7 +120,8 @@ int RunPlot(const Plugin& plugin, const Console& console, const Arguments& args)
   }
   int status = 0;
   for (const std::string& input : inputs) {
-    const std::string to = output.empty() ? DefaultOutput(input) : output;
+    // Standard input has no name to put a picture beside: it goes to standard output.
+    const std::string to = !output.empty() ? output : input == kStandardStream ? input : DefaultOutput(input);
     std::string error;
     std::size_t bytes = 0;
     if (!PlotOne(api, console, options, input, to, "tessaly: ", error, bytes)) {

@@ -57,7 +57,7 @@ std::vector<Command> MakeCommands() {
        "draw heart rate, speed or pace, power, cadence and altitude over the elapsed time, laps as numbered bands, "
        "and below them the route, the figures of the samples and the laps",
        {{"-o, --output", "OUT.svg", "where the picture of one file goes, - for standard output (default: FILE.svg "
-                                    "beside FILE.pwx)"},
+                                    "beside FILE.pwx; standard output for -)"},
         {"--smooth", "SECONDS", "draw each line as a moving average over SECONDS, the readings faint behind it"},
         {"--out-dir", "DIR", "write each picture to DIR/NAME.svg instead"}},
        ""},
