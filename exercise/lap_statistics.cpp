@@ -1,5 +1,8 @@
 #include "exercise/lap_statistics.h"
 
+#include <cstdint>
+#include <limits>
+
 #include "util/conversions.h"
 
 namespace tessaly {
@@ -51,38 +54,52 @@ void FinishLap(LapDataRecord& lap, const LapAccumulators& acc, double endDistanc
 
 }  // namespace
 
+void AltitudeClimb::Add(double altitude) {
+  if (altitude > reference_ + ahFactor_) {
+    ascent_ += RoundHalfAway(altitude - reference_);
+    reference_ = altitude;
+  } else if (altitude < reference_ - ahFactor_) {
+    descent_ += RoundHalfAway(reference_ - altitude);
+    reference_ = altitude;
+  }
+}
+
+namespace {
+
+// The samples one lap takes, each handed to take(i): from the one after cursor, which the lap
+// before took last, up to the first whose whole second reaches endSecond; the sample that reaches
+// the lap's end belongs to the lap. Returns false when the samples ran out first (a writer's lap
+// times rounded past the last sample), cursor then at the last sample.
+template <class Take>
+bool TakeLapSamples(const SampleStore& samples, std::int32_t& cursor, std::int64_t endSecond, Take take) {
+  const std::int32_t last = samples.Count() - 1;
+  while (cursor < last) {
+    const std::int32_t i = ++cursor;
+    take(i);
+    if (samples.GetTimeOffset(i) >= endSecond) return true;
+  }
+  return false;
+}
+
+// A lap's climb starts from the altitude where the lap before it ended (the first sample's own for
+// the first lap).
+AltitudeClimb ClimbFrom(const SampleStore& samples, std::int32_t cursor, std::int32_t ahFactor) {
+  return AltitudeClimb(samples.GetAlt(cursor < 0 ? 0 : cursor), ahFactor);
+}
+
+}  // namespace
+
 std::int32_t DeriveLapStatistics(const SampleStore& samples, LapStore& laps, std::int32_t ahFactor) {
   // One cursor for all laps: a lap starts at the sample after the one that ended the lap before.
   std::int32_t cursor = -1;
-  const std::int32_t last = samples.Count() - 1;
   const std::int32_t lapCount = laps.Count();
   for (std::int32_t j = 0; j < lapCount; ++j) {
     LapDataRecord lap{};
     laps.GetLap(j, lap);
     LapAccumulators acc;
-    const std::int64_t endSecond = TruncateToInt64(lap.EndOffset);
-    double reference = samples.GetAlt(cursor < 0 ? 0 : cursor);
-    for (;;) {
-      if (cursor >= last) {
-        // The samples ran out before this lap reached its end (a writer's lap times rounded past
-        // the last sample): a lap that took samples ends at the last one; a lap that took none,
-        // and every later lap, stays as read.
-        if (acc.PowerCount > 0) {  // power counts every sample the lap took
-          FinishLap(lap, acc, samples.GetDist(cursor), laps, j);
-          laps.SetLap(j, lap);
-        }
-        return lapCount;
-      }
-      const std::int32_t i = ++cursor;
-      // Altitude with hysteresis: small steps count only once together they pass the threshold.
-      const double alt = samples.GetAlt(i);
-      if (alt > reference + ahFactor) {
-        acc.Ascent += RoundHalfAway(alt - reference);
-        reference = alt;
-      } else if (alt < reference - ahFactor) {
-        acc.Descent += RoundHalfAway(reference - alt);
-        reference = alt;
-      }
+    AltitudeClimb climb = ClimbFrom(samples, cursor, ahFactor);
+    const bool ended = TakeLapSamples(samples, cursor, TruncateToInt64(lap.EndOffset), [&](std::int32_t i) {
+      climb.Add(samples.GetAlt(i));
       const double spd = samples.GetSpd(i);
       if (spd > acc.MaxSpeed) acc.MaxSpeed = spd;
       const std::uint8_t hr = samples.GetHr(i);
@@ -102,13 +119,39 @@ std::int32_t DeriveLapStatistics(const SampleStore& samples, LapStore& laps, std
       if (pwr > acc.MaxPower) acc.MaxPower = TruncateToUInt16(pwr);
       acc.PowerSum += TruncateToInt32(pwr);
       ++acc.PowerCount;
-      // The sample that reaches the lap's end belongs to the lap.
-      if (samples.GetTimeOffset(i) >= endSecond) break;
+    });
+    acc.Ascent = climb.Ascent();
+    acc.Descent = climb.Descent();
+    // The samples ran out before this lap reached its end: a lap that took samples (power counts
+    // every sample it took) ends at the last one; a lap that took none, and every later lap, stays
+    // as read.
+    if (ended || acc.PowerCount > 0) {
+      FinishLap(lap, acc, samples.GetDist(cursor), laps, j);
+      laps.SetLap(j, lap);
     }
-    FinishLap(lap, acc, samples.GetDist(cursor), laps, j);
-    laps.SetLap(j, lap);
+    if (!ended) break;
   }
   return lapCount;
+}
+
+Climb WorkoutClimb(const SampleStore& samples, const LapStore& laps, std::int32_t ahFactor) {
+  Climb total;
+  std::int32_t cursor = -1;
+  bool ended = true;
+  for (std::int32_t j = 0; j <= laps.Count() && ended; ++j) {
+    // After the last lap, the rest of the samples.
+    std::int64_t endSecond = std::numeric_limits<std::int64_t>::max();
+    if (j < laps.Count()) {
+      LapDataRecord lap{};
+      laps.GetLap(j, lap);
+      endSecond = TruncateToInt64(lap.EndOffset);
+    }
+    AltitudeClimb climb = ClimbFrom(samples, cursor, ahFactor);
+    ended = TakeLapSamples(samples, cursor, endSecond, [&](std::int32_t i) { climb.Add(samples.GetAlt(i)); });
+    total.Ascent += climb.Ascent();
+    total.Descent += climb.Descent();
+  }
+  return total;
 }
 
 CadencePowerTotals ComputeCadencePowerTotals(const SampleStore& samples) {

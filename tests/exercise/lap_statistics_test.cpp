@@ -277,6 +277,29 @@ TEST(DeriveLapStatistics, ExtremePowerValuesAreSafe) {
   EXPECT_EQ(double{lap.AvgPower}, 0.0);      // (-1 + 0 + 3) / 3
 }
 
+TEST(WorkoutClimb, TheLapsRuleOverTheWholeWorkout) {
+  // Samples a second apart; laps end at the given seconds. From one reference over the whole
+  // workout, the first case would count 100 to 103; lap by lap it counts nothing.
+  const struct {
+    std::vector<double> alts, ends;
+    std::int64_t ascent, descent;
+  } cases[] = {
+      {{100, 100, 101, 103, 103, 103}, {2, 5}, 0, 0},  // the second lap starts from 101, not 100
+      {{100, 101, 102, 103}, {}, 3, 0},                 // no laps: one stretch
+      {{100, 100, 101, 104, 104, 90}, {2}, 3, 14},      // after the last lap, from 101 on
+      {{100, 110, 120}, {0, 9, 9}, 20, 0},              // the samples run out in the second lap
+  };
+  for (const auto& c : cases) {
+    SampleStore samples;
+    Fill(samples, Altitudes(c.alts));
+    LapStore laps;
+    for (const double end : c.ends) laps.Add(Lap(end));
+    const Climb climb = WorkoutClimb(samples, laps, 2);
+    EXPECT_EQ(climb.Ascent, c.ascent);
+    EXPECT_EQ(climb.Descent, c.descent);
+  }
+}
+
 TEST(ComputeCadencePowerTotals, WholeWorkoutCountsZeros) {
   const struct {
     std::string name;

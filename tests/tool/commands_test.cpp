@@ -223,7 +223,7 @@ TEST(FailingCommands, SayWhatCheckSaysAndWriteNothing) {
   WriteFile(bad, kBroken);
   const std::string output = TempDir() + "/failing/out.pwx";
   const std::vector<std::vector<std::string>> commands = {
-      {"import", bad}, {"import", bad, "--format", "json"}, {"convert", bad, output}, {"plot", bad, "-o", output}};
+      {"import", bad}, {"import", bad, "--format", "json"}, {"convert", bad, output}, {"plot", bad, "-o", output + ".svg"}};
   for (const std::vector<std::string>& command : commands) {
     SCOPED_TRACE(command[0]);
     const test::ToolRun run = RunTessaly(command);
@@ -231,6 +231,7 @@ TEST(FailingCommands, SayWhatCheckSaysAndWriteNothing) {
     EXPECT_EQ(run.Err, bad + BrokenWhy(bad) + "\n");
     EXPECT_EQ(run.Out, "");
     EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_FALSE(std::filesystem::exists(output + ".svg"));
   }
 }
 
@@ -240,7 +241,7 @@ TEST(Batch, OneBadFileNeverStopsTheOthers) {
   const std::string bad = in + "/broken.pwx";
   WriteFile(bad, kBroken);
   const std::string small = in + "/short.pwx";
-  WriteFile(small, "<pwx><workout><sample><timeoffset>0</timeoffset><hr>90</hr></sample>"
+  WriteFile(small, "<pwx><workout><time>2024-05-01T18:00:00</time><sample><timeoffset>0</timeoffset><hr>90</hr></sample>"
                    "<sample><timeoffset>1</timeoffset><hr>91</hr></sample></workout></pwx>\n");
   const std::string twin = Folder("batch-in/other") + "/morning-ride.pwx";  // same name as the example
   WriteFile(twin, ReadFile(example));

@@ -54,6 +54,8 @@ TEST(CompressedInput, ImportAndConvertReadAGzipFileAsThePlainOne) {
                 ":3:20: mismatched tag)\n" +  //
                 zip + ": the file is a zip archive: unpack it first and check the .pwx files inside\n" +
                 "1 of 4 files import\n");
+  // Standard input too, packed or not.
+  EXPECT_EQ(RunTessaly({"check", "-"}, false, ReadFile(packed)).Out, "-: 121 samples, 2 laps, start 2026-06-14T07:30:00\n");
   // No unpacked copy (named PROCESS-NUMBER-gz-....pwx, in the tool's own folder) is left at the top
   // of the temporary folder; interruption_posix_test looks into the tool's folder.
   for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {

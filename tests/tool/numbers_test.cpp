@@ -1,5 +1,6 @@
 // Every number the tool prints in JSON and CSV reads back to the plug-in's value bit for bit, with
-// no digit more than that takes; and export takes import's JSON back bit for bit.
+// no digit more than that takes (in CSV a channel measured at a float's precision, as a float); and
+// export takes import's JSON back bit for bit.
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -24,13 +25,14 @@ namespace {
 
 using tool::RecordField;
 
-// The fewest significant digits that read back to v, found with printf and strtod: an oracle
-// apart from the to_chars the tool uses.
-int FewestDigits(double v) {
+// The fewest significant digits that read back to v, found with printf and strtod (strtof for a
+// float): an oracle apart from the to_chars the tool uses.
+template <class T>
+int FewestDigits(T v) {
   for (int digits = 1; digits < 17; ++digits) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*e", digits - 1, v);
-    if (std::strtod(text, nullptr) == v) return digits;
+    std::snprintf(text, sizeof text, "%.*e", digits - 1, static_cast<double>(v));
+    if ((std::is_same_v<T, float> ? std::strtof(text, nullptr) : std::strtod(text, nullptr)) == v) return digits;
   }
   return 17;
 }
@@ -47,25 +49,55 @@ int SignificantDigits(std::string text) {
   return static_cast<int>(digits.find_last_not_of('0') - first + 1);
 }
 
-// The text of one field against the record the plug-in handed over.
+// Reads text as a T, which must be value and take no digit more than value needs.
+template <class T>
+void ExpectShortest(const std::string& text, T value) {
+  T back{};
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), back);
+  ASSERT_TRUE(r.ec == std::errc() && r.ptr == text.data() + text.size());
+  EXPECT_EQ(std::memcmp(&back, &value, sizeof value), 0) << "reads back as another value";
+  EXPECT_EQ(SignificantDigits(text), FewestDigits(value)) << "not the shortest form";
+}
+
+// The text of one field against the record the plug-in handed over; measured at a float's
+// precision, a value that is a float exactly is printed as that float.
 template <class Record>
-void ExpectField(const Record& record, const RecordField<Record>& field, const std::string& text) {
+void ExpectField(const Record& record, const RecordField<Record>& field, const std::string& text,
+                 bool floatPrecision = false) {
   SCOPED_TRACE(std::string(field.Name) + " = " + text);
   std::visit(
       [&](auto type) {
         using T = typename decltype(type)::type;
         if constexpr (std::is_floating_point_v<T>) {
           const T value = tool::LoadField<T>(record, field.Offset);
-          T back{};
-          const auto r = std::from_chars(text.data(), text.data() + text.size(), back);
-          ASSERT_TRUE(r.ec == std::errc() && r.ptr == text.data() + text.size());
-          EXPECT_EQ(std::memcmp(&back, &value, sizeof value), 0) << "reads back as another value";
-          EXPECT_EQ(SignificantDigits(text), FewestDigits(value)) << "not the shortest form";
+          if (floatPrecision && static_cast<double>(static_cast<float>(value)) == value) {
+            ExpectShortest(text, static_cast<float>(value));
+          } else {
+            ExpectShortest(text, value);
+          }
         } else if constexpr (!std::is_array_v<T>) {
           EXPECT_EQ(text, std::to_string(+tool::LoadField<T>(record, field.Offset)));
         }
       },
       field.Type);
+}
+
+// Whether the field is 0 (a text empty) in the record; a blank cell is only for such a field.
+template <class Record>
+bool ExpectZeroOrText(const Record& record, const RecordField<Record>& field, const std::string& cell) {
+  bool zero = false;
+  std::visit(
+      [&](auto type) {
+        using T = typename decltype(type)::type;
+        if constexpr (std::is_array_v<T>) {
+          zero = tool::LoadField<char>(record, field.Offset) == '\0';
+        } else {
+          zero = tool::LoadField<T>(record, field.Offset) == T{0};
+        }
+      },
+      field.Type);
+  EXPECT_TRUE(zero || !cell.empty()) << field.Name << " is blank but not 0";
+  return zero;
 }
 
 // "Name": value lines of the JSON the tool writes, one member a line, objects and lists skipped.
@@ -149,6 +181,9 @@ TEST_F(DeviceNumbers, CsvNumbersAreTheShortestThatReadBack) {
       if (name != "Index") columns.push_back(field == std::end(tool::kSampleFields) ? nullptr : field);
     }
     EXPECT_EQ(columns.size(), std::size(tool::kSampleFields));  // every sample field has its column
+    const std::vector<std::string> floatPrecision = {"Altitude", "Temperature", "TorqueEffectivenessLeft",
+        "TorqueEffectivenessRight", "PedalSmoothnessLeft", "PedalSmoothnessRight"};
+    std::vector<bool> blank(columns.size(), true), zero(columns.size(), true);  // in every row
     std::size_t row = 0;
     for (; std::getline(lines, line); ++row) {
       ASSERT_LT(row, w.Samples.size());
@@ -156,13 +191,28 @@ TEST_F(DeviceNumbers, CsvNumbersAreTheShortestThatReadBack) {
       std::string cell;
       std::getline(cells, cell, ',');
       ASSERT_EQ(cell, std::to_string(row));
-      for (const auto* field : columns) {
-        ASSERT_NE(field, nullptr);
+      for (std::size_t k = 0; k < columns.size(); ++k) {
+        ASSERT_NE(columns[k], nullptr);
+        const std::string name = columns[k]->Name;
         std::getline(cells, cell, ',');
-        ExpectField(w.Samples[row], *field, cell);
+        const bool zeroHere = ExpectZeroOrText(w.Samples[row], *columns[k], cell);
+        zero[k] = zero[k] && zeroHere;
+        blank[k] = blank[k] && cell.empty();
+        if (!cell.empty()) {
+          ExpectField(w.Samples[row], *columns[k], cell,
+                      std::find(floatPrecision.begin(), floatPrecision.end(), name) != floatPrecision.end());
+        }
       }
     }
     EXPECT_EQ(row, w.Samples.size());
+    // A column is blank exactly when its field is 0 in every sample: a channel the workout lacks.
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      EXPECT_EQ(blank[k], zero[k] && row > 0 && std::string(columns[k]->Name) != "TimeOffset") << columns[k]->Name;
+    }
+    if (file.find("IpBike") != std::string::npos) {
+      EXPECT_NE(run.Out.find(",18.2,"), std::string::npos);  // written by the device as 18.200000762939453
+      EXPECT_EQ(run.Out.find("18.200000762939453"), std::string::npos);
+    }
   }
 }
 

@@ -98,9 +98,9 @@ TEST(Outputs, RefusedWithTheirReason) {
   WriteFile(misspelt, R"({"summary": {"StartTime": 45000}, "samples": [{"TimeOffset": 0, "Heartrate": 60}]})");
   WriteFile(disagreeing, R"({"summary": {"StartTime": 45431.75, "Start": "2024-05-19T17:30:00"}})");
   WriteFile(undated, R"({"summary": {"Sport": "Run"}})");
+  const std::string noTime = test::DataDir() + "/import/no_time.pwx";
   const struct { std::vector<std::string> Args; std::string Err; } cases[] = {
       {{"convert", ride, ride}, ride + ": the output " + ride + " would replace the input\n"},
-      {{"plot", ride, "-o", ride}, "tessaly: " + ride + ": the output " + ride + " would replace the input\n"},
       {{"convert", ride, dir + "/out.txt"},
        dir + "/out.txt: not a PWX file name; the plug-in writes only names ending in .pwx\n"},
       {{"export", good, dir + "/"},
@@ -112,8 +112,15 @@ TEST(Outputs, RefusedWithTheirReason) {
       {{"export", disagreeing, out},
        "tessaly: " + disagreeing + ": summary.Start \"2024-05-19T17:30:00\" and summary.StartTime 45431.75 "
                                    "(2024-05-19T18:00:00) disagree; correct one, or leave one out\n"},
-      {{"export", undated, out}, "tessaly: " + undated + ": summary: no StartTime or Start; the plug-in would "
-                                                         "date the workout when it writes it\n"},
+      {{"export", undated, out}, "tessaly: " + undated + ": summary: no StartTime or Start; the plug-in would date the "
+                                                         "workout when it writes it: give the start with --start "
+                                                         "YYYY-MM-DDThh:mm:ss\n"},
+      {{"convert", noTime, out}, noTime + ": the file gives no start time, and the plug-in would write the moment of "
+                                          "this conversion as the workout's: give the start with --start "
+                                          "YYYY-MM-DDThh:mm:ss\n"},
+      {{"plot", ride, "-o", dir + "/ride.png"},
+       "tessaly: " + dir + "/ride.png: not an SVG file name; plot draws SVG pictures, named .svg (or - for standard "
+                           "output)\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Args[0] + " " + c.Args.back());
@@ -132,6 +139,46 @@ TEST(Outputs, RefusedWithTheirReason) {
   const std::string why = ride + ": cannot make the folder " + ride + "/sub: ";
   EXPECT_EQ(blocked.Err.rfind(why, 0), 0u) << blocked.Err;
   EXPECT_GT(blocked.Err.size(), why.size() + 1) << "no reason given";
+
+  // The plug-in writes its extension as .pwx: OUT.PWX is that file only where case does not matter.
+  const test::ToolRun capitals = RunTessaly({"convert", ride, dir + "/OUT.PWX"});
+  if (tool::os::FileNamesIgnoreCase()) {
+    EXPECT_EQ(capitals.Status, 0) << capitals.Err;
+  } else {
+    EXPECT_EQ(capitals.Err, dir + "/OUT.PWX: the plug-in writes the extension as .pwx, and on this system OUT.PWX and "
+                                  "OUT.pwx are two files: name the output OUT.pwx\n");
+  }
+}
+
+// "-" reads standard input and writes standard output as a file would be; a start the file lacks
+// comes from --start.
+TEST(StandardStreams, ReadAndWrittenAsFilesAre) {
+  const std::string dir = test::TempDir() + "/streams";
+  std::filesystem::create_directories(dir);
+  const std::string example = test::ExampleWorkout();
+  EXPECT_EQ(RunTessaly({"import", "-"}, false, ReadFile(example)).Out, RunTessaly({"import", example}).Out);
+  ASSERT_EQ(RunTessaly({"plot", example, "-o", dir + "/ride.svg"}).Status, 0);
+  EXPECT_EQ(RunTessaly({"plot", example, "-o", "-"}).Out, ReadFile(dir + "/ride.svg"));
+  ASSERT_EQ(RunTessaly({"convert", example, dir + "/ride.pwx"}).Status, 0);
+  EXPECT_EQ(RunTessaly({"convert", "-", "-"}, false, ReadFile(example)).Out, ReadFile(dir + "/ride.pwx"));
+  const std::string json = RunTessaly({"import", example, "--format", "json"}).Out;
+  EXPECT_EQ(RunTessaly({"export", "-", "-"}, false, json).Out, ReadFile(dir + "/ride.pwx"));
+
+  const std::string noTime = test::DataDir() + "/import/no_time.pwx";
+  const test::ToolRun dated = RunTessaly({"convert", noTime, "-", "--start", "2024-05-01T07:00:00"});
+  EXPECT_EQ(dated.Status, 0) << dated.Err;
+  EXPECT_NE(dated.Out.find("<time>2024-05-01T07:00:00</time>"), npos) << dated.Out;
+  EXPECT_NE(RunTessaly({"import", noTime}).Out.find("\nStart:              not in the file (the import dates it "), npos);
+}
+
+// A write that fails says why, standard output included.
+TEST(StandardStreams, AFullDiskSaysWhy) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  for (const char* format : {"csv", "json", "text"}) {
+    const test::ToolRun run = RunTessaly({"import", test::ExampleWorkout(), "--format", format}, false, "", "/dev/full");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "tessaly: cannot write the output: No space left on device\n");
+  }
 }
 
 }  // namespace

@@ -16,20 +16,28 @@ struct ToolRun {
   std::string Err;
 };
 
-// tessaly ARGS..., its output and messages caught in files of the scratch folder.
-inline ToolRun RunTessaly(std::vector<std::string> args, bool errIsTerminal = false) {
+// tessaly ARGS..., given input on standard input, its output and messages caught in files of the
+// scratch folder (the output in outPath instead when one is given, and not read back).
+inline ToolRun RunTessaly(std::vector<std::string> args, bool errIsTerminal = false, const std::string& input = "",
+                          std::string outPath = "") {
   static int runs = 0;
   const std::string stem = TempDir() + "/run" + std::to_string(++runs);
-  std::FILE* out = std::fopen((stem + ".out").c_str(), "wb");
+  WriteFile(stem + ".in", input);
+  const bool caught = outPath.empty();
+  if (caught) outPath = stem + ".out";
+  std::FILE* in = std::fopen((stem + ".in").c_str(), "rb");
+  std::FILE* out = std::fopen(outPath.c_str(), "wb");
   std::FILE* err = std::fopen((stem + ".err").c_str(), "wb");
   args.insert(args.begin(), "tessaly");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  const int status = tool::RunTool(static_cast<int>(args.size()), argv.data(), tool::Console{out, err, errIsTerminal});
+  const int status =
+      tool::RunTool(static_cast<int>(args.size()), argv.data(), tool::Console{in, out, err, errIsTerminal});
+  std::fclose(in);
   std::fclose(out);
   std::fclose(err);
-  return {status, ReadFile(stem + ".out"), ReadFile(stem + ".err")};
+  return {status, caught ? ReadFile(outPath) : "", ReadFile(stem + ".err")};
 }
 
 // The example workout of the project.

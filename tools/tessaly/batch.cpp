@@ -15,7 +15,9 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string OutputPath(const std::string& outDir, const std::string& input, const std::string& extension) {
-  std::string name = NameBeforeCompression(std::filesystem::path(input).filename().string());  // NAME.pwx.gz is NAME, not NAME.pwx
+  // NAME.pwx.gz is NAME, not NAME.pwx; standard input has no name of its own.
+  std::string name = input == kStandardStream ? "standard-input"
+                                              : NameBeforeCompression(std::filesystem::path(input).filename().string());
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   const char last = outDir.empty() ? '/' : outDir.back();

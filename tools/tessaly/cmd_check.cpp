@@ -50,17 +50,9 @@ bool CheckFile(const PluginApi& api, const Console& console, const std::string& 
 
 }  // namespace
 
-int RunCheck(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  std::vector<std::string> paths;
-  bool strict = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--strict") {
-      strict = true;
-    } else {
-      paths.push_back(arg);
-    }
-  }
+int RunCheck(const Plugin& plugin, const Console& console, const Arguments& args) {
+  const std::vector<std::string>& paths = args.Operands;
+  const bool strict = args.Has("--strict");
   if (paths.empty()) {
     std::fputs(UsageOf("check"), console.Err);
     return 2;

@@ -190,9 +190,10 @@ std::optional<double> StartValue(const std::string& text) {
 }
 
 // The summary: its record, the sport by name and the start, which "Start" may give as text. A
-// workout without a start is refused: the plug-in would date it the moment it writes it.
-// "SummaryAvgPower" and "SummaryMaxPower" are the import's to show; the export has no call for them.
-void ReadSummary(const json& o, HostWorkout& w) {
+// workout without a start is refused, unless --start gives one: the plug-in would date it the
+// moment it writes it. "SummaryAvgPower" and "SummaryMaxPower" are the import's to show; the export
+// has no call for them.
+void ReadSummary(const json& o, HostWorkout& w, bool startGiven) {
   const std::string where = "summary";
   w.Summary = ReadRecord(kSummaryFields, o, where, {"Sport", "Start", "SummaryAvgPower", "SummaryMaxPower"});
   // No sport named: the export's name for a sport it has no other name for.
@@ -216,8 +217,9 @@ void ReadSummary(const json& o, HostWorkout& w) {
                        " (" + DateTimeText(w.Summary.StartTime) + ") disagree; correct one, or leave one out");
     }
   }
-  if (w.Summary.StartTime == 0.0) {
-    throw InputError("summary: no StartTime or Start; the plug-in would date the workout when it writes it");
+  if (w.Summary.StartTime == 0.0 && !startGiven) {
+    throw InputError("summary: no StartTime or Start; the plug-in would date the workout when it writes it: give "
+                     "the start with --start YYYY-MM-DDThh:mm:ss");
   }
 }
 
@@ -227,11 +229,19 @@ const json* ReadArray(const json& root, const char* key) {
   return v;
 }
 
-HostWorkout ReadWorkoutJson(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError("cannot read the file");
+// The workout JSON of the file at path, or of standard input for "-".
+HostWorkout ReadWorkoutJson(const std::string& path, std::FILE* standardInput, bool startGiven) {
   std::ostringstream bytes;
-  bytes << in.rdbuf();
+  if (path == kStandardStream) {
+    os::UseBinary(standardInput);
+    char buffer[64 * 1024];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, standardInput)) > 0;) bytes.write(buffer, static_cast<std::streamsize>(got));
+    if (std::ferror(standardInput)) throw InputError("cannot read standard input");
+  } else {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw InputError("cannot read the file");
+    bytes << in.rdbuf();
+  }
   json root;
   try {
     root = json::parse(bytes.str());
@@ -250,7 +260,7 @@ HostWorkout ReadWorkoutJson(const std::string& path) {
   w.Comment = ReadText(root, "comment", "");
   static const json kNoSummary = json::object();
   const json* summary = Find(root, "summary");
-  ReadSummary(summary != nullptr ? ReadObject(*summary, "summary") : kNoSummary, w);
+  ReadSummary(summary != nullptr ? ReadObject(*summary, "summary") : kNoSummary, w, startGiven);
   if (const json* samples = ReadArray(root, "samples")) {
     w.Samples.reserve(samples->size());
     for (std::size_t i = 0; i < samples->size(); ++i) {
@@ -315,79 +325,132 @@ void EmptyPluginStores(const PluginApi& api, const std::string& output) {
   api.AnalyseExercise(nowhere.c_str(), 0);
 }
 
-// Imports input and exports it to output; false with the reason when either fails.
+// Exports the workout to output, or for "-" through a file of the tool's own to standard output.
+// False, with the reason, when it is not written.
+bool ExportTo(const PluginApi& api, const Console& console, const HostWorkout& w, const std::string& output,
+              std::string& error) {
+  // Whatever an earlier call left in the plug-in's stores is no part of this workout.
+  if (output != kStandardStream) {
+    EmptyPluginStores(api, output);
+    return ExportWorkout(api, w, output, error);
+  }
+  StandardOutputFile file;
+  if (!file.Open(error)) {
+    error = "cannot write standard output: " + error;
+    return false;
+  }
+  EmptyPluginStores(api, file.Path());
+  if (!ExportWorkout(api, w, file.Path(), error)) {
+    if (const std::size_t at = error.find(file.Path()); at != std::string::npos) {
+      error.replace(at, file.Path().size(), "standard output, through " + file.Path() + ",");
+    }
+    return false;
+  }
+  int writeError = 0;
+  if (!file.CopyTo(console.Out, error, writeError)) {
+    error = "cannot read back " + file.Path() + " for standard output: " + error;
+    return false;
+  }
+  if (writeError != 0) OutputFailed(console, writeError);
+  return true;
+}
+
+// The workout made to start at start, its end moved with it.
+void StartAt(HostWorkout& w, double start) {
+  if (w.Summary.EndTime != 0.0) w.Summary.EndTime += start - w.Summary.StartTime;
+  w.Summary.StartTime = start;
+  w.StartInFile = true;
+}
+
+// The start --start gives, when it is given: nullopt and false when it is no local date and time.
+bool ReadStartOption(const Console& console, std::string_view command, const Arguments& args,
+                     std::optional<double>& start) {
+  if (!args.Has("--start")) return true;
+  start = StartValue(args.Value("--start"));
+  if (start) return true;
+  NotUnderstood(console, command,
+                "--start takes a possible local date and time, YYYY-MM-DDThh:mm:ss, not '" + args.Value("--start") + "'");
+  return false;
+}
+
+// Imports input and exports it to output; false with the reason when either fails, or when the
+// file gives no start time and start none, as the plug-in would date the workout now.
 bool Convert(const PluginApi& api, const Console& console, const std::string& input, const std::string& output,
-             std::string& error) {
+             const std::optional<double>& start, std::string& error) {
   HostWorkout workout;
   if (!FetchWorkout(api, input, workout, error)) return false;
   if (workout.CommentCut) {
     std::fprintf(console.Err, "tessaly: %s: the comment is cut to %u characters\n", input.c_str(), 0xFFFFu);
   }
-  EmptyPluginStores(api, output);
-  if (!ExportWorkout(api, workout, output, error)) {
+  if (start) {
+    StartAt(workout, *start);
+  } else if (!workout.StartInFile) {
+    error = input + ": the file gives no start time, and the plug-in would write the moment of this conversion as "
+                    "the workout's: give the start with --start YYYY-MM-DDThh:mm:ss";
+    return false;
+  }
+  if (!ExportTo(api, console, workout, output, error)) {
     error = input + ": " + error;
     return false;
   }
   return true;
 }
 
+// Why output is no file to write input to; empty when it is one. "-" is standard output.
+std::string OutputRefusal(const std::string& input, const std::string& output) {
+  if (output == kStandardStream) return {};
+  std::string refusal = PwxTargetRefusal(output);
+  return refusal.empty() ? InputReplacedRefusal(input, output) : refusal;
+}
+
 const char* const kConvertUsage = UsageOf("convert");
 
 }  // namespace
 
-int RunExport(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  if (argc != 2) {
+int RunExport(const Plugin& plugin, const Console& console, const Arguments& args) {
+  std::optional<double> start;
+  if (!ReadStartOption(console, "export", args, start)) return 2;
+  if (args.Operands.size() != 2) {
     std::fputs(UsageOf("export"), console.Err);
     return 2;
   }
-  const std::string input = argv[0];
-  const std::string output = argv[1];
-  for (const std::string& refusal : {PwxTargetRefusal(output), InputReplacedRefusal(input, output)}) {
-    if (refusal.empty()) continue;
+  const std::string& input = args.Operands[0];
+  const std::string& output = args.Operands[1];
+  if (const std::string refusal = OutputRefusal(input, output); !refusal.empty()) {
     std::fprintf(console.Err, "tessaly: %s\n", refusal.c_str());
     return 1;
   }
   HostWorkout workout;
   try {
-    workout = ReadWorkoutJson(input);
+    workout = ReadWorkoutJson(input, console.In, start.has_value());
   } catch (const std::exception& e) {
     std::fprintf(console.Err, "tessaly: %s: %s\n", input.c_str(), e.what());
     return 1;
   }
-  // Whatever an earlier call left in the plug-in's stores is no part of this workout.
-  EmptyPluginStores(plugin.api(), output);
+  if (start) StartAt(workout, *start);
   std::string error;
-  if (!ExportWorkout(plugin.api(), workout, output, error)) {
+  if (!ExportTo(plugin.api(), console, workout, output, error)) {
     std::fprintf(console.Err, "tessaly: %s: %s\n", input.c_str(), error.c_str());
     return 1;
   }
   return 0;
 }
 
-int RunConvert(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  std::vector<std::string> files;
-  std::string outDir;
-  bool batch = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
-      batch = true;
-    } else if (IsOperand(arg)) {
-      files.push_back(arg);
-    } else {
-      std::fprintf(console.Err, "tessaly convert: unexpected argument '%s'\n%s", arg.c_str(), kConvertUsage);
-      return 2;
-    }
-  }
+int RunConvert(const Plugin& plugin, const Console& console, const Arguments& args) {
+  const std::vector<std::string>& files = args.Operands;
+  const std::string outDir = args.Value("--out-dir");
+  const bool batch = args.Has("--out-dir");
+  std::optional<double> start;
+  if (!ReadStartOption(console, "convert", args, start)) return 2;
+  if (batch && start) return NotUnderstood(console, "convert", "--start gives the start of one workout, not of a batch");
   if (batch ? (outDir.empty() || files.empty()) : files.size() != 2) {
     std::fputs(kConvertUsage, console.Err);
     return 2;
   }
   const PluginApi& api = plugin.api();
   if (!batch) {
-    std::string error = PwxTargetRefusal(files[1]);
-    if (error.empty()) error = InputReplacedRefusal(files[0], files[1]);
-    if (!error.empty() || !Convert(api, console, files[0], files[1], error)) {
+    std::string error = OutputRefusal(files[0], files[1]);
+    if (!error.empty() || !Convert(api, console, files[0], files[1], start, error)) {
       std::fprintf(console.Err, "%s\n", error.c_str());
       return 1;
     }
@@ -395,7 +458,7 @@ int RunConvert(const Plugin& plugin, const Console& console, int argc, char** ar
   }
   return RunBatch(console, outDir, files, ".pwx",
                   [&](const std::string& input, const std::string& output, std::string& error) {
-                    return Convert(api, console, input, output, error);
+                    return Convert(api, console, input, output, std::nullopt, error);
                   });
 }
 

@@ -157,7 +157,12 @@ constexpr auto kCsvColumns = [] {
   return columns;
 }();
 
-// A number in the shortest form of its own type, a text quoted where it must be.
+// The channels a device measures at a float's precision, which the CSV prints as such.
+constexpr std::string_view kFloatChannels[] = {"Altitude", "Temperature", "TorqueEffectivenessLeft",
+                                               "TorqueEffectivenessRight", "PedalSmoothnessLeft", "PedalSmoothnessRight"};
+
+// A number in the shortest form of its own type (a float channel's as the float it is), a text
+// quoted where it must be.
 template <class Record>
 std::string FieldCsv(const Record& record, const RecordField<Record>& field) {
   return std::visit(
@@ -166,12 +171,33 @@ std::string FieldCsv(const Record& record, const RecordField<Record>& field) {
         if constexpr (std::is_array_v<T>) {
           return CsvText(TextField<sizeof(T)>(record, field.Offset));
         } else if constexpr (std::is_floating_point_v<T>) {
-          return ShortestText(LoadField<T>(record, field.Offset));
+          const T value = LoadField<T>(record, field.Offset);
+          const bool measured = std::find(std::begin(kFloatChannels), std::end(kFloatChannels), field.Name) !=
+                                std::end(kFloatChannels);
+          return measured ? FloatPrecisionText(value) : ShortestText(value);
         } else {
           return std::to_string(+LoadField<T>(record, field.Offset));
         }
       },
       field.Type);
+}
+
+// Whether a field is 0 (or empty) in every record: a channel the workout does not have, whose
+// column the CSV leaves blank rather than filling it with zeros.
+template <class Record>
+bool ZeroInEvery(const std::vector<Record>& records, const RecordField<Record>& field) {
+  return std::all_of(records.begin(), records.end(), [&](const Record& r) {
+    return std::visit(
+        [&](auto type) {
+          using T = typename decltype(type)::type;
+          if constexpr (std::is_array_v<T>) {
+            return LoadField<char>(r, field.Offset) == '\0';
+          } else {
+            return LoadField<T>(r, field.Offset) == T{0};
+          }
+        },
+        field.Type);
+  });
 }
 
 // The unit a column's header names, so that a spreadsheet reader need not guess; "" for none.
@@ -190,16 +216,30 @@ constexpr ColumnUnit kColumnUnits[] = {
     {"MaxCadence", "rpm"}, {"AvgCadence", "rpm"}, {"MaxPower", "W"}, {"AvgPower", "W"}, {"Ascent", "m"},
     {"Descent", "m"}, {"Calories", "kcal"}};
 
-std::string CsvHeading(std::string_view name) {
+// A cadence is counted in the sport's own unit.
+std::string CsvHeading(std::string_view name, const std::string& sport) {
   for (const ColumnUnit& c : kColumnUnits) {
-    if (c.Name == name) return std::string(name) + " (" + c.Unit + ")";
+    const std::string_view unit = c.Unit;
+    if (c.Name == name) return std::string(name) + " (" + std::string(unit == "rpm" ? CadenceUnit(sport) : unit) + ")";
   }
   return std::string(name);
 }
 
+// The columns of the times stay, even at 0; any other column of zeros is left blank.
+bool BlankColumn(const char* name) {
+  for (const std::string_view kept : {"TimeOffset", "EndTimeOfDay", "Duration", "EndOffset", "LapKind"}) {
+    if (kept == name) return false;
+  }
+  return true;
+}
+
 bool WriteCsv(const HostWorkout& w, std::FILE* out) {
   std::string header = "Index";
-  for (const std::size_t column : kCsvColumns) header += "," + CsvHeading(kSampleFields[column].Name);
+  std::array<bool, std::size(kSampleFields)> blank{};
+  for (const std::size_t column : kCsvColumns) {
+    header += "," + CsvHeading(kSampleFields[column].Name, w.Sport);
+    blank[column] = BlankColumn(kSampleFields[column].Name) && ZeroInEvery(w.Samples, kSampleFields[column]);
+  }
   header += '\n';
   if (std::fputs(header.c_str(), out) < 0) return false;
   std::size_t index = 0;
@@ -207,7 +247,7 @@ bool WriteCsv(const HostWorkout& w, std::FILE* out) {
     std::string row = std::to_string(index++);
     for (const std::size_t column : kCsvColumns) {
       row += ',';
-      row += FieldCsv(d, kSampleFields[column]);
+      if (!blank[column]) row += FieldCsv(d, kSampleFields[column]);
     }
     row += '\n';
     if (std::fputs(row.c_str(), out) < 0) return false;
@@ -218,11 +258,15 @@ bool WriteCsv(const HostWorkout& w, std::FILE* out) {
 // One row per lap, numbered from 1 as the text and the picture number them.
 bool WriteLapCsv(const HostWorkout& w, std::FILE* out) {
   std::string text = "Lap";
-  for (const RecordField<LapDataRecord>& field : kLapFields) text += "," + CsvHeading(field.Name);
+  std::array<bool, std::size(kLapFields)> blank{};
+  for (std::size_t k = 0; k < std::size(kLapFields); ++k) {
+    text += "," + CsvHeading(kLapFields[k].Name, w.Sport);
+    blank[k] = BlankColumn(kLapFields[k].Name) && ZeroInEvery(w.Laps, kLapFields[k]);
+  }
   text += '\n';
   for (std::size_t j = 0; j < w.Laps.size(); ++j) {
     text += std::to_string(j + 1);
-    for (const RecordField<LapDataRecord>& field : kLapFields) text += "," + FieldCsv(w.Laps[j], field);
+    for (std::size_t k = 0; k < std::size(kLapFields); ++k) text += "," + (blank[k] ? "" : FieldCsv(w.Laps[j], kLapFields[k]));
     text += '\n';
   }
   return std::fwrite(text.data(), 1, text.size(), out) == text.size();
@@ -260,14 +304,44 @@ void Line(std::FILE* out, const char* label, const std::string& text) {
   std::fprintf(out, "  %-18s%s\n", label, text.c_str());
 }
 
+// Where the file's summary and the samples disagree by more than rounding explains, in words: a
+// duration by more than a sample interval, a distance by more than 1% (and 10 m), an ascent by more
+// than 5% (and 2 m).
+std::vector<std::pair<const char*, std::string>> Disagreements(const HostWorkout& w, const SampleFigures& f) {
+  const LogSummaryRecord& s = w.Summary;
+  std::vector<std::pair<const char*, std::string>> lines;
+  const auto apart = [](double a, double b, double share, double least) {
+    return std::fabs(a - b) > std::max(least, share * std::max(std::fabs(a), std::fabs(b)));
+  };
+  const auto says = [](const std::string& summary, const std::string& samples) {
+    return summary + " in the summary, " + samples + " from the samples";
+  };
+  if (s.Duration != 0 && f.Count > 1 && apart(s.Duration, f.Span, 0, std::max(1.0, static_cast<double>(s.SampleInterval)))) {
+    lines.emplace_back("Duration:", says(ClockText(s.Duration), ClockText(f.Span)));
+  }
+  const double distance = s.Distance;
+  if (distance != 0 && f.LastDistance > 0 && apart(distance, f.LastDistance, 0.01, 0.01)) {
+    lines.emplace_back("Distance:", says(Fixed(distance, 3) + " km", Fixed(f.LastDistance, 3) + " km"));
+  }
+  if (s.Ascent != 0 && f.AltitudeMin && apart(s.Ascent, static_cast<double>(f.Ascent), 0.05, 2)) {
+    lines.emplace_back("Ascent:", says(std::to_string(s.Ascent) + " m", std::to_string(f.Ascent) + " m"));
+  }
+  return lines;
+}
+
 // The summary as the host keeps it, each figure marked "not in the file" where the file has none,
-// then what the samples show; the two disagree when a device summed up differently or not at all.
+// then what the samples show, and where the two disagree, as they do when a device summed up
+// differently or not at all. A channel the workout does not have is blank in the lap table.
 bool WriteText(const HostWorkout& w, std::FILE* out) {
   const LogSummaryRecord& s = w.Summary;
   const SpeedReading reading = SpeedReadingOf(w.Sport);
-  const SampleFigures f = FiguresOfSamples(w.Samples);
+  const SampleFigures f = FiguresOfSamples(w);
   std::fprintf(out, "Sport:              %s\n", w.Sport.c_str());
-  std::fprintf(out, "Start:              %s\n", DateTimeText(s.StartTime).c_str());
+  if (w.StartInFile) {
+    std::fprintf(out, "Start:              %s\n", DateTimeText(s.StartTime).c_str());
+  } else {
+    std::fprintf(out, "Start:              not in the file (the import dates it %s)\n", DateTimeText(s.StartTime).c_str());
+  }
   std::fprintf(out, "Sample interval:    %d s\n", static_cast<int>(s.SampleInterval));
   if (!w.Comment.empty()) {
     std::string comment = platform::HostTextToUtf8(w.Comment);
@@ -306,32 +380,50 @@ bool WriteText(const HostWorkout& w, std::FILE* out) {
     return v ? "max " + Fixed(v->Max, decimals) + ", avg " + Fixed(v->Avg, decimals) + " " + unit : "no readings";
   };
   Line(out, "Heart rate:", pair(f.HeartRate, 0, "bpm"));
+  const std::optional<double> average = AverageSpeed(w, f);
   if (reading == SpeedReading::KmPerHour) {
-    Line(out, "Speed:", pair(f.Speed, 1, "km/h"));
+    Line(out, "Speed:", f.Speed ? "max " + Fixed(f.Speed->Max, 1) + ", avg " + Fixed(*average, 1) + " km/h" : "no readings");
   } else {
-    Line(out, "Pace:", f.Speed ? "best " + SpeedText(f.Speed->Max, reading) + ", avg " +
-                                     SpeedText(f.Speed->Avg, reading) + " " + SpeedUnit(reading)
+    // A swim's average leaves its rests out, and says so.
+    const bool moving = reading == SpeedReading::PacePer100m && f.Moving;
+    Line(out, "Pace:", f.Speed ? "best " + SpeedText(f.Speed->Max, reading) + ", avg " + SpeedText(*average, reading) +
+                                     " " + SpeedUnit(reading) +
+                                     (moving ? " over " + ClockText(f.Moving->Seconds) + " of swimming" : "")
                                : "no readings");
   }
   Line(out, "Power:", pair(f.Power, 0, "W"));
-  Line(out, "Cadence:", pair(f.Cadence, 0, "rpm"));
-  Line(out, "Altitude:", f.AltitudeMin ? Fixed(*f.AltitudeMin, 1) + " to " + Fixed(*f.AltitudeMax, 1) +
-                                             " m, ascent " + Fixed(f.Ascent, 0) + " m"
+  Line(out, "Cadence:", pair(f.Cadence, 0, CadenceUnit(w.Sport)));
+  Line(out, "Altitude:", f.AltitudeMin ? Fixed(*f.AltitudeMin, 1) + " to " + Fixed(*f.AltitudeMax, 1) + " m, ascent " +
+                                             std::to_string(f.Ascent) + " m, descent " + std::to_string(f.Descent) + " m"
                                        : "no readings");
+  if (const auto disagreements = Disagreements(w, f); !disagreements.empty()) {
+    std::fputs("The file's summary and the samples disagree:\n", out);
+    for (const auto& [label, text] : disagreements) Line(out, label, text);
+  }
 
   std::fprintf(out, "Laps:               %d\n", static_cast<int>(w.Laps.size()));
   if (!w.Laps.empty()) {
     const char* speedHead = reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading);
     std::fprintf(out, "  %3s %9s %9s %9s %9s %7s %7s %7s %7s %7s %7s %6s %6s\n", "lap", "end", "time", "km",
                 "total km", "hr max", "hr avg", speedHead, "cad avg", "pwr avg", "pwr max", "asc m", "desc m");
+    // A column the laps do not have stays blank; within one, a lap without a heart rate or cadence
+    // reads "-".
+    const LapColumns has = LapColumnsOf(w.Laps);
+    const auto reading0 = [](bool column, int v) { return !column ? std::string() : v != 0 ? std::to_string(v) : "-"; };
+    const auto figure = [](bool column, double v, int decimals) { return column ? Fixed(v, decimals) : std::string(); };
     for (std::size_t j = 0; j < w.Laps.size(); ++j) {
       const LapDataRecord& l = w.Laps[j];
-      std::fprintf(out, "  %3d %9s %9s %9s %9s %7d %7d %7s %7d %7s %7s %6s %6s\n", static_cast<int>(j + 1),
-                  ClockText(l.EndOffset).c_str(), ClockText(l.Duration).c_str(), Fixed(l.Distance, 3).c_str(),
-                  Fixed(l.TotalDistance, 3).c_str(), static_cast<int>(l.MaxHeartRate),
-                  static_cast<int>(l.AvgHeartRate), SpeedText(l.AvgSpeed, reading).c_str(),
-                  static_cast<int>(l.AvgCadence), Fixed(l.AvgPower, 0).c_str(), Fixed(l.MaxPower, 0).c_str(),
-                  Fixed(l.Ascent, 0).c_str(), Fixed(l.Descent, 0).c_str());
+      char row[256];
+      std::snprintf(row, sizeof row, "  %3d %9s %9s %9s %9s %7s %7s %7s %7s %7s %7s %6s %6s", static_cast<int>(j + 1),
+                  ClockText(l.EndOffset).c_str(), ClockText(l.Duration).c_str(),
+                  figure(has.Distance, l.Distance, 3).c_str(), figure(has.Distance, l.TotalDistance, 3).c_str(),
+                  reading0(has.HeartRate, l.MaxHeartRate).c_str(), reading0(has.HeartRate, l.AvgHeartRate).c_str(),
+                  has.Speed || has.Distance ? SpeedText(l.AvgSpeed, reading).c_str() : "",
+                  reading0(has.Cadence, l.AvgCadence).c_str(), figure(has.Power, l.AvgPower, 0).c_str(),
+                  figure(has.Power, l.MaxPower, 0).c_str(), figure(has.Climb, l.Ascent, 0).c_str(),
+                  figure(has.Climb, l.Descent, 0).c_str());
+      const std::string_view text = row;
+      std::fprintf(out, "%.*s\n", static_cast<int>(text.find_last_not_of(' ') + 1), row);  // no blanks at the end
     }
   }
   return std::ferror(out) == 0;
@@ -347,39 +439,19 @@ const char* const kUsage = UsageOf("import");
 
 }  // namespace
 
-int RunImport(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  std::vector<std::string> files;
-  std::string format = "text";
-  std::string outDir;
-  bool batch = false;
-  bool laps = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (TakeOption(argc, argv, i, "--format", format)) {
-    } else if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
-      batch = true;
-    } else if (arg == "--laps") {
-      laps = true;
-    } else if (IsOperand(arg)) {
-      files.push_back(arg);
-    } else {
-      std::fprintf(console.Err, "tessaly import: unexpected argument '%s'\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
-  }
+int RunImport(const Plugin& plugin, const Console& console, const Arguments& args) {
+  const std::vector<std::string>& files = args.Operands;
+  const std::string format = args.Value("--format", "text");
+  const std::string outDir = args.Value("--out-dir");
+  const bool batch = args.Has("--out-dir");
+  const bool laps = args.Has("--laps");
   if (!IsChoiceOf(console, "import", "--format", format)) return 2;
-  if (laps && format != "csv") {
-    std::fprintf(console.Err, "tessaly import: --laps goes with --format csv\n%s", kUsage);
-    return 2;
-  }
+  if (laps && format != "csv") return NotUnderstood(console, "import", "--laps goes with --format csv");
   if (files.empty() || (batch && outDir.empty())) {
     std::fputs(kUsage, console.Err);
     return 2;
   }
-  if (!batch && files.size() > 1) {
-    std::fprintf(console.Err, "tessaly import: several files need --out-dir DIR\n%s", kUsage);
-    return 2;
-  }
+  if (!batch && files.size() > 1) return NotUnderstood(console, "import", "several files need --out-dir DIR");
 
   const PluginApi& api = plugin.api();
   if (!batch) {
@@ -390,8 +462,7 @@ int RunImport(const Plugin& plugin, const Console& console, int argc, char** arg
       return 1;
     }
     if (workout.CommentCut) std::fprintf(console.Err, "tessaly: the comment is cut to %u characters\n", 0xFFFFu);
-    const bool written = WriteWorkout(workout, format, laps, console.Out);
-    return written && std::fflush(console.Out) == 0 ? 0 : 1;
+    return WriteWorkout(workout, format, laps, console.Out) ? 0 : OutputFailed(console, errno);
   }
 
   const std::string extension = format == "text" ? ".txt" : laps ? ".laps.csv" : "." + format;

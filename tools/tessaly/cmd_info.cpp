@@ -15,11 +15,8 @@ std::string Text(HostBool (TESSALY_CALL* get)(char*, std::uint32_t)) {
 
 }  // namespace
 
-int RunInfo(const Plugin& plugin, const Console& console, int argc, char**) {
-  if (argc != 0) {
-    std::fputs(UsageOf("info"), console.Err);
-    return 2;
-  }
+int RunInfo(const Plugin& plugin, const Console& console, const Arguments& args) {
+  if (!args.Operands.empty()) return NotUnderstood(console, "info", "it takes no file");
   const PluginApi& api = plugin.api();
   char raw[16] = {};
   api.GetRawExtension(raw, sizeof(raw) - 1);

@@ -1,4 +1,4 @@
-// tessaly plot FILE.pwx... [-o OUT.svg] [--smooth SECONDS] [--out-dir DIR]: the imported workout as
+// tessaly plot FILE.pwx... [-o OUT.svg|-] [--smooth SECONDS] [--out-dir DIR]: the imported workout as
 // a picture, to see at a glance what 3,000 rows of CSV hide (a heart-rate spike, a distance that
 // stalls, laps in the wrong place).
 #include <cerrno>
@@ -16,6 +16,7 @@
 #include "output_file.h"
 #include "plot_svg.h"
 #include "unpacked_file.h"
+#include "util/ascii.h"
 
 namespace tessaly::tool {
 namespace {
@@ -32,17 +33,34 @@ std::string DefaultOutput(const std::string& input) {
   return (hasExtension ? plain.substr(0, dot) : plain) + ".svg";
 }
 
-// Draws input into output; false with a one-line reason, the tool's own reasons (not the import's)
-// after ownPrefix. No half-written picture is left behind.
-bool PlotOne(const PluginApi& api, const PlotOptions& options, const std::string& input, const std::string& output,
-             const std::string& ownPrefix, std::string& error, std::size_t& bytes) {
-  if (error = InputReplacedRefusal(input, output); !error.empty()) {
+// Why output is no name for a picture: plot writes SVG. Empty when it is one, or "-".
+std::string SvgTargetRefusal(const std::string& output) {
+  const std::string name = std::filesystem::path(output).filename().string();
+  const std::size_t dot = name.rfind('.');
+  if (output == kStandardStream || (dot != std::string::npos && dot > 0 && EqualsLowerAscii(std::string_view(name).substr(dot), ".svg"))) {
+    return {};
+  }
+  return output + ": not an SVG file name; plot draws SVG pictures, named .svg (or - for standard output)";
+}
+
+// Draws input into output ("-": console.Out); false with a one-line reason, the tool's own reasons
+// (not the import's) after ownPrefix. No half-written picture is left behind.
+bool PlotOne(const PluginApi& api, const Console& console, const PlotOptions& options, const std::string& input,
+             const std::string& output, const std::string& ownPrefix, std::string& error, std::size_t& bytes) {
+  const bool toOutput = output == kStandardStream;
+  if (error = toOutput ? "" : InputReplacedRefusal(input, output); !error.empty()) {
     error = ownPrefix + error;
     return false;
   }
   HostWorkout workout;
   if (!FetchWorkout(api, input, workout, error)) return false;
   const std::string svg = PlotSvg(workout, options);
+  bytes = svg.size();
+  if (toOutput) {
+    os::UseBinary(console.Out);
+    if (std::fwrite(svg.data(), 1, svg.size(), console.Out) != svg.size()) OutputFailed(console, errno);
+    return true;
+  }
   if (!MakeFolderFor(output, error)) {
     error = ownPrefix + error;
     return false;
@@ -53,36 +71,23 @@ bool PlotOne(const PluginApi& api, const PlotOptions& options, const std::string
     return false;
   }
   const bool written = std::fwrite(svg.data(), 1, svg.size(), out) == svg.size();
+  const int reason = errno;
   const bool closed = std::fclose(out) == 0;
   if (!written || !closed) {
-    error = ownPrefix + "cannot write " + output + ": " + std::strerror(errno);
+    error = ownPrefix + "cannot write " + output + ": " + std::strerror(written ? errno : reason);
     std::error_code ec;
     std::filesystem::remove(output, ec);
     return false;
   }
-  bytes = svg.size();
   return true;
 }
 
 }  // namespace
 
-int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv) {
-  std::vector<std::string> inputs;
-  std::string output, outDir, smooth;
-  bool batch = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (TakeOption(argc, argv, i, "-o", output) || TakeOption(argc, argv, i, "--output", output) ||
-        TakeOption(argc, argv, i, "--smooth", smooth)) {
-    } else if (TakeOption(argc, argv, i, "--out-dir", outDir)) {
-      batch = true;
-    } else if (IsOperand(arg)) {
-      inputs.push_back(arg);
-    } else {
-      std::fprintf(console.Err, "tessaly plot: unexpected argument '%s'\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
-  }
+int RunPlot(const Plugin& plugin, const Console& console, const Arguments& args) {
+  const std::vector<std::string>& inputs = args.Operands;
+  const std::string output = args.Value("--output"), outDir = args.Value("--out-dir"), smooth = args.Value("--smooth");
+  const bool batch = args.Has("--out-dir");
   PlotOptions options;
   if (!smooth.empty()) {
     const auto r = std::from_chars(smooth.data(), smooth.data() + smooth.size(), options.SmoothSeconds);
@@ -98,9 +103,11 @@ int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv)
     return 2;
   }
   if (!output.empty() && (batch || inputs.size() > 1)) {
-    std::fprintf(console.Err, "tessaly plot: -o names the picture of one file; several go beside their files or "
-                              "into --out-dir DIR\n%s", kUsage);
-    return 2;
+    return NotUnderstood(console, "plot", "-o names the picture of one file; several go beside their files or into --out-dir DIR");
+  }
+  if (const std::string refusal = output.empty() ? "" : SvgTargetRefusal(output); !refusal.empty()) {
+    std::fprintf(console.Err, "tessaly: %s\n", refusal.c_str());
+    return 1;
   }
 
   const PluginApi& api = plugin.api();
@@ -108,20 +115,24 @@ int RunPlot(const Plugin& plugin, const Console& console, int argc, char** argv)
     return RunBatch(console, outDir, inputs, ".svg",
                     [&](const std::string& input, const std::string& to, std::string& error) {
                       std::size_t bytes = 0;
-                      return PlotOne(api, options, input, to, "", error, bytes);
+                      return PlotOne(api, console, options, input, to, "", error, bytes);
                     });
   }
   int status = 0;
   for (const std::string& input : inputs) {
-    const std::string to = output.empty() ? DefaultOutput(input) : output;
+    // Standard input has no name to put a picture beside: it goes to standard output.
+    const std::string to = !output.empty() ? output : input == kStandardStream ? input : DefaultOutput(input);
     std::string error;
     std::size_t bytes = 0;
-    if (!PlotOne(api, options, input, to, "tessaly: ", error, bytes)) {
+    if (!PlotOne(api, console, options, input, to, "tessaly: ", error, bytes)) {
       std::fprintf(console.Err, "%s\n", error.c_str());
       status = 1;
       continue;
     }
-    std::fprintf(console.Out, "%s: %s KB\n", to.c_str(), std::to_string((bytes + 1023) / 1024).c_str());
+    // Standard output holds the picture itself.
+    if (to != kStandardStream) {
+      std::fprintf(console.Out, "%s: %s KB\n", to.c_str(), std::to_string((bytes + 1023) / 1024).c_str());
+    }
   }
   return status;
 }

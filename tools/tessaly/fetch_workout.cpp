@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "commands.h"
 #include "diagnosis.h"
 #include "workout_header.h"
 
@@ -10,9 +11,11 @@ namespace tessaly::tool {
 
 bool OpenForPlugin(const PluginApi& api, const std::string& path, PlainWorkoutFile& file, std::string& error,
                    bool asTheHost) {
-  error = DiagnoseUnusablePath(path);
+  const bool standardInput = path == kStandardStream;
+  if (!standardInput) error = DiagnoseUnusablePath(path);
   if (!error.empty() || !file.Open(path, error, asTheHost)) return false;
-  if (api.GetExerciseNumberFromRawFile(NameBeforeCompression(path).c_str()) == 0) {
+  // Standard input has no name of its own: its copy is named as the plug-in takes it.
+  if (api.GetExerciseNumberFromRawFile(NameBeforeCompression(standardInput ? file.Path() : path).c_str()) == 0) {
     error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx, this tool also .pwx.gz)";
     return false;
   }
@@ -62,6 +65,8 @@ bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w,
   WorkoutHeader header;
   ReadWorkoutHeader(plain, header);
   w.Athlete = header.Athlete;
+  w.StartInFile = header.HasTime;
+  w.AltitudeThreshold = api.GetAHFactor();
   w.Sport = ImportedSport(w.Summary.SportType, header.SportTexts);
   return true;
 }

@@ -57,4 +57,10 @@ int LastSystemError() { return errno; }
 
 std::string SystemErrorText(int code) { return std::strerror(code); }
 
+std::vector<std::string> FilesMatching(const std::string&) { return {}; }
+
+bool FileNamesIgnoreCase() { return false; }
+
+void UseBinary(std::FILE*) {}
+
 }  // namespace tessaly::tool::os

@@ -1,5 +1,8 @@
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
+
+#include <algorithm>
 
 #include "plugin_api.h"
 
@@ -58,5 +61,25 @@ std::string SystemErrorText(int code) {
   while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ')) words.pop_back();
   return words;
 }
+
+std::vector<std::string> FilesMatching(const std::string& pattern) {
+  std::vector<std::string> files;
+  const std::size_t slash = pattern.find_last_of("\\/:");
+  const std::string folder = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return files;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") files.push_back(folder + name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+bool FileNamesIgnoreCase() { return true; }
+
+void UseBinary(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
 
 }  // namespace tessaly::tool::os

@@ -2,6 +2,7 @@
 // beside them from the file itself.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct HostWorkout : WorkoutSummary {
   // summary's SportType is numbered by the import, and the two numberings differ.
   std::string Sport;
   bool CommentCut = false;  // the comment was longer than a 16-bit capacity lets through
+  // The plug-in's altitude threshold in metres (GetAHFactor), by which it counts the laps' climb.
+  std::int32_t AltitudeThreshold = 0;
+  // Whether the file gives the start: without one the plug-in dates the workout at the import.
+  bool StartInFile = true;
 };
 
 }  // namespace tessaly::tool

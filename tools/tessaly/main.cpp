@@ -5,5 +5,5 @@
 
 int main(int argc, char** argv) {
   using namespace tessaly::tool;
-  return RunTool(argc, argv, Console{stdout, stderr, os::IsTerminal(stderr)});
+  return RunTool(argc, argv, Console{stdin, stdout, stderr, os::IsTerminal(stderr)});
 }

@@ -2,12 +2,16 @@
 // the folders it makes.
 #pragma once
 
+#include <cstdio>
 #include <string>
+
+#include "private_file.h"
 
 namespace tessaly::tool {
 
 // Why target is no name for the plug-in's export, starting with target; empty when it is one.
-// The plug-in puts ".pwx" in place of any other extension, so only a name it keeps is taken.
+// The plug-in puts ".pwx" in place of any other extension, so only a name it keeps is taken, in any
+// case where the system takes NAME.PWX and NAME.pwx for one file.
 std::string PwxTargetRefusal(const std::string& target);
 
 // Why output must not be written, starting with input: it is the input itself under some name.
@@ -19,5 +23,25 @@ std::string InputReplacedRefusal(const std::string& input, const std::string& ou
 bool MakeFolder(const std::string& folder, std::string& error);
 // The same for the folder a file is to be written in.
 bool MakeFolderFor(const std::string& file, std::string& error);
+
+// Where the plug-in writes a workout meant for standard output ("-"): a file of the tool's own
+// folder, whose bytes then go to the output; it goes when the object goes.
+class StandardOutputFile {
+ public:
+  ~StandardOutputFile();
+  // False, with the reason, when the file cannot be made.
+  bool Open(std::string& error);
+  // The name for the plug-in. Beside a held file of the tool's own rather than that file itself, as
+  // the plug-in's save replaces the file it writes, which a held one refuses on Windows; a run
+  // killed before it is removed leaves it unheld, for the next run to remove.
+  const std::string& Path() const { return path_; }
+  // The file's bytes to out; false, with the reason, when they cannot be read. A failed write
+  // stops the copy with its errno in writeError.
+  bool CopyTo(std::FILE* out, std::string& error, int& writeError) const;
+
+ private:
+  PrivateFile held_;
+  std::string path_;
+};
 
 }  // namespace tessaly::tool

@@ -122,13 +122,13 @@ struct Frame {
 };
 
 struct Panel {
-  const Channel* C;
+  Channel C;  // a copy: the cadence's unit is the sport's
   double Top;
   double Lo, Hi, Step;  // the scale, Lo and Hi on a tick
   // A pace scale runs downwards: the fastest (the least time) at the top.
   double Y(double v) const {
     const double share = (v - Lo) / (Hi - Lo);
-    return C->Pace != SpeedReading::KmPerHour ? Top + share * kPanelHeight : Top + kPanelHeight - share * kPanelHeight;
+    return C.Pace != SpeedReading::KmPerHour ? Top + share * kPanelHeight : Top + kPanelHeight - share * kPanelHeight;
   }
 };
 
@@ -329,17 +329,16 @@ std::string RouteSvg(const HostWorkout& w, const std::vector<bool>& stretchStart
   return svg;
 }
 
-// The figures the samples show, a line each, under the heading that says so; returns the height.
-double AppendFigures(std::string& svg, const HostWorkout& w, double left, double top) {
-  const SampleFigures f = FiguresOfSamples(w.Samples);
+// The figures the samples show, a line each, under the heading that says so; a channel the workout
+// does not have has no line. Returns the height.
+double AppendFigures(std::string& svg, const HostWorkout& w, const SampleFigures& f, double left, double top) {
   const SpeedReading reading = SpeedReadingOf(w.Sport);
   std::vector<std::pair<std::string, std::string>> rows;
-  const double distance = f.LastDistance > 0 ? f.LastDistance : w.Summary.Distance;
-  rows.emplace_back("Distance", Fixed(distance, 2) + " km");
+  if (const double distance = DistanceOf(w, f); distance > 0) rows.emplace_back("Distance", Fixed(distance, 2) + " km");
   rows.emplace_back("Time", ClockText(f.Span));
-  if (f.Speed) {
+  if (const std::optional<double> average = AverageSpeed(w, f); f.Speed && average) {
     rows.emplace_back(reading == SpeedReading::KmPerHour ? "Speed" : "Pace",
-                      "avg " + SpeedText(f.Speed->Avg, reading) + (reading == SpeedReading::KmPerHour ? ", max " : ", best ") +
+                      "avg " + SpeedText(*average, reading) + (reading == SpeedReading::KmPerHour ? ", max " : ", best ") +
                           SpeedText(f.Speed->Max, reading) + " " + SpeedUnit(reading));
   }
   const auto maxAvg = [&](const char* name, const std::optional<MaxAvg>& v, const char* unit) {
@@ -347,10 +346,10 @@ double AppendFigures(std::string& svg, const HostWorkout& w, double left, double
   };
   maxAvg("Heart rate", f.HeartRate, "bpm");
   maxAvg("Power", f.Power, "W");
-  maxAvg("Cadence", f.Cadence, "rpm");
+  maxAvg("Cadence", f.Cadence, CadenceUnit(w.Sport));
   if (f.AltitudeMin) {
     rows.emplace_back("Altitude", Fixed(*f.AltitudeMin, 0) + " to " + Fixed(*f.AltitudeMax, 0) + " m, ascent " +
-                                      Fixed(f.Ascent, 0) + " m");
+                                      std::to_string(f.Ascent) + " m");
   }
   svg += "<g class=\"figures\" font-size=\"12\" fill=\"#333\">\n<text x=\"" + Coordinate(left) + "\" y=\"" +
          Coordinate(top) + "\" font-size=\"13\" font-weight=\"bold\">From the samples</text>\n";
@@ -367,8 +366,15 @@ double AppendFigures(std::string& svg, const HostWorkout& w, double left, double
 double AppendLapTable(std::string& svg, const HostWorkout& w, double left, double top) {
   if (w.Laps.empty()) return 0;
   const SpeedReading reading = SpeedReadingOf(w.Sport);
-  const char* const heads[] = {"Lap", "Time", "km", reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading),
-                               "HR avg", "HR max", "W avg", "Cad avg"};
+  // A column the laps do not have stays blank, its heading too; within one, a lap without a reading
+  // reads "-".
+  const LapColumns has = LapColumnsOf(w.Laps);
+  const auto head = [](bool column, const char* text) { return column ? text : ""; };
+  const char* const heads[] = {"Lap", "Time", head(has.Distance, "km"),
+                               head(has.Speed || has.Distance,
+                                    reading == SpeedReading::KmPerHour ? "km/h" : SpeedUnit(reading)),
+                               head(has.HeartRate, "HR avg"), head(has.HeartRate, "HR max"), head(has.Power, "W avg"),
+                               head(has.Cadence, "Cad avg")};
   constexpr double kColumns[] = {0, 60, 130, 185, 245, 300, 355, 410};
   const auto row = [&](double y, const std::vector<std::string>& cells) {
     for (std::size_t k = 0; k < cells.size(); ++k) {
@@ -382,14 +388,17 @@ double AppendLapTable(std::string& svg, const HostWorkout& w, double left, doubl
   row(top + kRowHeight, {heads, heads + std::size(heads)});
   svg += "</g>\n";
   const std::size_t shown = std::min(w.Laps.size(), kMostLapRows);
-  const auto figure = [](double v) { return v > 0 && std::isfinite(v) ? Fixed(v, 0) : std::string("-"); };
+  const auto figure = [](bool column, double v) {
+    return !column ? std::string() : v > 0 && std::isfinite(v) ? Fixed(v, 0) : std::string("-");
+  };
   for (std::size_t j = 0; j < shown; ++j) {
     const LapDataRecord& l = w.Laps[j];
     const double y = top + static_cast<double>(j + 2) * kRowHeight;
     svg += "<rect x=\"" + Coordinate(left) + "\" y=\"" + Coordinate(y - 9) + "\" width=\"10\" height=\"10\" fill=\"" +
            LapColour(j) + "\"/>";
-    row(y, {std::to_string(j + 1), ClockText(l.Duration), Fixed(l.Distance, 2), SpeedText(l.AvgSpeed, reading),
-            figure(l.AvgHeartRate), figure(l.MaxHeartRate), figure(l.AvgPower), figure(l.AvgCadence)});
+    row(y, {std::to_string(j + 1), ClockText(l.Duration), has.Distance ? Fixed(l.Distance, 2) : "",
+            has.Speed || has.Distance ? SpeedText(l.AvgSpeed, reading) : "", figure(has.HeartRate, l.AvgHeartRate),
+            figure(has.HeartRate, l.MaxHeartRate), figure(has.Power, l.AvgPower), figure(has.Cadence, l.AvgCadence)});
   }
   double height = static_cast<double>(shown + 2) * kRowHeight;
   if (shown < w.Laps.size()) {
@@ -472,18 +481,8 @@ std::string PlotSvg(const HostWorkout& w, const PlotOptions& options) {
   if (t1 <= t0) t1 = t0 + 60;
   const Frame frame{t0, t1};
 
-  // A gap in the recording (a pause) breaks the line rather than drawing across it.
-  std::vector<double> steps;
-  for (std::size_t k = 1; k < w.Samples.size(); ++k) {
-    const double d = static_cast<double>(w.Samples[k].TimeOffset) - static_cast<double>(w.Samples[k - 1].TimeOffset);
-    if (d > 0) steps.push_back(d);
-  }
-  double usual = 1;
-  if (!steps.empty()) {
-    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
-    usual = steps[steps.size() / 2];
-  }
-  const double gapLimit = std::max(10 * usual, 60.0);
+  // A gap in the recording (a pause, a swimmer's rest) breaks the line rather than drawing across it.
+  const double gapLimit = LongestStep(w);
 
   std::vector<bool> stretchStarts(w.Samples.size(), false);
   for (std::size_t k = 0; k < w.Samples.size(); ++k) {
@@ -527,7 +526,9 @@ std::string PlotSvg(const HostWorkout& w, const PlotOptions& options) {
     }
     const double step = c.Pace != SpeedReading::KmPerHour ? PaceStep(hi - lo) : NiceStep(hi - lo, 4);
     const double top = firstTop + static_cast<double>(panels.size()) * (kPanelHeight + kPanelGap + kPanelTitle);
-    panels.push_back({&c, top, std::floor(lo / step) * step, std::ceil(hi / step) * step, step});
+    Channel drawn = c;
+    if (c.Value == Cadence) drawn.Unit = CadenceUnit(w.Sport);
+    panels.push_back({drawn, top, std::floor(lo / step) * step, std::ceil(hi / step) * step, step});
   }
   const double plotBottom =
       panels.empty() ? firstTop + 40 : panels.back().Top + kPanelHeight;
@@ -536,7 +537,8 @@ std::string PlotSvg(const HostWorkout& w, const PlotOptions& options) {
   std::string details = RouteSvg(w, stretchStarts, kLeft, detailsTop);
   const bool hasRoute = !details.empty();  // "" for a workout without positions
   const double textLeft = hasRoute ? kLeft + kRouteWidth + 40 : kLeft;
-  const double figuresHeight = AppendFigures(details, w, textLeft, detailsTop - 7);
+  const SampleFigures figures = FiguresOfSamples(w);
+  const double figuresHeight = AppendFigures(details, w, figures, textLeft, detailsTop - 7);
   const double tableHeight = AppendLapTable(details, w, textLeft, detailsTop - 7 + figuresHeight);
   const double height =
       detailsTop + std::max(hasRoute ? kRouteHeight : 0.0, figuresHeight + tableHeight) + 20;
@@ -551,8 +553,9 @@ std::string PlotSvg(const HostWorkout& w, const PlotOptions& options) {
   // Title: when, what, how far; below it how long and how much.
   const std::string start = DateTimeText(w.Summary.StartTime);
   const std::string when = start.size() >= 16 ? start.substr(0, 10) + " " + start.substr(11) : start;
-  const std::string title = when + "  \u00b7  " + w.Sport + "  \u00b7  " +
-                            Fixed(w.Summary.Distance, 2) + " km";
+  const double distance = DistanceOf(w, figures);
+  const std::string title =
+      when + "  \u00b7  " + w.Sport + (distance > 0 ? "  \u00b7  " + Fixed(distance, 2) + " km" : "");
   const double duration = w.Summary.Duration > 0 ? static_cast<double>(w.Summary.Duration) : t1 - t0;
   const std::string subtitle = "duration " + ClockText(duration) + "  \u00b7  " + std::to_string(w.Samples.size()) +
                                " samples  \u00b7  " + std::to_string(w.Laps.size()) +
@@ -601,7 +604,7 @@ std::string PlotSvg(const HostWorkout& w, const PlotOptions& options) {
   };
 
   for (const Panel& p : panels) {
-    const Channel& c = *p.C;
+    const Channel& c = p.C;
     svg += "<g class=\"panel\" id=\"panel-" + std::string(c.Id) + "\">\n";
     svg += "<text class=\"label\" x=\"" + Coordinate(kLeft) + "\" y=\"" + Coordinate(p.Top - 7) +
            "\" font-size=\"13\"><tspan font-weight=\"bold\" fill=\"" + c.Colour + "\">" + c.Name +

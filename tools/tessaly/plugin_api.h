@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "exercise/records.h"
 #include "plugin/export_abi.h"
@@ -103,6 +104,14 @@ bool IsTerminal(std::FILE* stream);
 int LastSystemError();
 // The system's own words for one of its error codes, as one line.
 std::string SystemErrorText(int code);
+// The files a pattern with * or ? in its last part matches, in name order, as a Unix shell expands
+// it before the program runs; cmd.exe leaves that to the program, so only Windows matches here
+// (elsewhere, and for no match, none).
+std::vector<std::string> FilesMatching(const std::string& pattern);
+// Whether the system takes NAME.PWX and NAME.pwx for one file (Windows), not two.
+bool FileNamesIgnoreCase();
+// Bytes through the stream unchanged: no line-end translation (Windows' text mode).
+void UseBinary(std::FILE* stream);
 }  // namespace os
 
 }  // namespace tessaly::tool

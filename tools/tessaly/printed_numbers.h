@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <type_traits>
 
@@ -17,6 +18,17 @@ std::string ShortestText(T value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, result.ptr);
+}
+
+// A value a device measured at a float's precision (an altitude, a temperature, a pedal figure): when
+// it is a float's value exactly, the float's shortest text, so that a device's 18.2 written as
+// 18.200000762939453 reads 18.2 again; otherwise the double's.
+inline std::string FloatPrecisionText(double value) {
+  if (std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max()) {
+    const auto single = static_cast<float>(value);
+    if (static_cast<double>(single) == value) return ShortestText(single);
+  }
+  return ShortestText(value);
 }
 
 // The same for JSON, which has no text for an infinity or a NaN, and whose readers take "-0" for

@@ -1,6 +1,7 @@
 // tessaly: a command-line host for the plug-in. It loads the plug-in library at run time and
 // drives it through its exports only, the way the training-log application does.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,13 +10,14 @@
 #include <vector>
 
 #include "commands.h"
+#include "unpacked_file.h"
 #include "tessaly_version.h"
 #include "platform/path.h"
 
 namespace tessaly::tool {
 namespace {
 
-using RunCommand = int (*)(const Plugin&, const Console&, int, char**);
+using RunCommand = int (*)(const Plugin&, const Console&, const Arguments&);
 
 // One option of a command as its help shows it. Value is what follows the option, empty for none;
 // values written A|B|C are the only ones the option takes.
@@ -54,15 +56,22 @@ std::vector<Command> MakeCommands() {
       {"plot", RunPlot, {" FILE.pwx... [-o OUT.svg] [--smooth SECONDS]", " --out-dir DIR FILE.pwx..."},
        "draw heart rate, speed or pace, power, cadence and altitude over the elapsed time, laps as numbered bands, "
        "and below them the route, the figures of the samples and the laps",
-       {{"-o, --output", "OUT.svg", "where the picture of one file goes (default: FILE.svg beside FILE.pwx)"},
+       {{"-o, --output", "OUT.svg", "where the picture of one file goes, - for standard output (default: FILE.svg "
+                                    "beside FILE.pwx; standard output for -)"},
         {"--smooth", "SECONDS", "draw each line as a moving average over SECONDS, the readings faint behind it"},
         {"--out-dir", "DIR", "write each picture to DIR/NAME.svg instead"}},
        ""},
-      {"export", RunExport, {" WORKOUT.json OUTPUT.pwx"},
-       "write a workout given as JSON (the shape 'import --format json' prints) as a PWX file", {}, ""},
-      {"convert", RunConvert, {" INPUT.pwx OUTPUT.pwx", " --out-dir DIR FILE.pwx..."},
+      {"export", RunExport, {" WORKOUT.json OUTPUT.pwx [--start YYYY-MM-DDThh:mm:ss]"},
+       "write a workout given as JSON (the shape 'import --format json' prints) as a PWX file",
+       {{"--start", "YYYY-MM-DDThh:mm:ss", "the workout's start, local time, in place of the JSON's (needed when it "
+                                          "gives none)"}},
+       ""},
+      {"convert", RunConvert, {" INPUT.pwx OUTPUT.pwx [--start YYYY-MM-DDThh:mm:ss]", " --out-dir DIR FILE.pwx..."},
        "import a PWX file and export it again through the plug-in",
-       {{"--out-dir", "DIR", "convert each file into DIR under its own name"}}, ""},
+       {{"--out-dir", "DIR", "convert each file into DIR under its own name"},
+        {"--start", "YYYY-MM-DDThh:mm:ss", "the workout's start, local time, in place of the file's (needed when it "
+                                          "gives none)"}},
+       ""},
       {"info", RunInfo, {""}, "show the plug-in's name, version and capabilities", {}, ""},
   };
   for (Command& c : commands) {
@@ -130,6 +139,10 @@ std::string ToolHelp() {
       "  --version          show the versions of this program and of the plug-in\n"
       "  -h, --help         show this help\n"
       "\n"
+      "Options may stand anywhere before --; everything after -- is a file. A file to read may be -,\n"
+      "standard input, and so may the output of plot -o, convert and export: standard output.\n"
+      "On Windows the tool expands * and ? in file names itself (dir\\*.pwx), as cmd.exe does not.\n"
+      "\n"
       "check, import, plot and convert also read FILE.pwx.gz: the tool unpacks it into a temporary\n"
       "file for the plug-in and removes that afterwards.\n"
       "\n"
@@ -139,26 +152,157 @@ std::string ToolHelp() {
       "counts them).\n"
       "\n"
       "The sport and the athlete's name come from the file itself, so convert keeps both, Walk\n"
-      "included; JSON names the sport (\"Sport\": \"Walk\"). export refuses a key it does not read,\n"
-      "a Start that disagrees with StartTime, and a workout with neither. A PWX output must be a file\n"
-      "name ending in .pwx, never the input itself; a missing folder is made, and a file that cannot\n"
-      "be written says why.\n"
+      "included; JSON names the sport (\"Sport\": \"Walk\"). export refuses a key it does not read\n"
+      "and a Start that disagrees with StartTime; export and convert refuse a workout without a\n"
+      "start time, which the plug-in would date when it writes it, unless --start gives one. A PWX\n"
+      "output must be a file name ending in .pwx (.PWX too on Windows), never the input itself; a\n"
+      "missing folder is made, and a file that cannot be written says why, standard output included.\n"
       "\n"
       "A batch (--out-dir) shows its progress on stderr (a bar on a terminal), goes on past a file\n"
       "that fails, and ends with \"N converted, M failed\" and each failure's reason.\n"
-      "Numbers in JSON and CSV are the shortest text that reads back to the same value.\n"
+      "Numbers in JSON and CSV are the shortest text that reads back to the same value; JSON keeps\n"
+      "the units of the host's records (the manual lists both).\n"
       "Exit status: 0 when everything succeeded, 1 when something failed, 2 for a command line\n"
       "that is not understood.\n";
   return help;
 }
 
-bool IsHelp(const char* arg) { return std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0; }
+bool IsHelp(std::string_view arg) { return arg == "-h" || arg == "--help"; }
+
+// The names of one option ("-o, --output"), each as written.
+std::vector<std::string_view> NamesOf(const OptionHelp& o) {
+  std::vector<std::string_view> names;
+  for (std::string_view rest = o.Name; !rest.empty();) {
+    const std::size_t comma = rest.find(", ");
+    names.push_back(rest.substr(0, comma));
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 2);
+  }
+  return names;
+}
+
+// --plugin may follow the command too.
+const OptionHelp kPluginOption = {"--plugin", "LIBRARY", ""};
+
+// The option of that name (any of its names); null for none.
+const OptionHelp* FindOption(const Command& c, std::string_view name) {
+  const auto named = [&](const OptionHelp& o) {
+    const std::vector<std::string_view> names = NamesOf(o);
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  if (named(kPluginOption)) return &kPluginOption;
+  for (const OptionHelp& o : c.Options) {
+    if (named(o)) return &o;
+  }
+  return nullptr;
+}
+
+// The edits (insertions, deletions, substitutions) that make a into b.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The command whose name is the fewest edits from name.
+const char* NearestCommand(std::string_view name) {
+  const Command* nearest = &Commands().front();
+  for (const Command& c : Commands()) {
+    if (EditDistance(name, c.Name) < EditDistance(name, nearest->Name)) nearest = &c;
+  }
+  return nearest->Name;
+}
+
+// The one parser of every command's arguments (see Arguments). False, with the reason said in one
+// line, for an option the command does not take, a value missing or one given to a flag.
+bool ParseArguments(const Command& c, const Console& console, int argc, char** argv, Arguments& args) {
+  bool operandsOnly = false;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
+      args.Operands.emplace_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      operandsOnly = true;
+      continue;
+    }
+    const std::size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string_view::npos;
+    const std::string_view name = arg.substr(0, equals);
+    const OptionHelp* option = FindOption(c, name);
+    if (option == nullptr) {
+      NotUnderstood(console, c.Name, "unknown option '" + std::string(name) + "'");
+      return false;
+    }
+    const std::string key(NamesOf(*option).back());  // the long name
+    if (*option->Value == '\0') {
+      if (equals != std::string_view::npos) {
+        NotUnderstood(console, c.Name, key + " takes no value");
+        return false;
+      }
+      args.Options[key] = "";
+    } else if (equals != std::string_view::npos) {
+      args.Options[key] = std::string(arg.substr(equals + 1));
+    } else if (i + 1 < argc) {
+      args.Options[key] = argv[++i];
+    } else {
+      NotUnderstood(console, c.Name, std::string(name) + " needs a value, " + option->Value);
+      return false;
+    }
+  }
+  // What cmd.exe leaves to the program: dir\*.pwx is the files in dir (none matching: as given).
+  std::vector<std::string> operands;
+  for (const std::string& operand : args.Operands) {
+    const std::vector<std::string> files =
+        operand.find_first_of("*?") == std::string::npos ? std::vector<std::string>() : os::FilesMatching(operand);
+    if (files.empty()) {
+      operands.push_back(operand);
+    } else {
+      operands.insert(operands.end(), files.begin(), files.end());
+    }
+  }
+  args.Operands = std::move(operands);
+  return true;
+}
+
+bool g_outputFailureTold = false;  // in this run
+
+// Whatever the command printed must have reached its output: a full disk or a closed pipe fails
+// the run with the system's reason, whichever command wrote.
+int OutputChecked(const Console& console, int status) {
+  errno = 0;
+  const bool flushed = std::fflush(console.Out) == 0 && std::ferror(console.Out) == 0;
+  return flushed && !g_outputFailureTold ? status : OutputFailed(console, errno);
+}
 
 }  // namespace
 
 const char* UsageOf(std::string_view command) {
   const Command* c = FindCommand(command);
   return c == nullptr ? "" : c->Usage.c_str();
+}
+
+int OutputFailed(const Console& console, int reason) {
+  if (!g_outputFailureTold) {
+    std::fprintf(console.Err, "tessaly: cannot write the output: %s\n",
+                 reason != 0 ? std::strerror(reason) : "the system gives no reason");
+  }
+  g_outputFailureTold = true;
+  return 1;
+}
+
+int NotUnderstood(const Console& console, std::string_view command, const std::string& reason) {
+  std::fprintf(console.Err, "tessaly %s: %s; 'tessaly %s --help' shows how it is used\n", std::string(command).c_str(),
+               reason.c_str(), std::string(command).c_str());
+  return 2;
 }
 
 bool IsChoiceOf(const Console& console, std::string_view command, std::string_view option, const std::string& value) {
@@ -179,27 +323,30 @@ bool IsChoiceOf(const Console& console, std::string_view command, std::string_vi
 }
 
 int RunTool(int argc, char** argv, const Console& console) {
+  g_outputFailureTold = false;
   std::string pluginPath;
   bool version = false;
   int i = 1;
   for (; i < argc; ++i) {
-    if (IsHelp(argv[i])) {
+    const std::string_view arg = argv[i];
+    if (IsHelp(arg)) {
       std::fputs(ToolHelp().c_str(), console.Out);
-      return 0;
+      return OutputChecked(console, 0);
     }
-    if (std::strcmp(argv[i], "--version") == 0) {  // the versions only, whatever follows
+    if (arg == "--version") {  // the versions only, whatever follows
       version = true;
-      continue;
-    }
-    if (std::strcmp(argv[i], "--plugin") == 0) {
-      if (i + 1 >= argc) {
+    } else if (arg == "--plugin" || arg.rfind("--plugin=", 0) == 0) {
+      if (arg == "--plugin" && i + 1 >= argc) {
         std::fputs("tessaly: --plugin needs a library path\n", console.Err);
         return 2;
       }
-      pluginPath = argv[++i];
-      continue;
+      pluginPath = arg == "--plugin" ? argv[++i] : std::string(arg.substr(9));
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      std::fprintf(console.Err, "tessaly: unknown option '%s'; 'tessaly --help' lists the options and commands\n", argv[i]);
+      return 2;
+    } else {
+      break;
     }
-    break;
   }
   if (pluginPath.empty()) pluginPath = os::DefaultPluginPath();
   std::string error;
@@ -212,7 +359,7 @@ int RunTool(int argc, char** argv, const Console& console) {
     }
     std::fprintf(console.Out, "plug-in %s, version %d\n", pluginPath.c_str(),
                  static_cast<int>(plugin->api().GetVersion()));
-    return 0;
+    return OutputChecked(console, 0);
   }
   if (i >= argc) {
     std::fputs(ToolHelp().c_str(), console.Err);
@@ -220,36 +367,28 @@ int RunTool(int argc, char** argv, const Console& console) {
   }
   const Command* command = FindCommand(argv[i]);
   if (command == nullptr) {
-    std::fprintf(console.Err, "tessaly: unknown command '%s'\n\n%s", argv[i], ToolHelp().c_str());
+    std::fprintf(console.Err, "tessaly: '%s' is no command; the nearest is '%s' ('tessaly --help' lists them)\n",
+                 argv[i], NearestCommand(argv[i]));
     return 2;
   }
-  // Help needs no plug-in, wherever it stands among the command's arguments.
-  if (std::any_of(argv + i + 1, argv + argc, IsHelp)) {
+  // Help needs no plug-in, wherever it stands among the command's options.
+  char** const first = argv + i + 1;
+  if (std::any_of(first, std::find_if(first, argv + argc, [](const char* a) { return std::strcmp(a, "--") == 0; }),
+                  [](const char* a) { return IsHelp(a); })) {
     std::fputs(CommandHelp(*command).c_str(), console.Out);
-    return 0;
+    return OutputChecked(console, 0);
   }
+  Arguments args;
+  if (!ParseArguments(*command, console, argc - i - 1, first, args)) return 2;
+  pluginPath = args.Value("--plugin", pluginPath);
   const std::unique_ptr<Plugin> plugin = Plugin::Load(pluginPath, error);
   if (!plugin) {
     std::fprintf(console.Err, "tessaly: %s\n", error.c_str());
     return 1;
   }
   plugin->StartSession(FolderOf(pluginPath, PathStyle::Windows));
-  return command->Run(*plugin, console, argc - i - 1, argv + i + 1);
-}
-
-bool TakeOption(int argc, char** argv, int& i, const std::string& name, std::string& value) {
-  const std::string arg = argv[i];
-  if (arg == name && i + 1 < argc) {
-    value = argv[++i];
-    return true;
-  }
-  // Only a long option takes its value after "=": "-o=x" stays an unknown argument.
-  if (name.rfind("--", 0) == 0 && arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
-      arg[name.size()] == '=') {
-    value = arg.substr(name.size() + 1);
-    return true;
-  }
-  return false;
+  UseStandardInput(console.In);
+  return OutputChecked(console, command->Run(*plugin, console, args));
 }
 
 }  // namespace tessaly::tool

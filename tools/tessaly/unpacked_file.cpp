@@ -3,8 +3,10 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "exercise/stores.h"
@@ -77,7 +79,36 @@ bool Unpack(const std::string& path, PrivateFile& out, std::uint64_t limit, std:
 
 std::string Mebibytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
+// Standard input for this run, and its copy once made.
+std::FILE* g_standardInput = nullptr;
+std::unique_ptr<PrivateFile> g_standardInputCopy;
+
+// The copy of standard input, made at the first call of the run.
+bool StandardInputCopy(std::string& path, std::string& error) {
+  if (!g_standardInputCopy) {
+    auto copy = std::make_unique<PrivateFile>();
+    if (!copy->Create("-standard-input.pwx", error)) return false;
+    std::vector<char> buffer(256 * 1024);
+    os::UseBinary(g_standardInput);
+    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), g_standardInput)) > 0;) {
+      if (!copy->Write(buffer.data(), got, error)) return false;
+    }
+    if (std::ferror(g_standardInput)) {
+      error = os::SystemErrorText(errno);
+      return false;
+    }
+    g_standardInputCopy = std::move(copy);
+  }
+  path = g_standardInputCopy->Path();
+  return true;
+}
+
 }  // namespace
+
+void UseStandardInput(std::FILE* in) {
+  g_standardInput = in;
+  g_standardInputCopy.reset();
+}
 
 std::uint64_t LargestImportableFile() { return (std::uint64_t{SampleStore::MaxIndex} + 1) * kMostBytesPerSample; }
 
@@ -88,11 +119,16 @@ std::string NameBeforeCompression(const std::string& name) {
 }
 
 bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool asTheHost) {
+  source_ = path;
+  if (path == "-" && !StandardInputCopy(source_, error)) {
+    error = path + ": cannot read standard input: " + error;
+    return false;
+  }
   // The plug-in reports a missing or unreadable file as an empty import; the system says more.
   char magic[4] = {};
   std::size_t got = 0;
   {
-    platform::FileReader f(path.c_str());
+    platform::FileReader f(source_.c_str());
     if (!f.IsOpen()) {
       error = path + ": cannot open: " + os::SystemErrorText(f.Error());
       return false;
@@ -106,15 +142,16 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool as
     return false;
   }
   if (got < 2 || byte(0) != 0x1F || byte(1) != 0x8B) {
-    plain_ = path;
+    plain_ = source_;
     return true;
   }
-  if (asTheHost && NameBeforeCompression(path) == path) {
+  if (asTheHost && path != "-" && NameBeforeCompression(path) == path) {
     error = path + ": the file is gzip-compressed, which the host's plug-in cannot read: unpack it (gunzip), or "
                    "name it .pwx.gz for this tool";
     return false;
   }
-  if (!unpacked_.Create("-" + NameBeforeCompression(std::filesystem::path(path).filename().string()), error)) {
+  const std::string name = path == "-" ? "standard-input.pwx" : std::filesystem::path(path).filename().string();
+  if (!unpacked_.Create("-" + NameBeforeCompression(name), error)) {
     error = path + ": cannot unpack: " + error;
     return false;
   }
@@ -123,7 +160,7 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool as
   const std::uint64_t limit = std::min(LargestImportableFile(), room);
   std::string why;
   bool beyondLimit = false;
-  if (!Unpack(path, unpacked_, limit, why, beyondLimit)) {
+  if (!Unpack(source_, unpacked_, limit, why, beyondLimit)) {
     if (!beyondLimit) {
       error = path + ": " + why;
     } else if (limit == LargestImportableFile()) {
@@ -141,10 +178,12 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool as
 }
 
 void PlainWorkoutFile::NameAsGiven(std::string& message, const std::string& path) const {
-  const std::string& temporary = unpacked_.Path();
-  if (temporary.empty()) return;
-  for (std::size_t at = message.find(temporary); at != std::string::npos; at = message.find(temporary, at + path.size())) {
-    message.replace(at, temporary.size(), path);
+  for (const std::string& temporary : {unpacked_.Path(), source_}) {
+    if (temporary.empty() || temporary == path) continue;
+    for (std::size_t at = message.find(temporary); at != std::string::npos;
+         at = message.find(temporary, at + path.size())) {
+      message.replace(at, temporary.size(), path);
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "private_file.h"
@@ -21,12 +22,16 @@ inline constexpr std::uint64_t kKeptFreeBytes = std::uint64_t{64} << 20;
 // The name without a last ".gz" (in any case): the name the plug-in is to judge.
 std::string NameBeforeCompression(const std::string& name);
 
+// Where the path "-", standard input, is read from in this run. Its bytes are copied once into a file
+// of the tool's own, which every "-" of the run then reads.
+void UseStandardInput(std::FILE* in);
+
 class PlainWorkoutFile {
  public:
-  // Makes the file at path readable for the plug-in: a plain file stays where it is, a gzip file
-  // is unpacked. False, with a one-line reason that starts with path, when the file cannot be read
-  // or unpacked, or is a zip archive; asTheHost refuses a gzip file whose name does not end in
-  // .gz, which the host would hand its plug-in as it is.
+  // Makes the file at path ("-": standard input) readable for the plug-in: a plain file stays where
+  // it is, a gzip file is unpacked. False, with a one-line reason that starts with path, when the
+  // file cannot be read or unpacked, or is a zip archive; asTheHost refuses a gzip file whose name
+  // does not end in .gz, which the host would hand its plug-in as it is.
   bool Open(const std::string& path, std::string& error, bool asTheHost = false);
   // What to hand the plug-in: the path itself, or the unpacked copy, named as the file was before
   // it was compressed (NAME.pwx.gz gives ...NAME.pwx).
@@ -36,6 +41,7 @@ class PlainWorkoutFile {
 
  private:
   std::string plain_;
+  std::string source_;  // what was read: the path, or the copy of standard input
   PrivateFile unpacked_;
 };
 

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "exercise/lap_statistics.h"
+#include "exercise/stores.h"
 #include "util/date_time.h"
 
 namespace tessaly::tool {
@@ -36,6 +38,12 @@ std::string SpeedText(double kmh, SpeedReading reading) {
   }
   const std::optional<double> pace = PaceSeconds(kmh, reading);
   return pace ? MinutesText(*pace) : "-";
+}
+
+const char* CadenceUnit(const std::string& sport) {
+  if (sport == "Swim") return "strokes/min";
+  if (sport == "Run" || sport == "Walk") return "steps/min";
+  return "rpm";
 }
 
 namespace {
@@ -104,12 +112,67 @@ class Tally {
 
 }  // namespace
 
-SampleFigures FiguresOfSamples(const std::vector<ExerciseDataRecord>& samples) {
+double LongestStep(const HostWorkout& w) {
+  std::vector<double> steps;
+  for (std::size_t k = 1; k < w.Samples.size(); ++k) {
+    const double d = static_cast<double>(w.Samples[k].TimeOffset) - static_cast<double>(w.Samples[k - 1].TimeOffset);
+    if (d > 0) steps.push_back(d);
+  }
+  double usual = 1;
+  if (!steps.empty()) {
+    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
+    usual = steps[steps.size() / 2];
+  }
+  return w.Sport == "Swim" ? 1.5 * usual : std::max(10 * usual, 60.0);
+}
+
+namespace {
+
+// The workout's climb by the plug-in's own rule, from the core library the plug-in is built from:
+// the stores hold what the rule reads, the time offsets, the altitudes and the laps' ends.
+Climb ClimbOf(const HostWorkout& w) {
+  SampleStore samples;
+  for (std::size_t k = 0; k < w.Samples.size() && k <= static_cast<std::size_t>(SampleStore::MaxIndex); ++k) {
+    const auto i = static_cast<std::int32_t>(k);
+    samples.SetTimeOffset(i, w.Samples[k].TimeOffset);
+    samples.SetAlt(i, w.Samples[k].Altitude);
+  }
+  LapStore laps;
+  for (const LapDataRecord& lap : w.Laps) laps.Add(lap);
+  return WorkoutClimb(samples, laps, w.AltitudeThreshold);
+}
+
+std::optional<MovingTime> Moving(const HostWorkout& w) {
+  MovingTime moving;
+  for (const LapDataRecord& lap : w.Laps) {
+    const double km = lap.Distance, seconds = lap.Duration;
+    if (std::isfinite(km) && std::isfinite(seconds) && km > 0 && seconds > 0) {
+      moving.Km += km;
+      moving.Seconds += seconds;
+    }
+  }
+  if (moving.Km == 0) {
+    const double longest = LongestStep(w);
+    for (std::size_t k = 1; k < w.Samples.size(); ++k) {
+      const double step = static_cast<double>(w.Samples[k].TimeOffset) - static_cast<double>(w.Samples[k - 1].TimeOffset);
+      const double kmh = w.Samples[k].Speed;
+      if (step > 0 && step <= longest && std::isfinite(kmh) && kmh > 0) {
+        moving.Seconds += step;
+        moving.Km += kmh * step / 3600;
+      }
+    }
+  }
+  if (!(moving.Km > 0 && moving.Seconds > 0 && std::isfinite(moving.Km))) return std::nullopt;
+  return moving;
+}
+
+}  // namespace
+
+SampleFigures FiguresOfSamples(const HostWorkout& w) {
   SampleFigures f;
-  f.Count = samples.size();
+  f.Count = w.Samples.size();
   Tally heartRate(false), speed(true), power(true), cadence(false);
-  std::optional<double> lastAltitude;
-  for (const ExerciseDataRecord& s : samples) {
+  for (const ExerciseDataRecord& s : w.Samples) {
     heartRate.Add(s.HeartRate);
     speed.Add(s.Speed);
     power.Add(s.Power);
@@ -118,19 +181,48 @@ SampleFigures FiguresOfSamples(const std::vector<ExerciseDataRecord>& samples) {
     if (std::isfinite(altitude) && altitude != 0) {  // 0: no reading
       f.AltitudeMin = std::min(f.AltitudeMin.value_or(altitude), altitude);
       f.AltitudeMax = std::max(f.AltitudeMax.value_or(altitude), altitude);
-      if (lastAltitude && altitude > *lastAltitude) f.Ascent += altitude - *lastAltitude;
-      lastAltitude = altitude;
     }
     if (std::isfinite(s.Distance)) f.LastDistance = s.Distance;
   }
-  if (!samples.empty()) {
-    f.Span = static_cast<double>(samples.back().TimeOffset) - static_cast<double>(samples.front().TimeOffset);
+  if (!w.Samples.empty()) {
+    f.Span = static_cast<double>(w.Samples.back().TimeOffset) - static_cast<double>(w.Samples.front().TimeOffset);
   }
   f.HeartRate = heartRate.Result();
   f.Speed = speed.Result();
   f.Power = power.Result();
   f.Cadence = cadence.Result();
+  if (f.AltitudeMin) {
+    const Climb climb = ClimbOf(w);
+    f.Ascent = climb.Ascent;
+    f.Descent = climb.Descent;
+  }
+  f.Moving = Moving(w);
   return f;
+}
+
+double DistanceOf(const HostWorkout& w, const SampleFigures& f) {
+  const double summary = w.Summary.Distance;
+  return std::isfinite(summary) && summary > 0 ? summary : std::max(f.LastDistance, 0.0);
+}
+
+std::optional<double> AverageSpeed(const HostWorkout& w, const SampleFigures& f) {
+  if (SpeedReadingOf(w.Sport) == SpeedReading::PacePer100m && f.Moving) return f.Moving->Km * 3600 / f.Moving->Seconds;
+  if (f.Speed) return f.Speed->Avg;
+  return std::nullopt;
+}
+
+LapColumns LapColumnsOf(const std::vector<LapDataRecord>& laps) {
+  LapColumns c;
+  const auto some = [](double v) { return v != 0 && !std::isnan(v); };
+  for (const LapDataRecord& l : laps) {
+    c.Distance = c.Distance || some(l.Distance) || some(l.TotalDistance);
+    c.Speed = c.Speed || some(l.AvgSpeed) || some(l.MaxSpeed);
+    c.HeartRate = c.HeartRate || l.AvgHeartRate != 0 || l.MaxHeartRate != 0;
+    c.Cadence = c.Cadence || l.AvgCadence != 0 || l.MaxCadence != 0;
+    c.Power = c.Power || some(l.AvgPower) || some(l.MaxPower);
+    c.Climb = c.Climb || some(l.Ascent) || some(l.Descent);
+  }
+  return c;
 }
 
 }  // namespace tessaly::tool

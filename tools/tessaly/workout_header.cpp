@@ -9,12 +9,13 @@
 namespace tessaly::tool {
 namespace {
 
-// Builds only `sportType` and `athlete`; the samples are skipped unbuilt.
+// Builds only `sportType` and `athlete`, and notes a `time`; the samples are skipped unbuilt.
 class HeaderWalk final : public xml::WorkoutVisitor {
  public:
   explicit HeaderWalk(WorkoutHeader& header) : header_(header) {}
 
   xml::ChildReading Open(const char* name) override {
+    if (xml::NameIs(name, "time")) header_.HasTime = true;
     const bool read = xml::NameIs(name, "sporttype") || xml::NameIs(name, "athlete");
     return read ? xml::ChildReading::Tree : xml::ChildReading::Skip;
   }

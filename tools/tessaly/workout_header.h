@@ -13,6 +13,7 @@ namespace tessaly::tool {
 struct WorkoutHeader {
   std::vector<std::string> SportTexts;  // every sportType text, in the order of the file (host text)
   std::string Athlete;                  // the first athlete name that is not blank (host text)
+  bool HasTime = false;                 // a workout has a time element, its start
 };
 
 // False when the file does not read to its end.
