@@ -1,11 +1,12 @@
-// Files the tool makes for one run (a workout unpacked from a .pwx.gz, a probe the plug-in is asked
-// about) and hands the plug-in by path. They live in a folder of the tool's own in the system's
-// temporary folder, which, like each file, only the user may enter or read (mode 0700 and 0600; an
-// access list of the user alone on Windows). Nothing of them outlives the run: a file goes when its
-// object goes, and when the run is interrupted (Ctrl-C, TERM, HUP; on Windows the console's Ctrl-C,
-// Ctrl-Break and close events), and the folder with the last of them. A run killed outright leaves
-// its file behind for the next run to remove: each run holds its files (a lock; on Windows an open
-// handle) until they go, so a file that no one holds is a leftover, and a live run's is never taken.
+// Files the tool makes for one run (a workout unpacked from a .pwx.gz, a copy of standard input, an
+// output held until it goes to standard output) and hands the plug-in by path. They live in a
+// folder of the tool's own in the system's temporary folder, which, like each file, only the user
+// may enter or read (mode 0700 and 0600; an access list of the user alone on Windows). Nothing of
+// them outlives the run: a file goes when its object goes, and when the run is interrupted (Ctrl-C,
+// TERM, HUP; on Windows the console's Ctrl-C, Ctrl-Break and close events), and the folder with the
+// last of them. A run killed outright leaves its file behind for the next run to remove: each run
+// holds its files (a lock; on Windows an open handle) until they go, so a file that no one holds is
+// a leftover, and a live run's is never taken.
 #pragma once
 
 #include <cstddef>
