@@ -9,6 +9,30 @@ namespace tessaly {
 
 namespace {
 
+// Ascent and descent with the altitude threshold: a change counts once it passes ahFactor metres
+// from the last altitude counted, so that small steps count only once together they pass it; each
+// counted change is rounded to whole metres.
+class AltitudeClimb {
+ public:
+  AltitudeClimb(double start, std::int32_t ahFactor) : reference_(start), ahFactor_(ahFactor) {}
+  void Add(double altitude) {
+    if (altitude > reference_ + ahFactor_) {
+      ascent_ += RoundHalfAway(altitude - reference_);
+      reference_ = altitude;
+    } else if (altitude < reference_ - ahFactor_) {
+      descent_ += RoundHalfAway(reference_ - altitude);
+      reference_ = altitude;
+    }
+  }
+  std::int64_t Ascent() const { return ascent_; }
+  std::int64_t Descent() const { return descent_; }
+
+ private:
+  double reference_;
+  std::int32_t ahFactor_;
+  std::int64_t ascent_ = 0, descent_ = 0;
+};
+
 // Running values of one lap, all zero at its start. Sums are 64-bit so that a long lap of large
 // values cannot overflow them.
 struct LapAccumulators {
@@ -51,20 +75,6 @@ void FinishLap(LapDataRecord& lap, const LapAccumulators& acc, double endDistanc
   if (lap.Ascent == 0.0) lap.Ascent = static_cast<double>(acc.Ascent);
   if (lap.Descent == 0.0) lap.Descent = static_cast<double>(acc.Descent);
 }
-
-}  // namespace
-
-void AltitudeClimb::Add(double altitude) {
-  if (altitude > reference_ + ahFactor_) {
-    ascent_ += RoundHalfAway(altitude - reference_);
-    reference_ = altitude;
-  } else if (altitude < reference_ - ahFactor_) {
-    descent_ += RoundHalfAway(reference_ - altitude);
-    reference_ = altitude;
-  }
-}
-
-namespace {
 
 // The samples one lap takes, each handed to take(i): from the one after cursor, which the lap
 // before took last, up to the first whose whole second reaches endSecond; the sample that reaches

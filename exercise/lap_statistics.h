@@ -8,27 +8,12 @@
 
 namespace tessaly {
 
-// Ascent and descent with the altitude threshold: a change counts once it passes ahFactor metres
-// from the last altitude counted, so that small steps count only once together they pass it; each
-// counted change is rounded to whole metres.
-class AltitudeClimb {
- public:
-  AltitudeClimb(double start, std::int32_t ahFactor) : reference_(start), ahFactor_(ahFactor) {}
-  void Add(double altitude);
-  std::int64_t Ascent() const { return ascent_; }
-  std::int64_t Descent() const { return descent_; }
-
- private:
-  double reference_;
-  std::int32_t ahFactor_;
-  std::int64_t ascent_ = 0, descent_ = 0;
-};
-
 // One pass over the samples, lap by lap, filling each lap field that is still zero. ahFactor is
 // the altitude hysteresis in metres. Returns the lap count.
 std::int32_t DeriveLapStatistics(const SampleStore& samples, LapStore& laps, std::int32_t ahFactor);
 
-// The whole workout's climb by the laps' rule: the samples taken lap by lap as DeriveLapStatistics
+// The whole workout's climb by the laps' rule (a change counts once it passes ahFactor metres from
+// the last altitude counted, each counted change rounded to whole metres): the samples taken lap by lap as DeriveLapStatistics
 // takes them, each lap's climb from where the lap before it ended, and the samples after the last
 // lap as one stretch more. Over laps that take every sample it is the sum of the laps' own.
 struct Climb {

@@ -9,7 +9,8 @@
 namespace tessaly::platform {
 
 // How a save ended, and if it failed, why: the system's own error code (errno; GetLastError() on
-// Windows), 0 where the system gave none (a target that ends in a separator).
+// Windows), 0 where the system gave none (natively, a target that is neither a plain file nor a
+// folder).
 enum class SaveOutcome : std::uint8_t {
   Saved,
   Refused,  // the target is nothing a plain write would write: a folder, a read-only file, no folder

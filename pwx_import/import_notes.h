@@ -28,6 +28,8 @@ class ImportNotes {
               std::int64_t value = 0, std::int32_t sample = -1, std::int64_t count = 1);
 
   ImportNote* Find(ImportNoteKind kind, std::string_view element);
+  // Counts count more of a kind already noted; false when it is the first.
+  bool Counted(ImportNoteKind kind, std::string_view element, std::int64_t count = 1);
   // The notes about stored samples go: the samples they were about are dropped.
   void ForgetSampleNotes();
   std::vector<ImportNote> Take() { return std::move(notes_); }

@@ -24,22 +24,20 @@ const ImportNote* ImportReport::Find(ImportNoteKind kind, std::string_view eleme
 
 ImportNote* ImportNotes::Find(ImportNoteKind kind, std::string_view element) { return FindIn(notes_, kind, element); }
 
+bool ImportNotes::Counted(ImportNoteKind kind, std::string_view element, std::int64_t count) {
+  ImportNote* note = Find(kind, element);
+  if (note != nullptr) note->Count += count;
+  return note != nullptr;
+}
+
 void ImportNotes::Note(ImportNoteKind kind, std::string_view element, std::string_view text, std::int64_t value,
                        std::int32_t sample, std::int64_t count) {
-  if (ImportNote* note = Find(kind, element)) {
-    note->Count += count;
-  } else {
-    Add(Here(), kind, element, text, value, sample, count);
-  }
+  if (!Counted(kind, element, count)) Add(Here(), kind, element, text, value, sample, count);
 }
 
 void ImportNotes::NoteAt(xml::Place at, ImportNoteKind kind, std::string_view element, std::string_view text,
                          std::int64_t value, std::int32_t sample, std::int64_t count) {
-  if (ImportNote* note = Find(kind, element)) {
-    note->Count += count;
-  } else {
-    Add(at, kind, element, text, value, sample, count);
-  }
+  if (!Counted(kind, element, count)) Add(at, kind, element, text, value, sample, count);
 }
 
 void ImportNotes::Add(xml::Place at, ImportNoteKind kind, std::string_view element, std::string_view text,

@@ -28,7 +28,7 @@ struct LapGivenZero {
 };
 
 struct ImportState {
-  std::int32_t SampleIndex = -1;     // index of the last sample stored
+  std::int32_t SampleIndex = -1;     // index of the last sample taken, stored or beyond the limit
   double LastDistance = 0.0;         // km, the cumulative distance known so far
   double LastLatitude = 0.0;         // the last latitude stored
   double LastLongitude = 0.0;        // the last longitude stored

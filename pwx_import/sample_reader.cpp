@@ -166,8 +166,7 @@ std::int32_t BeginSample(ImportState& state) {
   return i > SampleStore::MaxIndex ? -1 : i;
 }
 
-// Whether a value truncates into the record's 32-bit time offset, and into its byte fields.
-bool FitsInt32(double v) { return v > -2147483649.0 && v < 2147483648.0; }
+// Whether a value truncates into the record's byte fields.
 bool FitsByte(double v) { return v > -1.0 && v < 256.0; }
 
 // After the last channel of sample i: the distance filled from the positions when both this and
@@ -302,10 +301,9 @@ void ReadChannel(Channel channel, std::string_view text, std::int32_t i, std::in
 }  // namespace
 
 void SampleReader::NoteOrder(std::int32_t offset) {
+  // Counted first, so that the offset's text is made only for the first.
   ImportNotes& notes = state_.Notes;
-  if (ImportNote* note = notes.Find(ImportNoteKind::OffsetNotAfter, "timeoffset")) {
-    ++note->Count;
-  } else {
+  if (!notes.Counted(ImportNoteKind::OffsetNotAfter, "timeoffset")) {
     notes.Note(ImportNoteKind::OffsetNotAfter, "timeoffset", std::to_string(offset), lastOffset_, index_);
   }
 }
@@ -314,7 +312,6 @@ void SampleReader::Open() {
   index_ = -1;
   stored_ = false;
   hasOffset_ = false;
-  offsetSeen_ = false;
   right_ = 0;
   static_assert(kChannelCount == kSampleStart, "one entry a channel");
   previous_ = kSampleStart;
@@ -329,7 +326,6 @@ void SampleReader::Store() {
   }
   if (!hasOffset_) return;
   samples_.SetTimeOffset(index_, offset_);
-  offsetSeen_ = true;
   if (heldNoted_) [[unlikely]] NoteValue(state_.Notes, Channel::TimeOffset, heldValue_, heldText_, index_, &heldPlace_);
 }
 
@@ -344,7 +340,7 @@ void SampleReader::Field(const char* name, std::string_view text) {
   const Channel channel = kChannels[at].Id;
   if (!stored_ && !TakeIndex(channel, text)) return;
   if (index_ < 0) return;
-  ReadChannel(channel, text, index_, right_, offsetSeen_, state_, samples_);
+  ReadChannel(channel, text, index_, right_, hasOffset_, state_, samples_);
 }
 
 bool SampleReader::TakeIndex(Channel channel, std::string_view text) {
@@ -365,9 +361,9 @@ bool SampleReader::TakeIndex(Channel channel, std::string_view text) {
     // The samples kept so far had no reading after all: the store starts again from here.
     anyReading_ = true;
     if (keeping_) {
-      const std::int64_t kept = std::int64_t{state_.SampleIndex} - keptFrom_;
+      const std::int64_t kept = std::int64_t{state_.SampleIndex} + 1;
       samples_.DropAll();
-      state_.SampleIndex = keptFrom_;
+      state_.SampleIndex = -1;
       hasLastOffset_ = false;
       state_.Notes.ForgetSampleNotes();
       state_.Notes.NoteAt(keptPlace_, ImportNoteKind::SampleWithoutReading, "sample", {}, 0, -1, kept);
@@ -385,13 +381,12 @@ void SampleReader::Close() {
     }
     if (!keeping_) {
       keeping_ = true;
-      keptFrom_ = state_.SampleIndex;
       keptPlace_ = state_.Notes.Here();
     }
     Store();
   }
   if (index_ < 0) return;
-  if (offsetSeen_) {
+  if (hasOffset_) {
     const std::int32_t offset = samples_.GetTimeOffset(index_);
     if (hasLastOffset_ && offset <= lastOffset_) [[unlikely]] NoteOrder(offset);
     lastOffset_ = offset;

@@ -53,7 +53,8 @@ class SampleReader {
   std::int32_t index_ = -1;  // the open sample's index; -1 when it stores nothing
   std::int32_t right_ = 0;   // the last pwrright of the open sample that converted
   bool stored_ = false;      // the open sample has taken its index
-  // The open sample's timeoffset, kept until the sample proves to have a reading.
+  // The open sample's timeoffset, kept until the sample proves to have a reading; hasOffset_ is
+  // set by a timeoffset before or after that.
   std::int32_t offset_ = 0;
   bool hasOffset_ = false;
   // A kept timeoffset that is to be noted once the sample is stored: its value, text and place.
@@ -62,12 +63,10 @@ class SampleReader {
   std::string heldText_;
   xml::Place heldPlace_;
   bool anyReading_ = false;  // some sample of the import had one
-  // Samples without a reading are being kept, stored from the index after keptFrom_; the first
+  // Until then, samples without a reading are kept, the import's first from index 0; the first
   // ended at keptPlace_.
   bool keeping_ = false;
-  std::int32_t keptFrom_ = -1;
   xml::Place keptPlace_;
-  bool offsetSeen_ = false;     // the open sample has a timeoffset
   bool hasLastOffset_ = false;  // the last stored sample had one: lastOffset_
   std::int32_t lastOffset_ = 0;
   // For each channel's entry in the reader's channel table, and for the sample's start, the entry

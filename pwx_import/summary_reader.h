@@ -1,11 +1,6 @@
 // The workout-level `summarydata` and `extension` elements, and one `segment` as one lap.
 #pragma once
 
-#include <cstdint>
-#include <string>
-
-#include "exercise/stores.h"
-#include "exercise/records.h"
 #include "exercise/workout.h"
 #include "pwx_import/import_state.h"
 #include "pwx_import/workout_stream.h"

@@ -51,7 +51,7 @@ std::string_view Cut(std::string_view text, std::size_t p, std::size_t n) {
   return text.substr(start, n);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using number_text::IsDigit;
 
 bool TwoDigits(std::string_view text, int& value) {
   if (text.size() != 2 || !IsDigit(text[0]) || !IsDigit(text[1])) return false;
