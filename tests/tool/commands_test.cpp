@@ -114,23 +114,6 @@ TEST(Check, SaysFirstWhatIsWrongThenWhere) {
   EXPECT_EQ(lines.back(), "0 of 21 files import");
 }
 
-TEST(Check, ReadsEveryEncodingNameThePluginReads) {
-  const char* const names[] = {"windows-1252", "cp1252",     "x-cp1252", "csWindows1252", "ISO-8859-1", "ISO_8859-1",
-                               "iso-ir-100",   "latin1",     "L1",       "IBM819",        "CP819",      "csISOLatin1"};
-  std::vector<std::string> args = {"check"};
-  std::string expected;
-  const std::string dir = Folder("encodings");
-  for (const char* name : names) {
-    const std::string path = dir + "/" + name + ".pwx";
-    WriteFile(path, std::string("<?xml version=\"1.0\" encoding=\"") + name +
-                        "\"?>\n<pwx><workout><cmt>caf\xe9 \x80</cmt></workout></pwx>\n");
-    args.push_back(path);
-    expected += path + ": no samples: the workout holds no sample elements, nothing to import\n";
-  }
-  expected += "0 of 12 files import\n";
-  EXPECT_EQ(RunTessaly(args).Out, expected);
-}
-
 TEST(Check, WarnsOfWhatTheImportChanges) {
   const std::string dir = Folder("warned");
   const std::string p = dir + "/two.pwx";

@@ -13,7 +13,9 @@ namespace {
 using test::RunTessaly;
 
 TEST(LongPaths, AWorkoutExportedIntoADeepFolderImportsBackWhole) {
-  for (const std::size_t length : {200u, 261u, 270u, 300u}) {
+  // Both names within MAX_PATH; the target within it but the save's temporary file beside it not;
+  // both beyond it.
+  for (const std::size_t length : {200u, 240u, 270u}) {
     SCOPED_TRACE(length);
     std::string folder = test::TempDir() + "/long";
     while (folder.size() + 1 < length) folder += "/" + std::string(std::min<std::size_t>(60, length - folder.size() - 1), 'd');
