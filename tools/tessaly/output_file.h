@@ -32,8 +32,9 @@ class StandardOutputFile {
   // False, with the reason, when the file cannot be made.
   bool Open(std::string& error);
   // The name for the plug-in. Beside a held file of the tool's own rather than that file itself, as
-  // the plug-in's save replaces the file it writes, which a held one refuses on Windows; a run
-  // killed before it is removed leaves it unheld, for the next run to remove.
+  // the plug-in's save replaces the file it writes, which a held one refuses on Windows. Named after
+  // the held file, it is no leftover while that is there; a run killed leaves both, for the runs
+  // after it to remove.
   const std::string& Path() const { return path_; }
   // The file's bytes to out; false, with the reason, when they cannot be read. A failed write
   // stops the copy with its errno in writeError.

@@ -83,14 +83,25 @@ bool OwnFolder(UserOnly& userOnly, std::string& folder, std::string& error) {
   return folder.size() < MAX_PATH;
 }
 
+// Whether name is that of a file named after another one still in the folder, that one's name and
+// an extension: the plug-in's output beside a live run's held file, which goes before its held file.
+bool BesideAFileThere(const std::string& folder, const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  return dot != std::string::npos && dot != 0 &&
+         GetFileAttributesA((folder + "\\" + name.substr(0, dot)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Removes the files of runs that were killed: a live run holds its own open, so only a leftover
-// can be opened alone.
+// can be opened alone. A file beside one still there waits for that one to go.
 void RemoveLeftovers(const std::string& folder) {
   WIN32_FIND_DATAA found{};
   const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        BesideAFileThere(folder, found.cFileName)) {
+      continue;
+    }
     const HANDLE alone = CreateFileA((folder + "\\" + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (alone != INVALID_HANDLE_VALUE) CloseHandle(alone);
