@@ -64,12 +64,17 @@ bool OwnFolder(std::string& folder, std::string& error) {
   const char* temporary = std::getenv("TMPDIR");
   folder = std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp") + "/tessaly-" +
            std::to_string(getuid());
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    error = "cannot make the folder " + folder + ": " + SystemWords();
-    return false;
-  }
   struct stat st {};
-  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+  bool there = false;
+  // Another run removes the folder with its last file, maybe just after this one found it there.
+  for (int attempt = 0; attempt < 64 && !there; ++attempt) {
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      error = "cannot make the folder " + folder + ": " + SystemWords();
+      return false;
+    }
+    there = lstat(folder.c_str(), &st) == 0;
+  }
+  if (!there || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
       ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0)) {
     error = "the folder " + folder + " is not the user's own";
     return false;

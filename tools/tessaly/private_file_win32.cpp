@@ -70,11 +70,15 @@ bool OwnFolder(UserOnly& userOnly, std::string& folder, std::string& error) {
     return false;
   }
   folder = std::string(temporary, n) + "tessaly";
-  if (!CreateDirectoryA(folder.c_str(), userOnly.Get()) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    error = "cannot make the folder " + folder + ": " + SystemWords(GetLastError());
-    return false;
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  // Another run removes the folder with its last file, maybe just after this one found it there.
+  for (int attempt = 0; attempt < 64 && attributes == INVALID_FILE_ATTRIBUTES; ++attempt) {
+    if (!CreateDirectoryA(folder.c_str(), userOnly.Get()) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      error = "cannot make the folder " + folder + ": " + SystemWords(GetLastError());
+      return false;
+    }
+    attributes = GetFileAttributesA(folder.c_str());
   }
-  const DWORD attributes = GetFileAttributesA(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     error = "the folder " + folder + " is not the tool's own";
