@@ -73,5 +73,21 @@ TEST(Interruption, NothingOfAnUnpackedFileOutlivesTheRunButALiveRunsFile) {
   unsetenv("TMPDIR");
 }
 
+// A reader that stops early fails the run with the system's reason, as a full disk does.
+TEST(Interruption, AReaderThatStopsEarlyFailsTheRun) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  std::string args[] = {"tessaly", "convert", test::ExampleWorkout(), "-"}, said(80, '\0');
+  char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
+  std::FILE *out = fdopen(ends[1], "wb"), *err = std::tmpfile();
+  EXPECT_EQ(tool::RunTool(4, argv, tool::Console{stdin, out, err, false}), 1);
+  std::rewind(err);
+  said.resize(std::fread(said.data(), 1, said.size(), err));
+  EXPECT_EQ(said, "tessaly: cannot write the output: Broken pipe\n");
+  std::fclose(out);
+  std::fclose(err);
+}
+
 }  // namespace
 }  // namespace tessaly
