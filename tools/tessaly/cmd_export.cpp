@@ -5,11 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,8 +22,10 @@
 #include "fetch_workout.h"
 #include "output_file.h"
 #include "record_fields.h"
+#include "unpacked_file.h"
 #include "workout_figures.h"
 #include "platform/codepage.h"
+#include "platform/file_system.h"
 #include "util/ascii.h"  // LowerAscii
 #include "util/date_time.h"
 #include "util/sport_types.h"
@@ -230,21 +230,17 @@ const json* ReadArray(const json& root, const char* key) {
 }
 
 // The workout JSON of the file at path, or of standard input for "-".
-HostWorkout ReadWorkoutJson(const std::string& path, std::FILE* standardInput, bool startGiven) {
-  std::ostringstream bytes;
-  if (path == kStandardStream) {
-    os::UseBinary(standardInput);
-    char buffer[64 * 1024];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, standardInput)) > 0;) bytes.write(buffer, static_cast<std::streamsize>(got));
-    if (std::ferror(standardInput)) throw InputError("cannot read standard input");
-  } else {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError("cannot read the file");
-    bytes << in.rdbuf();
-  }
+HostWorkout ReadWorkoutJson(const std::string& path, bool startGiven) {
+  std::string source = path, error;
+  if (path == kStandardStream && !StandardInputPath(source, error)) throw InputError("cannot read standard input: " + error);
+  platform::FileReader in(source.c_str());
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (std::size_t got; (got = in.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+  if (in.Error() != 0) throw InputError("cannot read the file");
   json root;
   try {
-    root = json::parse(bytes.str());
+    root = json::parse(bytes);
   } catch (const json::parse_error& e) {
     throw InputError(std::string("not valid JSON: ") + e.what());
   }
@@ -422,7 +418,7 @@ int RunExport(const Plugin& plugin, const Console& console, const Arguments& arg
   }
   HostWorkout workout;
   try {
-    workout = ReadWorkoutJson(input, console.In, start.has_value());
+    workout = ReadWorkoutJson(input, start.has_value());
   } catch (const std::exception& e) {
     std::fprintf(console.Err, "tessaly: %s: %s\n", input.c_str(), e.what());
     return 1;

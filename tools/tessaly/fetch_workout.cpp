@@ -11,11 +11,9 @@ namespace tessaly::tool {
 
 bool OpenForPlugin(const PluginApi& api, const std::string& path, PlainWorkoutFile& file, std::string& error,
                    bool asTheHost) {
-  const bool standardInput = path == kStandardStream;
-  if (!standardInput) error = DiagnoseUnusablePath(path);
+  if (path != kStandardStream) error = DiagnoseUnusablePath(path);
   if (!error.empty() || !file.Open(path, error, asTheHost)) return false;
-  // Standard input has no name of its own: its copy is named as the plug-in takes it.
-  if (api.GetExerciseNumberFromRawFile(NameBeforeCompression(standardInput ? file.Path() : path).c_str()) == 0) {
+  if (api.GetExerciseNumberFromRawFile(file.Name().c_str()) == 0) {
     error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx, this tool also .pwx.gz)";
     return false;
   }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "commands.h"
 #include "exercise/stores.h"
 #include "platform/file_system.h"
 #include "plugin_api.h"
@@ -83,11 +84,12 @@ std::string Mebibytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) 
 std::FILE* g_standardInput = nullptr;
 std::unique_ptr<PrivateFile> g_standardInputCopy;
 
-// The copy of standard input, made at the first call of the run.
-bool StandardInputCopy(std::string& path, std::string& error) {
+}  // namespace
+
+bool StandardInputPath(std::string& path, std::string& error) {
   if (!g_standardInputCopy) {
     auto copy = std::make_unique<PrivateFile>();
-    if (!copy->Create("-standard-input.pwx", error)) return false;
+    if (!copy->Create("-" + std::string(kStandardInputName), error)) return false;
     std::vector<char> buffer(256 * 1024);
     os::UseBinary(g_standardInput);
     for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), g_standardInput)) > 0;) {
@@ -103,8 +105,6 @@ bool StandardInputCopy(std::string& path, std::string& error) {
   return true;
 }
 
-}  // namespace
-
 void UseStandardInput(std::FILE* in) {
   g_standardInput = in;
   g_standardInputCopy.reset();
@@ -119,11 +119,13 @@ std::string NameBeforeCompression(const std::string& name) {
 }
 
 bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool asTheHost) {
+  const bool standardInput = path == kStandardStream;
   source_ = path;
-  if (path == "-" && !StandardInputCopy(source_, error)) {
+  if (standardInput && !StandardInputPath(source_, error)) {
     error = path + ": cannot read standard input: " + error;
     return false;
   }
+  name_ = standardInput ? source_ : NameBeforeCompression(path);
   // The plug-in reports a missing or unreadable file as an empty import; the system says more.
   char magic[4] = {};
   std::size_t got = 0;
@@ -145,13 +147,13 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool as
     plain_ = source_;
     return true;
   }
-  if (asTheHost && path != "-" && NameBeforeCompression(path) == path) {
+  if (asTheHost && !standardInput && name_ == path) {
     error = path + ": the file is gzip-compressed, which the host's plug-in cannot read: unpack it (gunzip), or "
                    "name it .pwx.gz for this tool";
     return false;
   }
-  const std::string name = path == "-" ? "standard-input.pwx" : std::filesystem::path(path).filename().string();
-  if (!unpacked_.Create("-" + NameBeforeCompression(name), error)) {
+  const std::string name = standardInput ? std::string(kStandardInputName) : std::filesystem::path(name_).filename().string();
+  if (!unpacked_.Create("-" + name, error)) {
     error = path + ": cannot unpack: " + error;
     return false;
   }
