@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string_view>
 #include <system_error>
 
@@ -265,12 +266,19 @@ void Gather(Gathered& g, const ImportNote& n) {
 
 }  // namespace
 
-PwxRead ReadWithReport(const std::string& path, std::int32_t ahFactor) {
-  SampleStore samples;
-  LapStore laps;
-  const PwxReadSettings settings{.AHFactor = ahFactor, .Now = LocalNow(), .Watch = kNoSensorGives};
-  const FloatEnvironmentScope floatEnvironment;
-  return ReadPwxFile(path.c_str(), settings, samples, laps);
+bool ReadWithReport(const std::string& path, std::int32_t ahFactor, PwxRead& read, std::string& error) {
+  try {
+    SampleStore samples;
+    LapStore laps;
+    const PwxReadSettings settings{.AHFactor = ahFactor, .Now = LocalNow(), .Watch = kNoSensorGives};
+    const FloatEnvironmentScope floatEnvironment;
+    read = ReadPwxFile(path.c_str(), settings, samples, laps);
+    return true;
+  } catch (const std::bad_alloc&) {
+    read = PwxRead{};
+    error = path + ": the workout does not fit in this machine's memory";
+    return false;
+  }
 }
 
 bool Imports(const PwxRead& read) { return read.Staged.Samples.Count() > 0; }

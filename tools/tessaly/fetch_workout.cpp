@@ -29,7 +29,7 @@ bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w,
   const std::int32_t count = api.AnalyseExercise(plain.c_str(), 0);
   if (count <= 0 || api.GetLogSummaryEx(&w.Summary) == 0) {
     // Why, from the report of a read by the plug-in's own core: a second read, on failure only.
-    error = DiagnoseRefusal(plain, ReadWithReport(plain, api.GetAHFactor()));
+    if (PwxRead read; ReadWithReport(plain, api.GetAHFactor(), read, error)) error = DiagnoseRefusal(plain, read);
     file.NameAsGiven(error, path);  // a place in the unpacked text, under the name the user gave
     return false;
   }
