@@ -370,9 +370,10 @@ bool ReadStartOption(const Console& console, std::string_view command, const Arg
 }
 
 // Imports input and exports it to output; false with the reason when either fails, or when the
-// file gives no start time and start none, as the plug-in would date the workout now.
+// file gives no start time and start none, as the plug-in would date the workout now. A file of a
+// batch, which takes no --start, is to be converted on its own.
 bool Convert(const PluginApi& api, const Console& console, const std::string& input, const std::string& output,
-             const std::optional<double>& start, std::string& error) {
+             const std::optional<double>& start, bool inBatch, std::string& error) {
   HostWorkout workout;
   if (!FetchWorkout(api, input, workout, error)) return false;
   if (workout.CommentCut) {
@@ -382,7 +383,8 @@ bool Convert(const PluginApi& api, const Console& console, const std::string& in
     StartAt(workout, *start);
   } else if (!workout.StartInFile) {
     error = input + ": the file gives no start time, and the plug-in would write the moment of this conversion as "
-                    "the workout's: give the start with --start YYYY-MM-DDThh:mm:ss";
+                    "the workout's: " + (inBatch ? "convert it on its own" : "give the start") +
+            " with --start YYYY-MM-DDThh:mm:ss";
     return false;
   }
   if (!ExportTo(api, console, workout, output, error)) {
@@ -446,7 +448,7 @@ int RunConvert(const Plugin& plugin, const Console& console, const Arguments& ar
   const PluginApi& api = plugin.api();
   if (!batch) {
     std::string error = OutputRefusal(files[0], files[1]);
-    if (!error.empty() || !Convert(api, console, files[0], files[1], start, error)) {
+    if (!error.empty() || !Convert(api, console, files[0], files[1], start, false, error)) {
       std::fprintf(console.Err, "%s\n", error.c_str());
       return 1;
     }
@@ -454,7 +456,7 @@ int RunConvert(const Plugin& plugin, const Console& console, const Arguments& ar
   }
   return RunBatch(console, outDir, files, ".pwx",
                   [&](const std::string& input, const std::string& output, std::string& error) {
-                    return Convert(api, console, input, output, std::nullopt, error);
+                    return Convert(api, console, input, output, std::nullopt, true, error);
                   });
 }
 
