@@ -3,11 +3,9 @@
 #include <expat.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <new>
 #include <string_view>
-#include <system_error>
 
 #include "platform/file_system.h"
 #include "plugin_api.h"
@@ -282,19 +280,6 @@ bool ReadWithReport(const std::string& path, std::int32_t ahFactor, PwxRead& rea
 }
 
 bool Imports(const PwxRead& read) { return read.Staged.Samples.Count() > 0; }
-
-std::string DiagnoseUnusablePath(const std::string& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    return Explained(path, "this is a folder, not a file: give the .pwx files in it");
-  }
-  // The plug-in reports a missing or unreachable file as an empty import; the system says more. The
-  // file is opened as the plug-in opens it, so a path of any length is reached.
-  if (const platform::FileReader f(path.c_str()); !f.IsOpen()) {
-    return path + ": cannot open: " + os::SystemErrorText(f.Error());
-  }
-  return "";
-}
 
 std::string DiagnoseRefusal(const std::string& path, const PwxRead& read) {
   const ImportReport& report = read.Report;

@@ -22,10 +22,6 @@ bool ReadWithReport(const std::string& path, std::int32_t ahFactor, PwxRead& rea
 // Whether that read gives the host a workout: AnalyseExercise answers its sample count.
 bool Imports(const PwxRead& read);
 
-// Why path is nothing the plug-in can be asked to import: a folder or a file that cannot be opened.
-// One line starting with path; empty when it can be asked.
-std::string DiagnoseUnusablePath(const std::string& path);
-
 // Why nothing is imported from the file at path, which read read. One line, starting with path:
 // what the file is or what is wrong and what to do, then in parentheses the place and the parser's
 // own words where there are any.

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "commands.h"
 #include "diagnosis.h"
 #include "workout_header.h"
 
@@ -11,8 +10,7 @@ namespace tessaly::tool {
 
 bool OpenForPlugin(const PluginApi& api, const std::string& path, PlainWorkoutFile& file, std::string& error,
                    bool asTheHost) {
-  if (path != kStandardStream) error = DiagnoseUnusablePath(path);
-  if (!error.empty() || !file.Open(path, error, asTheHost)) return false;
+  if (!file.Open(path, error, asTheHost)) return false;
   if (api.GetExerciseNumberFromRawFile(file.Name().c_str()) == 0) {
     error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx, this tool also .pwx.gz)";
     return false;

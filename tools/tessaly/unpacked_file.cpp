@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "commands.h"
@@ -126,7 +127,12 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool as
     return false;
   }
   name_ = standardInput ? source_ : NameBeforeCompression(path);
-  // The plug-in reports a missing or unreadable file as an empty import; the system says more.
+  if (std::error_code ec; std::filesystem::is_directory(source_, ec)) {
+    error = path + ": this is a folder, not a file: give the .pwx files in it";
+    return false;
+  }
+  // The plug-in reports a missing or unreadable file as an empty import; the system says more. The
+  // file is opened as the plug-in opens it, so a path of any length is reached.
   char magic[4] = {};
   std::size_t got = 0;
   {

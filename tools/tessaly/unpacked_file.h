@@ -36,9 +36,9 @@ bool StandardInputPath(std::string& path, std::string& error);
 class PlainWorkoutFile {
  public:
   // Makes the file at path ("-": standard input) readable for the plug-in: a plain file stays where
-  // it is, a gzip file is unpacked. False, with a one-line reason that starts with path, when the
-  // file cannot be read or unpacked, or is a zip archive; asTheHost refuses a gzip file whose name
-  // does not end in .gz, which the host would hand its plug-in as it is.
+  // it is, a gzip file is unpacked. False, with a one-line reason that starts with path, when it is
+  // a folder, cannot be read or unpacked, or is a zip archive; asTheHost refuses a gzip file whose
+  // name does not end in .gz, which the host would hand its plug-in as it is.
   bool Open(const std::string& path, std::string& error, bool asTheHost = false);
   // What to hand the plug-in: the path itself, or the unpacked copy, named as the file was before
   // it was compressed (NAME.pwx.gz gives ...NAME.pwx).
