@@ -5,7 +5,6 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -270,12 +269,6 @@ bool WriteLapCsv(const HostWorkout& w, std::FILE* out) {
     text += '\n';
   }
   return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-}
-
-std::string Fixed(double v, int decimals) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
-  return result.ec == std::errc() ? std::string(buffer, result.ptr) : ShortestText(v);
 }
 
 constexpr const char* kNotInFile = "not in the file";
