@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "private_file.h"
@@ -23,6 +24,11 @@ std::string InputReplacedRefusal(const std::string& input, const std::string& ou
 bool MakeFolder(const std::string& folder, std::string& error);
 // The same for the folder a file is to be written in.
 bool MakeFolderFor(const std::string& file, std::string& error);
+
+// Writes the file at path whole through write, which answers whether all of it went out. False,
+// with "cannot write PATH: " and the system's words for the failed write (or else the close), when
+// it did not; no part of the file is then left behind.
+bool WriteWholeFile(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error);
 
 // Where the plug-in writes a workout meant for standard output ("-"): a file of the tool's own
 // folder, whose bytes then go to the output; it goes when the object goes.
