@@ -9,6 +9,7 @@
 
 #include "platform/file_system.h"
 #include "plugin_api.h"
+#include "printed_numbers.h"
 #include "pwx_import/xml_parser.h"
 #include "util/ascii.h"
 #include "util/date_time.h"
@@ -32,6 +33,9 @@ constexpr SampleWatch kNoSensorGives{.FastestKmh = kFastestKmh,
 // the samples with power.
 constexpr std::int64_t kManyOneWatt = 10;
 constexpr std::int64_t kOneWattShare = 20;
+
+constexpr const char kWebPage[] =
+    "this is a web page (HTML), not a workout file: save the workout file itself, not the page that shows it";
 
 bool IsName(std::string_view written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
@@ -172,10 +176,7 @@ std::string KindOfFile(const std::string& path, const FileHead& head) {
     return Explained(path, "the file is gzip-compressed twice: unpack it (gunzip) and check the .pwx inside");
   }
   const std::string lower = Lower(content);
-  if (StartsWith(lower, "<!doctype html") || StartsWith(lower, "<html")) {
-    return Explained(path, "this is a web page (HTML), not a workout file: save the workout file itself, not the "
-                           "page that shows it");
-  }
+  if (StartsWith(lower, "<!doctype html") || StartsWith(lower, "<html")) return Explained(path, kWebPage);
   return "";
 }
 
@@ -185,10 +186,7 @@ std::string OtherFormat(const std::string& path, std::string_view root) {
   if (IsName(root, "trainingcenterdatabase")) {
     return Explained(path, "this is a TCX file, not a PWX file: convert it to PWX first");
   }
-  if (IsName(root, "html")) {
-    return Explained(path, "this is a web page (HTML), not a workout file: save the workout file itself, not the "
-                           "page that shows it");
-  }
+  if (IsName(root, "html")) return Explained(path, kWebPage);
   return "";
 }
 
@@ -228,11 +226,11 @@ Finding Implausible(const std::string& path, const ImportNote& n) {
   const std::string value = Shown(n.Text);
   std::string what;
   if (n.Element == "spd") {
-    what = "a speed no sensor gives: " + value + " m/s, above 500 km/h";
+    what = "a speed no sensor gives: " + value + " m/s, above " + ShortestText(kFastestKmh) + " km/h";
   } else if (n.Element == "pwr") {
-    what = "a power no sensor gives: " + value + " W, above 3000 W";
+    what = "a power no sensor gives: " + value + " W, above " + ShortestText(kMostWatts) + " W";
   } else if (n.Element == "hr") {
-    what = "a heart rate no sensor gives: " + value + ", above 250";
+    what = "a heart rate no sensor gives: " + value + ", above " + ShortestText(kMostHeartRate);
   } else if (n.Element == "lat") {
     what = "a latitude no place has: " + value + ", beyond -90 to 90";
   } else if (n.Element == "lon") {
@@ -398,10 +396,11 @@ std::vector<Finding> ImportFindings(const std::string& path, const PwxRead& read
   // A start no device gives: the host's start, where the file gave one.
   if (!report.StartText.empty()) {
     const DateTime start = read.Staged.Summary.StartTime;
-    const char* when = start < EncodeDate(kEarliestYear, 1, 1) ? "before 1980, before any device recorded workouts"
-                       : start > LocalNow()                    ? "in the future"
-                                                               : nullptr;
-    if (when != nullptr) {
+    const std::string when = start < EncodeDate(kEarliestYear, 1, 1)
+                                 ? "before " + std::to_string(kEarliestYear) + ", before any device recorded workouts"
+                             : start > LocalNow() ? "in the future"
+                                                  : "";
+    if (!when.empty()) {
       findings.push_back({true, path + ": warning: the start time \"" + Shown(report.StartText) + "\" lies " + when +
                                     " (" + Where(path, report.StartPlace) + ")"});
     }
