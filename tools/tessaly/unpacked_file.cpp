@@ -18,6 +18,14 @@
 namespace tessaly::tool {
 namespace {
 
+// The largest file the plug-in can import, and so the most an unpack writes: the sample store's
+// 8,388,608 samples at 512 bytes each (4 GiB), more than any device gives a sample (110 to 380
+// bytes in the files we know) or the plug-in writes with the usual channels (about 280).
+constexpr std::uint64_t kMostBytesPerSample = 512;
+constexpr std::uint64_t kLargestImportableFile = (std::uint64_t{SampleStore::MaxIndex} + 1) * kMostBytesPerSample;
+// What an unpack always leaves free on the disk it writes to, so that it never fills it.
+constexpr std::uint64_t kKeptFreeBytes = std::uint64_t{64} << 20;
+
 // Unpacks the gzip file at path, all its members as gzip itself does, into out, writing at most
 // limit bytes; false with the reason (after "path: ") when it fails. Bytes after the last member
 // that start no other are not read, as gzip ignores them too.
@@ -111,8 +119,6 @@ void UseStandardInput(std::FILE* in) {
   g_standardInputCopy.reset();
 }
 
-std::uint64_t LargestImportableFile() { return (std::uint64_t{SampleStore::MaxIndex} + 1) * kMostBytesPerSample; }
-
 std::string NameBeforeCompression(const std::string& name) {
   const std::size_t n = name.size();
   const bool gz = n > 3 && name[n - 3] == '.' && (name[n - 2] | 0x20) == 'g' && (name[n - 1] | 0x20) == 'z';
@@ -165,13 +171,13 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool as
   }
   const std::uint64_t free = unpacked_.FreeBytes();
   const std::uint64_t room = free > kKeptFreeBytes ? free - kKeptFreeBytes : 0;
-  const std::uint64_t limit = std::min(LargestImportableFile(), room);
+  const std::uint64_t limit = std::min(kLargestImportableFile, room);
   std::string why;
   bool beyondLimit = false;
   if (!Unpack(source_, unpacked_, limit, why, beyondLimit)) {
     if (!beyondLimit) {
       error = path + ": " + why;
-    } else if (limit == LargestImportableFile()) {
+    } else if (limit == kLargestImportableFile) {
       error = path + ": the file is gzip-compressed and unpacks to more than " + std::to_string(limit >> 30) +
               " GiB, more than any workout the plug-in can import: it is no PWX workout";
     } else {

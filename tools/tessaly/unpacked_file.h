@@ -3,7 +3,6 @@
 // (private_file.h), which goes when the object goes.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -11,14 +10,6 @@
 #include "private_file.h"
 
 namespace tessaly::tool {
-
-// The largest file the plug-in can import, and so the most an unpack writes: the sample store's
-// 8,388,608 samples at 512 bytes each (4 GiB), more than any device gives a sample (110 to 380
-// bytes in the files we know) or the plug-in writes with the usual channels (about 280).
-inline constexpr std::uint64_t kMostBytesPerSample = 512;
-std::uint64_t LargestImportableFile();
-// What an unpack always leaves free on the disk it writes to, so that it never fills it.
-inline constexpr std::uint64_t kKeptFreeBytes = std::uint64_t{64} << 20;
 
 // The name without a last ".gz" (in any case): the name the plug-in is to judge.
 std::string NameBeforeCompression(const std::string& name);
