@@ -160,7 +160,8 @@ bool PrivateFile::Make(const std::string& suffix, int slot, std::string& error) 
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD code = GetLastError();
       g_inUse[slot] = 0;
-      if (code == ERROR_FILE_EXISTS || code == ERROR_PATH_NOT_FOUND) continue;  // a name taken; a folder just removed
+      // A name taken; a folder just removed (Wine may answer "file not found" for it).
+      if (code == ERROR_FILE_EXISTS || code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND) continue;
       error = "cannot make " + path + ": " + SystemWords(code);
       return false;
     }
