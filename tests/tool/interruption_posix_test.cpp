@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -58,15 +59,34 @@ TEST(Interruption, NothingOfAnUnpackedFileOutlivesTheRunButALiveRunsFile) {
     EXPECT_EQ(FilesIn(temporary).size(), left);
     EXPECT_EQ(fs::is_empty(temporary), left == 0);
     if (left == 0) continue;
-    const std::string live = files[0].parent_path() / "live.pwx";  // held as a running tool holds its file
+    const std::string live = files[0].parent_path() / "live";  // held as a running tool holds its file
     test::WriteFile(live, "a live run's");
+    test::WriteFile(live + ".pwx", "the plug-in's output beside it");
     const int held = open(live.c_str(), O_RDONLY);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     EXPECT_EQ(test::RunTessaly({"check", small}).Status, 0);
-    EXPECT_EQ(FilesIn(temporary), std::vector<fs::path>{live});
+    files = FilesIn(temporary);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<fs::path>{live, live + ".pwx"}));
     close(held);
   }
   unsetenv("TMPDIR");
+}
+
+// A reader that stops early fails the run with the system's reason, as a full disk does.
+TEST(Interruption, AReaderThatStopsEarlyFailsTheRun) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  std::string args[] = {"tessaly", "convert", test::ExampleWorkout(), "-"}, said(80, '\0');
+  char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
+  std::FILE *out = fdopen(ends[1], "wb"), *err = std::tmpfile();
+  EXPECT_EQ(tool::RunTool(4, argv, tool::Console{stdin, out, err, false}), 1);
+  std::rewind(err);
+  said.resize(std::fread(said.data(), 1, said.size(), err));
+  EXPECT_EQ(said, "tessaly: cannot write the output: Broken pipe\n");
+  std::fclose(out);
+  std::fclose(err);
 }
 
 }  // namespace

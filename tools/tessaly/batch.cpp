@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 std::string OutputPath(const std::string& outDir, const std::string& input, const std::string& extension) {
   // NAME.pwx.gz is NAME, not NAME.pwx; standard input has no name of its own.
-  std::string name = input == kStandardStream ? "standard-input"
+  std::string name = input == kStandardStream ? std::string(kStandardInputName)
                                               : NameBeforeCompression(std::filesystem::path(input).filename().string());
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.resize(dot);

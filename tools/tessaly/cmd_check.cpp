@@ -3,7 +3,6 @@
 // Each file is read once, by the plug-in's own core linked into the tool: the host's view (the
 // samples, laps and start it would get) and the import's report come from that one read.
 #include <cstdio>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -25,23 +24,18 @@ bool CheckFile(const PluginApi& api, const Console& console, const std::string& 
     std::fprintf(console.Out, "%s\n", text.c_str());
     return false;
   }
-  bool imported = false;
-  try {
-    const PwxRead read = ReadWithReport(file.Path(), api.GetAHFactor());
-    imported = Imports(read);
-    if (!imported) {
-      text = DiagnoseRefusal(file.Path(), read);
-    } else {
-      const std::int32_t laps = read.Staged.Summary.LapCount;
-      text = file.Path() + ": " + std::to_string(read.Staged.Samples.Count()) + " samples, " + std::to_string(laps) +
-             (laps == 1 ? " lap" : " laps") + ", start " + DateTimeText(read.Staged.Summary.StartTime);
-      for (const Finding& finding : ImportFindings(file.Path(), read)) {
-        text += "\n" + finding.Line;
-        warned = warned || finding.Warning;
-      }
+  PwxRead read;
+  const bool fits = ReadWithReport(file.Path(), api.GetAHFactor(), read, text);  // if not, text says so
+  const bool imported = fits && Imports(read);
+  if (fits && !imported) text = DiagnoseRefusal(file.Path(), read);
+  if (imported) {
+    const std::int32_t laps = read.Staged.Summary.LapCount;
+    text = file.Path() + ": " + std::to_string(read.Staged.Samples.Count()) + " samples, " + std::to_string(laps) +
+           (laps == 1 ? " lap" : " laps") + ", start " + DateTimeText(read.Staged.Summary.StartTime);
+    for (const Finding& finding : ImportFindings(file.Path(), read)) {
+      text += "\n" + finding.Line;
+      warned = warned || finding.Warning;
     }
-  } catch (const std::bad_alloc&) {
-    text = path + ": the workout does not fit in this machine's memory";
   }
   file.NameAsGiven(text, path);  // a place in the unpacked text, under the name the user gave
   std::fprintf(console.Out, "%s\n", text.c_str());

@@ -5,11 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,8 +22,10 @@
 #include "fetch_workout.h"
 #include "output_file.h"
 #include "record_fields.h"
+#include "unpacked_file.h"
 #include "workout_figures.h"
 #include "platform/codepage.h"
+#include "platform/file_system.h"
 #include "util/ascii.h"  // LowerAscii
 #include "util/date_time.h"
 #include "util/sport_types.h"
@@ -230,21 +230,17 @@ const json* ReadArray(const json& root, const char* key) {
 }
 
 // The workout JSON of the file at path, or of standard input for "-".
-HostWorkout ReadWorkoutJson(const std::string& path, std::FILE* standardInput, bool startGiven) {
-  std::ostringstream bytes;
-  if (path == kStandardStream) {
-    os::UseBinary(standardInput);
-    char buffer[64 * 1024];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, standardInput)) > 0;) bytes.write(buffer, static_cast<std::streamsize>(got));
-    if (std::ferror(standardInput)) throw InputError("cannot read standard input");
-  } else {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError("cannot read the file");
-    bytes << in.rdbuf();
-  }
+HostWorkout ReadWorkoutJson(const std::string& path, bool startGiven) {
+  std::string source = path, error;
+  if (path == kStandardStream && !StandardInputPath(source, error)) throw InputError("cannot read standard input: " + error);
+  platform::FileReader in(source.c_str());
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (std::size_t got; (got = in.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+  if (in.Error() != 0) throw InputError("cannot read the file");
   json root;
   try {
-    root = json::parse(bytes.str());
+    root = json::parse(bytes);
   } catch (const json::parse_error& e) {
     throw InputError(std::string("not valid JSON: ") + e.what());
   }
@@ -374,9 +370,10 @@ bool ReadStartOption(const Console& console, std::string_view command, const Arg
 }
 
 // Imports input and exports it to output; false with the reason when either fails, or when the
-// file gives no start time and start none, as the plug-in would date the workout now.
+// file gives no start time and start none, as the plug-in would date the workout now. A file of a
+// batch, which takes no --start, is to be converted on its own.
 bool Convert(const PluginApi& api, const Console& console, const std::string& input, const std::string& output,
-             const std::optional<double>& start, std::string& error) {
+             const std::optional<double>& start, bool inBatch, std::string& error) {
   HostWorkout workout;
   if (!FetchWorkout(api, input, workout, error)) return false;
   if (workout.CommentCut) {
@@ -386,7 +383,8 @@ bool Convert(const PluginApi& api, const Console& console, const std::string& in
     StartAt(workout, *start);
   } else if (!workout.StartInFile) {
     error = input + ": the file gives no start time, and the plug-in would write the moment of this conversion as "
-                    "the workout's: give the start with --start YYYY-MM-DDThh:mm:ss";
+                    "the workout's: " + (inBatch ? "convert it on its own" : "give the start") +
+            " with --start YYYY-MM-DDThh:mm:ss";
     return false;
   }
   if (!ExportTo(api, console, workout, output, error)) {
@@ -422,7 +420,7 @@ int RunExport(const Plugin& plugin, const Console& console, const Arguments& arg
   }
   HostWorkout workout;
   try {
-    workout = ReadWorkoutJson(input, console.In, start.has_value());
+    workout = ReadWorkoutJson(input, start.has_value());
   } catch (const std::exception& e) {
     std::fprintf(console.Err, "tessaly: %s: %s\n", input.c_str(), e.what());
     return 1;
@@ -450,7 +448,7 @@ int RunConvert(const Plugin& plugin, const Console& console, const Arguments& ar
   const PluginApi& api = plugin.api();
   if (!batch) {
     std::string error = OutputRefusal(files[0], files[1]);
-    if (!error.empty() || !Convert(api, console, files[0], files[1], start, error)) {
+    if (!error.empty() || !Convert(api, console, files[0], files[1], start, false, error)) {
       std::fprintf(console.Err, "%s\n", error.c_str());
       return 1;
     }
@@ -458,7 +456,7 @@ int RunConvert(const Plugin& plugin, const Console& console, const Arguments& ar
   }
   return RunBatch(console, outDir, files, ".pwx",
                   [&](const std::string& input, const std::string& output, std::string& error) {
-                    return Convert(api, console, input, output, std::nullopt, error);
+                    return Convert(api, console, input, output, std::nullopt, true, error);
                   });
 }
 

@@ -5,11 +5,8 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -23,6 +20,7 @@
 #include "batch.h"
 #include "commands.h"
 #include "fetch_workout.h"
+#include "output_file.h"
 #include "printed_numbers.h"
 #include "record_fields.h"
 #include "workout_figures.h"
@@ -272,12 +270,6 @@ bool WriteLapCsv(const HostWorkout& w, std::FILE* out) {
   return std::fwrite(text.data(), 1, text.size(), out) == text.size();
 }
 
-std::string Fixed(double v, int decimals) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
-  return result.ec == std::errc() ? std::string(buffer, result.ptr) : ShortestText(v);
-}
-
 constexpr const char* kNotInFile = "not in the file";
 
 // "max A, avg B UNIT" where either may be missing from the file.
@@ -470,20 +462,10 @@ int RunImport(const Plugin& plugin, const Console& console, const Arguments& arg
                   [&](const std::string& input, const std::string& output, std::string& error) {
                     HostWorkout workout;
                     if (!FetchWorkout(api, input, workout, error)) return false;
-                    std::FILE* out = std::fopen(output.c_str(), "wb");
-                    if (out == nullptr) {
-                      error = input + ": cannot write " + output + ": " + std::strerror(errno);
-                      return false;
-                    }
-                    const bool written = WriteWorkout(workout, format, laps, out);
-                    const bool closed = std::fclose(out) == 0;
-                    if (!written || !closed) {
-                      error = input + ": cannot write " + output + ": " + std::strerror(errno);
-                      std::error_code ec;
-                      std::filesystem::remove(output, ec);  // no half-written file is left behind
-                      return false;
-                    }
-                    return true;
+                    const auto write = [&](std::FILE* out) { return WriteWorkout(workout, format, laps, out); };
+                    if (WriteWholeFile(output, write, error)) return true;
+                    error = input + ": " + error;
+                    return false;
                   });
 }
 

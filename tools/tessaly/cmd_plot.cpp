@@ -4,10 +4,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "batch.h"
@@ -65,21 +63,10 @@ bool PlotOne(const PluginApi& api, const Console& console, const PlotOptions& op
     error = ownPrefix + error;
     return false;
   }
-  std::FILE* out = std::fopen(output.c_str(), "wb");
-  if (out == nullptr) {
-    error = ownPrefix + "cannot write " + output + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(svg.data(), 1, svg.size(), out) == svg.size();
-  const int reason = errno;
-  const bool closed = std::fclose(out) == 0;
-  if (!written || !closed) {
-    error = ownPrefix + "cannot write " + output + ": " + std::strerror(written ? errno : reason);
-    std::error_code ec;
-    std::filesystem::remove(output, ec);
-    return false;
-  }
-  return true;
+  const auto write = [&](std::FILE* out) { return std::fwrite(svg.data(), 1, svg.size(), out) == svg.size(); };
+  if (WriteWholeFile(output, write, error)) return true;
+  error = ownPrefix + error;
+  return false;
 }
 
 }  // namespace

@@ -3,13 +3,13 @@
 #include <expat.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
+#include <new>
 #include <string_view>
-#include <system_error>
 
 #include "platform/file_system.h"
 #include "plugin_api.h"
+#include "printed_numbers.h"
 #include "pwx_import/xml_parser.h"
 #include "util/ascii.h"
 #include "util/date_time.h"
@@ -33,6 +33,9 @@ constexpr SampleWatch kNoSensorGives{.FastestKmh = kFastestKmh,
 // the samples with power.
 constexpr std::int64_t kManyOneWatt = 10;
 constexpr std::int64_t kOneWattShare = 20;
+
+constexpr const char kWebPage[] =
+    "this is a web page (HTML), not a workout file: save the workout file itself, not the page that shows it";
 
 bool IsName(std::string_view written, std::string_view lower) { return EqualsLowerAscii(written, lower); }
 
@@ -173,10 +176,7 @@ std::string KindOfFile(const std::string& path, const FileHead& head) {
     return Explained(path, "the file is gzip-compressed twice: unpack it (gunzip) and check the .pwx inside");
   }
   const std::string lower = Lower(content);
-  if (StartsWith(lower, "<!doctype html") || StartsWith(lower, "<html")) {
-    return Explained(path, "this is a web page (HTML), not a workout file: save the workout file itself, not the "
-                           "page that shows it");
-  }
+  if (StartsWith(lower, "<!doctype html") || StartsWith(lower, "<html")) return Explained(path, kWebPage);
   return "";
 }
 
@@ -186,10 +186,7 @@ std::string OtherFormat(const std::string& path, std::string_view root) {
   if (IsName(root, "trainingcenterdatabase")) {
     return Explained(path, "this is a TCX file, not a PWX file: convert it to PWX first");
   }
-  if (IsName(root, "html")) {
-    return Explained(path, "this is a web page (HTML), not a workout file: save the workout file itself, not the "
-                           "page that shows it");
-  }
+  if (IsName(root, "html")) return Explained(path, kWebPage);
   return "";
 }
 
@@ -229,11 +226,11 @@ Finding Implausible(const std::string& path, const ImportNote& n) {
   const std::string value = Shown(n.Text);
   std::string what;
   if (n.Element == "spd") {
-    what = "a speed no sensor gives: " + value + " m/s, above 500 km/h";
+    what = "a speed no sensor gives: " + value + " m/s, above " + ShortestText(kFastestKmh) + " km/h";
   } else if (n.Element == "pwr") {
-    what = "a power no sensor gives: " + value + " W, above 3000 W";
+    what = "a power no sensor gives: " + value + " W, above " + ShortestText(kMostWatts) + " W";
   } else if (n.Element == "hr") {
-    what = "a heart rate no sensor gives: " + value + ", above 250";
+    what = "a heart rate no sensor gives: " + value + ", above " + ShortestText(kMostHeartRate);
   } else if (n.Element == "lat") {
     what = "a latitude no place has: " + value + ", beyond -90 to 90";
   } else if (n.Element == "lon") {
@@ -265,28 +262,22 @@ void Gather(Gathered& g, const ImportNote& n) {
 
 }  // namespace
 
-PwxRead ReadWithReport(const std::string& path, std::int32_t ahFactor) {
-  SampleStore samples;
-  LapStore laps;
-  const PwxReadSettings settings{.AHFactor = ahFactor, .Now = LocalNow(), .Watch = kNoSensorGives};
-  const FloatEnvironmentScope floatEnvironment;
-  return ReadPwxFile(path.c_str(), settings, samples, laps);
+bool ReadWithReport(const std::string& path, std::int32_t ahFactor, PwxRead& read, std::string& error) {
+  try {
+    SampleStore samples;
+    LapStore laps;
+    const PwxReadSettings settings{.AHFactor = ahFactor, .Now = LocalNow(), .Watch = kNoSensorGives};
+    const FloatEnvironmentScope floatEnvironment;
+    read = ReadPwxFile(path.c_str(), settings, samples, laps);
+    return true;
+  } catch (const std::bad_alloc&) {
+    read = PwxRead{};
+    error = path + ": the workout does not fit in this machine's memory";
+    return false;
+  }
 }
 
 bool Imports(const PwxRead& read) { return read.Staged.Samples.Count() > 0; }
-
-std::string DiagnoseUnusablePath(const std::string& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    return Explained(path, "this is a folder, not a file: give the .pwx files in it");
-  }
-  // The plug-in reports a missing or unreachable file as an empty import; the system says more. The
-  // file is opened as the plug-in opens it, so a path of any length is reached.
-  if (const platform::FileReader f(path.c_str()); !f.IsOpen()) {
-    return path + ": cannot open: " + os::SystemErrorText(f.Error());
-  }
-  return "";
-}
 
 std::string DiagnoseRefusal(const std::string& path, const PwxRead& read) {
   const ImportReport& report = read.Report;
@@ -405,10 +396,11 @@ std::vector<Finding> ImportFindings(const std::string& path, const PwxRead& read
   // A start no device gives: the host's start, where the file gave one.
   if (!report.StartText.empty()) {
     const DateTime start = read.Staged.Summary.StartTime;
-    const char* when = start < EncodeDate(kEarliestYear, 1, 1) ? "before 1980, before any device recorded workouts"
-                       : start > LocalNow()                    ? "in the future"
-                                                               : nullptr;
-    if (when != nullptr) {
+    const std::string when = start < EncodeDate(kEarliestYear, 1, 1)
+                                 ? "before " + std::to_string(kEarliestYear) + ", before any device recorded workouts"
+                             : start > LocalNow() ? "in the future"
+                                                  : "";
+    if (!when.empty()) {
       findings.push_back({true, path + ": warning: the start time \"" + Shown(report.StartText) + "\" lies " + when +
                                     " (" + Where(path, report.StartPlace) + ")"});
     }

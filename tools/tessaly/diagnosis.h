@@ -16,15 +16,11 @@ namespace tessaly::tool {
 
 // Reads the file at path with the plug-in's own core, as AnalyseExercise reads it (ahFactor is the
 // plug-in's altitude step), in the plug-in's floating-point state, watching for values no sensor
-// gives. Throws std::bad_alloc when the workout does not fit in memory.
-PwxRead ReadWithReport(const std::string& path, std::int32_t ahFactor);
+// gives. False, with a line starting with path, when the workout does not fit in memory.
+bool ReadWithReport(const std::string& path, std::int32_t ahFactor, PwxRead& read, std::string& error);
 
 // Whether that read gives the host a workout: AnalyseExercise answers its sample count.
 bool Imports(const PwxRead& read);
-
-// Why path is nothing the plug-in can be asked to import: a folder or a file that cannot be opened.
-// One line starting with path; empty when it can be asked.
-std::string DiagnoseUnusablePath(const std::string& path);
 
 // Why nothing is imported from the file at path, which read read. One line, starting with path:
 // what the file is or what is wrong and what to do, then in parentheses the place and the parser's

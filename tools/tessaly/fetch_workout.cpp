@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "commands.h"
 #include "diagnosis.h"
 #include "workout_header.h"
 
@@ -11,11 +10,8 @@ namespace tessaly::tool {
 
 bool OpenForPlugin(const PluginApi& api, const std::string& path, PlainWorkoutFile& file, std::string& error,
                    bool asTheHost) {
-  const bool standardInput = path == kStandardStream;
-  if (!standardInput) error = DiagnoseUnusablePath(path);
-  if (!error.empty() || !file.Open(path, error, asTheHost)) return false;
-  // Standard input has no name of its own: its copy is named as the plug-in takes it.
-  if (api.GetExerciseNumberFromRawFile(NameBeforeCompression(standardInput ? file.Path() : path).c_str()) == 0) {
+  if (!file.Open(path, error, asTheHost)) return false;
+  if (api.GetExerciseNumberFromRawFile(file.Name().c_str()) == 0) {
     error = path + ": not a PWX file name (the plug-in takes only names ending in .pwx, this tool also .pwx.gz)";
     return false;
   }
@@ -31,7 +27,7 @@ bool FetchWorkout(const PluginApi& api, const std::string& path, HostWorkout& w,
   const std::int32_t count = api.AnalyseExercise(plain.c_str(), 0);
   if (count <= 0 || api.GetLogSummaryEx(&w.Summary) == 0) {
     // Why, from the report of a read by the plug-in's own core: a second read, on failure only.
-    error = DiagnoseRefusal(plain, ReadWithReport(plain, api.GetAHFactor()));
+    if (PwxRead read; ReadWithReport(plain, api.GetAHFactor(), read, error)) error = DiagnoseRefusal(plain, read);
     file.NameAsGiven(error, path);  // a place in the unpacked text, under the name the user gave
     return false;
   }

@@ -1,5 +1,6 @@
 #include <dlfcn.h>
 #include <limits.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -62,5 +63,11 @@ std::vector<std::string> FilesMatching(const std::string&) { return {}; }
 bool FileNamesIgnoreCase() { return false; }
 
 void UseBinary(std::FILE*) {}
+
+void FailWritesToClosedPipes() {
+  struct sigaction ignored {};
+  ignored.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignored, nullptr);
+}
 
 }  // namespace tessaly::tool::os

@@ -82,4 +82,6 @@ bool FileNamesIgnoreCase() { return true; }
 
 void UseBinary(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
 
+void FailWritesToClosedPipes() {}
+
 }  // namespace tessaly::tool::os

@@ -73,6 +73,22 @@ bool StandardOutputFile::CopyTo(std::FILE* out, std::string& error, int& writeEr
   return read;
 }
 
+bool WriteWholeFile(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = write(out);
+  const int reason = errno;
+  const bool closed = std::fclose(out) == 0;
+  if (written && closed) return true;
+  error = "cannot write " + path + ": " + std::strerror(written ? errno : reason);
+  std::error_code ec;
+  fs::remove(path, ec);
+  return false;
+}
+
 bool MakeFolder(const std::string& folder, std::string& error) {
   std::error_code ec;
   fs::create_directories(folder, ec);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "private_file.h"
@@ -24,6 +25,11 @@ bool MakeFolder(const std::string& folder, std::string& error);
 // The same for the folder a file is to be written in.
 bool MakeFolderFor(const std::string& file, std::string& error);
 
+// Writes the file at path whole through write, which answers whether all of it went out. False,
+// with "cannot write PATH: " and the system's words for the failed write (or else the close), when
+// it did not; no part of the file is then left behind.
+bool WriteWholeFile(const std::string& path, const std::function<bool(std::FILE*)>& write, std::string& error);
+
 // Where the plug-in writes a workout meant for standard output ("-"): a file of the tool's own
 // folder, whose bytes then go to the output; it goes when the object goes.
 class StandardOutputFile {
@@ -32,8 +38,9 @@ class StandardOutputFile {
   // False, with the reason, when the file cannot be made.
   bool Open(std::string& error);
   // The name for the plug-in. Beside a held file of the tool's own rather than that file itself, as
-  // the plug-in's save replaces the file it writes, which a held one refuses on Windows; a run
-  // killed before it is removed leaves it unheld, for the next run to remove.
+  // the plug-in's save replaces the file it writes, which a held one refuses on Windows. Named after
+  // the held file, it is no leftover while that is there; a run killed leaves both, for the runs
+  // after it to remove.
   const std::string& Path() const { return path_; }
   // The file's bytes to out; false, with the reason, when they cannot be read. A failed write
   // stops the copy with its errno in writeError.

@@ -63,12 +63,6 @@ constexpr const char* kLapColours[] = {"#1b9e77", "#d95f02", "#7570b3", "#e7298a
                                        "#66a61e", "#e6ab02", "#a6761d", "#17becf"};
 const char* LapColour(std::size_t index) { return kLapColours[index % std::size(kLapColours)]; }
 
-std::string Fixed(double v, int decimals) {
-  char buffer[64];
-  const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
-  return r.ec == std::errc() ? std::string(buffer, r.ptr) : ShortestText(v);
-}
-
 // A coordinate: a tenth of a pixel is finer than any screen.
 void AppendCoordinate(std::string& out, double v) {
   char buffer[32];

@@ -112,6 +112,9 @@ std::vector<std::string> FilesMatching(const std::string& pattern);
 bool FileNamesIgnoreCase();
 // Bytes through the stream unchanged: no line-end translation (Windows' text mode).
 void UseBinary(std::FILE* stream);
+// Makes a write to a pipe whose reader has gone fail with the system's reason, as any failed
+// write does, instead of ending the process (POSIX's SIGPIPE; Windows fails the write already).
+void FailWritesToClosedPipes();
 }  // namespace os
 
 }  // namespace tessaly::tool

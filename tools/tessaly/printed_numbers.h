@@ -1,5 +1,6 @@
 // Numbers as the tool prints them in JSON and CSV: the shortest text that reads back to the very
-// same value of the field's own type, whatever the locale.
+// same value of the field's own type, whatever the locale; and for people to read, with a fixed
+// count of decimals.
 #pragma once
 
 #include <charconv>
@@ -38,6 +39,14 @@ std::string JsonNumberText(T value) {
   if (!std::isfinite(value)) return "null";
   if (value == 0 && std::signbit(value)) return "-0.0";
   return ShortestText(value);
+}
+
+// v with that many decimals, for the text and the picture; a value too long for that, its shortest
+// text.
+inline std::string Fixed(double v, int decimals) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
+  return result.ec == std::errc() ? std::string(buffer, result.ptr) : ShortestText(v);
 }
 
 }  // namespace tessaly::tool

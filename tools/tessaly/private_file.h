@@ -6,7 +6,8 @@
 // TERM, HUP; on Windows the console's Ctrl-C, Ctrl-Break and close events), and the folder with the
 // last of them. A run killed outright leaves its file behind for the next run to remove: each run
 // holds its files (a lock; on Windows an open handle) until they go, so a file that no one holds is
-// a leftover, and a live run's is never taken.
+// a leftover, and a live run's is never taken. A file named after one of them, its name and an
+// extension (what the plug-in writes beside a held file), stays while that file is there.
 #pragma once
 
 #include <cstddef>

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string_view>
 
+#include "platform/temporary_file_name.h"
 #include "plugin_api.h"
 #include "private_file.h"
 
@@ -62,12 +64,17 @@ bool OwnFolder(std::string& folder, std::string& error) {
   const char* temporary = std::getenv("TMPDIR");
   folder = std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp") + "/tessaly-" +
            std::to_string(getuid());
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    error = "cannot make the folder " + folder + ": " + SystemWords();
-    return false;
-  }
   struct stat st {};
-  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+  bool there = false;
+  // Another run removes the folder with its last file, maybe just after this one found it there.
+  for (int attempt = 0; attempt < 64 && !there; ++attempt) {
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      error = "cannot make the folder " + folder + ": " + SystemWords();
+      return false;
+    }
+    there = lstat(folder.c_str(), &st) == 0;
+  }
+  if (!there || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
       ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0)) {
     error = "the folder " + folder + " is not the user's own";
     return false;
@@ -75,12 +82,25 @@ bool OwnFolder(std::string& folder, std::string& error) {
   return folder.size() < PATH_MAX;
 }
 
-// Removes the files of runs that were killed: each live run holds a lock on its own.
+// Whether name is that of a file named after another one still in the folder, that one's name and
+// an extension: the plug-in's output beside a live run's held file, which goes before its held file.
+bool BesideAFileThere(int folder, const char* name) {
+  const char* dot = std::strrchr(name, '.');
+  struct stat st {};
+  return dot != nullptr && dot != name && fstatat(folder, std::string(name, dot).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Removes the files of runs that were killed: each live run holds a lock on its own. A file beside
+// one still there waits for that one to go; a spool of the plug-in's save, only named between
+// its last two steps, is the save's to clear.
 void RemoveLeftovers(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return;
   while (const dirent* entry = readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0 ||
+        platform::IsTemporaryFileName(std::string_view(entry->d_name)) || BesideAFileThere(dirfd(dir), entry->d_name)) {
+      continue;
+    }
     const int fd = openat(dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat st {};

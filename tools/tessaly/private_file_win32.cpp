@@ -70,11 +70,15 @@ bool OwnFolder(UserOnly& userOnly, std::string& folder, std::string& error) {
     return false;
   }
   folder = std::string(temporary, n) + "tessaly";
-  if (!CreateDirectoryA(folder.c_str(), userOnly.Get()) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    error = "cannot make the folder " + folder + ": " + SystemWords(GetLastError());
-    return false;
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  // Another run removes the folder with its last file, maybe just after this one found it there.
+  for (int attempt = 0; attempt < 64 && attributes == INVALID_FILE_ATTRIBUTES; ++attempt) {
+    if (!CreateDirectoryA(folder.c_str(), userOnly.Get()) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      error = "cannot make the folder " + folder + ": " + SystemWords(GetLastError());
+      return false;
+    }
+    attributes = GetFileAttributesA(folder.c_str());
   }
-  const DWORD attributes = GetFileAttributesA(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     error = "the folder " + folder + " is not the tool's own";
@@ -83,14 +87,25 @@ bool OwnFolder(UserOnly& userOnly, std::string& folder, std::string& error) {
   return folder.size() < MAX_PATH;
 }
 
+// Whether name is that of a file named after another one still in the folder, that one's name and
+// an extension: the plug-in's output beside a live run's held file, which goes before its held file.
+bool BesideAFileThere(const std::string& folder, const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  return dot != std::string::npos && dot != 0 &&
+         GetFileAttributesA((folder + "\\" + name.substr(0, dot)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Removes the files of runs that were killed: a live run holds its own open, so only a leftover
-// can be opened alone.
+// can be opened alone. A file beside one still there waits for that one to go.
 void RemoveLeftovers(const std::string& folder) {
   WIN32_FIND_DATAA found{};
   const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        BesideAFileThere(folder, found.cFileName)) {
+      continue;
+    }
     const HANDLE alone = CreateFileA((folder + "\\" + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (alone != INVALID_HANDLE_VALUE) CloseHandle(alone);
@@ -145,7 +160,8 @@ bool PrivateFile::Make(const std::string& suffix, int slot, std::string& error) 
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD code = GetLastError();
       g_inUse[slot] = 0;
-      if (code == ERROR_FILE_EXISTS || code == ERROR_PATH_NOT_FOUND) continue;  // a name taken; a folder just removed
+      // A name taken; a folder just removed (Wine may answer "file not found" for it).
+      if (code == ERROR_FILE_EXISTS || code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND) continue;
       error = "cannot make " + path + ": " + SystemWords(code);
       return false;
     }

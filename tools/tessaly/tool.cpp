@@ -324,6 +324,7 @@ bool IsChoiceOf(const Console& console, std::string_view command, std::string_vi
 
 int RunTool(int argc, char** argv, const Console& console) {
   g_outputFailureTold = false;
+  os::FailWritesToClosedPipes();  // a reader that stops early fails the run as a full disk does
   std::string pluginPath;
   bool version = false;
   int i = 1;

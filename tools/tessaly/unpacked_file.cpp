@@ -7,14 +7,24 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <system_error>
 #include <vector>
 
+#include "commands.h"
 #include "exercise/stores.h"
 #include "platform/file_system.h"
 #include "plugin_api.h"
 
 namespace tessaly::tool {
 namespace {
+
+// The largest file the plug-in can import, and so the most an unpack writes: the sample store's
+// 8,388,608 samples at 512 bytes each (4 GiB), more than any device gives a sample (110 to 380
+// bytes in the files we know) or the plug-in writes with the usual channels (about 280).
+constexpr std::uint64_t kMostBytesPerSample = 512;
+constexpr std::uint64_t kLargestImportableFile = (std::uint64_t{SampleStore::MaxIndex} + 1) * kMostBytesPerSample;
+// What an unpack always leaves free on the disk it writes to, so that it never fills it.
+constexpr std::uint64_t kKeptFreeBytes = std::uint64_t{64} << 20;
 
 // Unpacks the gzip file at path, all its members as gzip itself does, into out, writing at most
 // limit bytes; false with the reason (after "path: ") when it fails. Bytes after the last member
@@ -83,11 +93,12 @@ std::string Mebibytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) 
 std::FILE* g_standardInput = nullptr;
 std::unique_ptr<PrivateFile> g_standardInputCopy;
 
-// The copy of standard input, made at the first call of the run.
-bool StandardInputCopy(std::string& path, std::string& error) {
+}  // namespace
+
+bool StandardInputPath(std::string& path, std::string& error) {
   if (!g_standardInputCopy) {
     auto copy = std::make_unique<PrivateFile>();
-    if (!copy->Create("-standard-input.pwx", error)) return false;
+    if (!copy->Create("-" + std::string(kStandardInputName), error)) return false;
     std::vector<char> buffer(256 * 1024);
     os::UseBinary(g_standardInput);
     for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), g_standardInput)) > 0;) {
@@ -103,14 +114,10 @@ bool StandardInputCopy(std::string& path, std::string& error) {
   return true;
 }
 
-}  // namespace
-
 void UseStandardInput(std::FILE* in) {
   g_standardInput = in;
   g_standardInputCopy.reset();
 }
-
-std::uint64_t LargestImportableFile() { return (std::uint64_t{SampleStore::MaxIndex} + 1) * kMostBytesPerSample; }
 
 std::string NameBeforeCompression(const std::string& name) {
   const std::size_t n = name.size();
@@ -119,12 +126,19 @@ std::string NameBeforeCompression(const std::string& name) {
 }
 
 bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool asTheHost) {
+  const bool standardInput = path == kStandardStream;
   source_ = path;
-  if (path == "-" && !StandardInputCopy(source_, error)) {
+  if (standardInput && !StandardInputPath(source_, error)) {
     error = path + ": cannot read standard input: " + error;
     return false;
   }
-  // The plug-in reports a missing or unreadable file as an empty import; the system says more.
+  name_ = standardInput ? source_ : NameBeforeCompression(path);
+  if (std::error_code ec; std::filesystem::is_directory(source_, ec)) {
+    error = path + ": this is a folder, not a file: give the .pwx files in it";
+    return false;
+  }
+  // The plug-in reports a missing or unreadable file as an empty import; the system says more. The
+  // file is opened as the plug-in opens it, so a path of any length is reached.
   char magic[4] = {};
   std::size_t got = 0;
   {
@@ -145,25 +159,25 @@ bool PlainWorkoutFile::Open(const std::string& path, std::string& error, bool as
     plain_ = source_;
     return true;
   }
-  if (asTheHost && path != "-" && NameBeforeCompression(path) == path) {
+  if (asTheHost && !standardInput && name_ == path) {
     error = path + ": the file is gzip-compressed, which the host's plug-in cannot read: unpack it (gunzip), or "
                    "name it .pwx.gz for this tool";
     return false;
   }
-  const std::string name = path == "-" ? "standard-input.pwx" : std::filesystem::path(path).filename().string();
-  if (!unpacked_.Create("-" + NameBeforeCompression(name), error)) {
+  const std::string name = standardInput ? std::string(kStandardInputName) : std::filesystem::path(name_).filename().string();
+  if (!unpacked_.Create("-" + name, error)) {
     error = path + ": cannot unpack: " + error;
     return false;
   }
   const std::uint64_t free = unpacked_.FreeBytes();
   const std::uint64_t room = free > kKeptFreeBytes ? free - kKeptFreeBytes : 0;
-  const std::uint64_t limit = std::min(LargestImportableFile(), room);
+  const std::uint64_t limit = std::min(kLargestImportableFile, room);
   std::string why;
   bool beyondLimit = false;
   if (!Unpack(source_, unpacked_, limit, why, beyondLimit)) {
     if (!beyondLimit) {
       error = path + ": " + why;
-    } else if (limit == LargestImportableFile()) {
+    } else if (limit == kLargestImportableFile) {
       error = path + ": the file is gzip-compressed and unpacks to more than " + std::to_string(limit >> 30) +
               " GiB, more than any workout the plug-in can import: it is no PWX workout";
     } else {

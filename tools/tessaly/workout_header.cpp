@@ -40,10 +40,10 @@ class HeaderWalk final : public xml::WorkoutVisitor {
 
 }  // namespace
 
-bool ReadWorkoutHeader(const std::string& path, WorkoutHeader& header) {
+void ReadWorkoutHeader(const std::string& path, WorkoutHeader& header) {
   header = WorkoutHeader{};
   HeaderWalk walk(header);
-  return xml::ReadWorkoutFile(path.c_str(), walk) == xml::LoadResult::Loaded;
+  xml::ReadWorkoutFile(path.c_str(), walk);
 }
 
 std::string_view ImportedSport(std::uint8_t importedCode, const std::vector<std::string>& sportTexts) {

@@ -16,8 +16,8 @@ struct WorkoutHeader {
   bool HasTime = false;                 // a workout has a time element, its start
 };
 
-// False when the file does not read to its end.
-bool ReadWorkoutHeader(const std::string& path, WorkoutHeader& header);
+// What the file at path says, as far as it reads.
+void ReadWorkoutHeader(const std::string& path, WorkoutHeader& header);
 
 // The sport a host keeps for an imported workout, as the export names it: the text the plug-in
 // took its code from, so that Walk stays Walk; for a file whose text the import does not know,
